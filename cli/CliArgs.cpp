@@ -1,0 +1,68 @@
+#include "cli/CliArgs.h"
+
+#include <charconv>
+
+namespace vellum::cli {
+
+bool CliArgs::flag(std::string_view name)
+{
+    for (auto it = words_.begin(); it != words_.end(); ++it) {
+        if (*it == name) {
+            words_.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> CliArgs::option(std::string_view name)
+{
+    const std::string prefix = std::string(name) + "=";
+    for (auto it = words_.begin(); it != words_.end(); ++it) {
+        if (it->rfind(prefix, 0) == 0) {
+            std::string value = it->substr(prefix.size());
+            words_.erase(it);
+            return value;
+        }
+        if (*it == name) {
+            if (it + 1 == words_.end())
+                throw UsageError(std::string(name) + " needs a value");
+            std::string value = *(it + 1);
+            words_.erase(it, it + 2);
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> CliArgs::options(std::string_view name)
+{
+    std::vector<std::string> values;
+    while (auto v = option(name))
+        values.push_back(*v);
+    return values;
+}
+
+std::vector<std::string> CliArgs::positionals(std::size_t min, std::size_t max) const
+{
+    for (const std::string& w : words_)
+        if (w.size() > 1 && w[0] == '-' && w != "-")
+            throw UsageError("unknown option " + w);
+    if (words_.size() < min)
+        throw UsageError("missing argument");
+    if (words_.size() > max)
+        throw UsageError("unexpected argument " + words_[max]);
+    return words_;
+}
+
+long parseNumber(const std::string& text, long min, long max, std::string_view what)
+{
+    long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
+        throw UsageError(std::string(what) + " must be a whole number from " + std::to_string(min) +
+                         " to " + std::to_string(max) + ", not \"" + text + "\"");
+    return value;
+}
+
+} // namespace vellum::cli

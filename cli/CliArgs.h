@@ -1,0 +1,37 @@
+#pragma once
+// The words of one vlm verb: options are taken out by name, what is left are
+// the positional arguments. Anything malformed is a UsageError.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum::cli {
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class CliArgs {
+public:
+    explicit CliArgs(std::vector<std::string> words) : words_(std::move(words)) {}
+
+    // Takes "--name" out of the words; true when it was there.
+    bool flag(std::string_view name);
+    // Takes "--name VALUE" or "--name=VALUE" out of the words.
+    std::optional<std::string> option(std::string_view name);
+    // Takes "--name VALUE" as often as it is given.
+    std::vector<std::string> options(std::string_view name);
+    // The words left; an unknown "--option" among them is a UsageError.
+    std::vector<std::string> positionals(std::size_t min, std::size_t max) const;
+
+private:
+    std::vector<std::string> words_;
+};
+
+// Parses a whole decimal number within [min, max], or throws UsageError.
+long parseNumber(const std::string& text, long min, long max, std::string_view what);
+
+} // namespace vellum::cli

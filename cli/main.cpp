@@ -1,0 +1,77 @@
+// vlm: Vellum's diskette image tool for the command line.
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/Verb.h"
+#include "core/Error.h"
+
+namespace vellum::cli {
+extern const Verb kInfoVerb;
+extern const Verb kLsVerb;
+extern const Verb kConvertVerb;
+} // namespace vellum::cli
+
+namespace {
+
+using namespace vellum::cli;
+
+const std::array<const Verb*, 3> kVerbs = {
+    &kInfoVerb, &kLsVerb, &kConvertVerb,
+};
+
+void printVerbList(std::FILE* out)
+{
+    std::fputs("usage: vlm VERB [ARGUMENTS]   (vlm VERB --help tells more)\n\nverbs:\n", out);
+    for (const Verb* v : kVerbs)
+        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(v->name.size()), v->name.data(),
+                     static_cast<int>(v->summary.size()), v->summary.data());
+}
+
+void printHelp(const Verb& v)
+{
+    std::printf("usage: vlm %.*s\n\n%.*s\n%.*s", static_cast<int>(v.usage.size()), v.usage.data(),
+                static_cast<int>(v.summary.size()), v.summary.data(), static_cast<int>(v.help.size()),
+                v.help.data());
+}
+
+const Verb* findVerb(const std::string& name)
+{
+    for (const Verb* v : kVerbs)
+        if (v->name == name)
+            return v;
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+        printVerbList(argc < 2 ? stderr : stdout);
+        return argc < 2 ? kExitUsage : 0;
+    }
+    const Verb* verb = findVerb(argv[1]);
+    if (!verb) {
+        std::fprintf(stderr, "vlm: unknown verb \"%s\"\n", argv[1]);
+        printVerbList(stderr);
+        return kExitUsage;
+    }
+    CliArgs args(std::vector<std::string>(argv + 2, argv + argc));
+    try {
+        if (args.flag("--help") || args.flag("-h")) {
+            printHelp(*verb);
+            return 0;
+        }
+        return verb->run(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "vlm %s: %s\nusage: vlm %.*s\n", argv[1], e.what(),
+                     static_cast<int>(verb->usage.size()), verb->usage.data());
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vlm: error: %s\n", e.what());
+        return kExitFailure;
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+// The one document: the diskette image in memory, its geometry and areas,
+// the state of the last diskette operation, the options and the display
+// tables. Operations read and write its members directly.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/DirectoryArea.h"
+#include "core/DriveGeometry.h"
+#include "core/Options.h"
+
+namespace vellum {
+
+class Profile;
+class Prompter;
+
+inline constexpr std::size_t kImageStoreSize = 1'725'000;
+inline constexpr std::size_t kMismatchBufferSize = 2048;
+inline constexpr std::size_t kVolumeLabelLength = 11;
+
+enum OperationStateValue : std::int8_t {
+    kUnsuccessful = 0,
+    kSuccessful = 1,
+    kInProgress = 2,
+    kForceFormat = 3,
+    kCancelled = 4,
+    kCheckingMedia = 5,
+};
+
+// OperationNames keys.
+enum OperationKey : std::uint8_t {
+    kOpLoadDiskette = 0,
+    kOpLoadFile = 1,
+    kOpCopyDiskette = 2,
+    kOpCopyVerifyDiskette = 3,
+    kOpCopyFile = 4,
+    kOpCompareDiskette = 5,
+    kOpTransferSystemOnly = 6,
+    kOpQuickFormat = 7,
+    kOpQuickFormatSystem = 8,
+    kOpFullFormat = 9,
+    kOpFullFormatSystem = 10,
+    kOpFormatDmf = 11,
+};
+
+class CVLMDoc {
+public:
+    CVLMDoc(const Profile& profile, Prompter& prompter);
+
+    // Empty when the store could not be allocated.
+    bool hasImage() const { return image_ != nullptr; }
+    std::span<std::uint8_t> image() { return {image_.get(), hasImage() ? kImageStoreSize : 0}; }
+    std::span<const std::uint8_t> image() const { return {image_.get(), hasImage() ? kImageStoreSize : 0}; }
+
+    // The bytes of track t, or an empty span when they would leave the store.
+    std::span<std::uint8_t> track(int t);
+
+    // Sets the geometry and recomputes the area pointers from it.
+    void setGeometry(const DriveGeometry& g);
+
+    // Image-store bytes of the diskette in memory: the loaded tracks.
+    std::size_t loadedBytes() const;
+
+    std::string volumeLabelText() const;
+    void setVolumeLabel(std::string_view label);
+
+    static std::optional<std::string_view> OperationNames(int key);
+    static std::optional<std::string_view> StatusMessages(int code);
+    // The status text, or one that names a code the table lacks.
+    static std::string statusText(int code);
+
+    DriveGeometry geometry;
+    AreaPointers areas;
+    std::int32_t TracksLoaded = 0;
+    std::uint8_t SelectedDrive = 0;
+    std::int8_t OperationState = kUnsuccessful;
+    std::uint8_t CurrentOperation = kOpLoadDiskette;
+    std::uint8_t LoadedFromFile = 0;
+    std::uint8_t MediaSizeKind = 0;
+    std::int32_t ImageEmpty = 1;
+    std::array<char, kVolumeLabelLength + 1> volumeLabel{};
+    Options options;
+    DirectoryArea directory;
+    // Diskette sector, then image sector, of a compare mismatch.
+    std::array<std::array<std::uint8_t, kMismatchBufferSize>, 2> mismatch{};
+
+private:
+    std::unique_ptr<std::uint8_t[]> image_;
+};
+
+} // namespace vellum

@@ -1,0 +1,20 @@
+#pragma once
+// A message box: the exact text, buttons and icon are part of the contract.
+// The application shows a dialog, vlm asks on the terminal, tests script it.
+#include <string>
+
+namespace vellum {
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class Icon { Information, Exclamation, Stop, Question };
+enum class Answer { Ok, Cancel, Yes, No, Retry };
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual Answer ask(const std::string& text, Buttons buttons, Icon icon) = 0;
+
+    void tell(const std::string& text, Icon icon) { ask(text, Buttons::Ok, icon); }
+};
+
+} // namespace vellum
