@@ -1,7 +1,6 @@
 #include "core/AtomicFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -76,7 +75,7 @@ void AtomicFile::commit()
 
 void AtomicFile::fail(std::string_view action)
 {
-    throw Error("Cannot " + std::string(action) + " \"" + target_.string() + "\": " + std::strerror(errno));
+    throw Error(fileErrorText(action, target_));
 }
 
 } // namespace vellum

@@ -21,7 +21,7 @@ struct ListingRecord {
     std::uint64_t lastWriteTime = 0; // UTC, 100 ns units since 1601-01-01
     std::uint32_t size = 0;
     std::string longName;  // UTF-8
-    std::string shortName; // 8.3 display name
+    std::string shortName; // 8.3 name as its directory bytes (code page 850)
 };
 
 struct DirectoryArea {
@@ -37,6 +37,10 @@ struct DirectoryArea {
     bool volumeLabelFound = false;
     std::size_t volumeLabelEntry = 0; // image offset of the label entry
     std::size_t currentDirectory = 0; // image offset of the directory read last
+    // Where the directory copy came from: the image offset of each piece
+    // (the root area, or each cluster of a subdirectory), each pieceBytes long.
+    std::vector<std::size_t> copiedFrom;
+    std::size_t pieceBytes = 0;
     std::vector<ListingRecord> listing;
 };
 

@@ -1,0 +1,76 @@
+#include "core/ImageFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <fstream>
+
+#include "core/Bytes.h"
+#include "core/CVLMDoc.h"
+#include "core/Fat12Reader.h"
+#include "core/Prompter.h"
+#include "core/RawImageFile.h"
+#include "core/StandardFormats.h"
+#include "core/VlmFile.h"
+#include "core/VlmHeader.h"
+
+namespace vellum {
+
+namespace {
+const std::string kVlmExtension = ".VLM";
+}
+
+bool ImageFile::isVlmName(const std::filesystem::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
+    return ext == kVlmExtension;
+}
+
+std::filesystem::path ImageFile::withDefaultExtension(const std::filesystem::path& chosen)
+{
+    const std::string text = chosen.string();
+    return text.find('.') == std::string::npos ? std::filesystem::path(text + kVlmExtension) : chosen;
+}
+
+bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::array<std::uint8_t, 4> magic{};
+    in.read(reinterpret_cast<char*>(magic.data()), magic.size());
+    return in && le32(magic, 0) == VlmHeader::kMagic;
+}
+
+bool ImageFile::open(const std::filesystem::path& path)
+{
+    doc_.CurrentOperation = kOpLoadFile;
+    const bool vlm = isVlmName(path) || startsWithVlmMagic(path);
+    const bool read = vlm ? VlmFile(doc_, prompter_).open(path) : RawImageFile(doc_, prompter_).open(path);
+    if (!read) {
+        doc_.OperationState = kUnsuccessful;
+        return false;
+    }
+    doc_.LoadedFromFile = 1;
+    // An opened file is an image in memory as much as a loaded diskette.
+    doc_.ImageEmpty = 0;
+    listRoot();
+    doc_.OperationState = kSuccessful;
+    return true;
+}
+
+void ImageFile::listRoot()
+{
+    doc_.directory.depth = 0;
+    doc_.directory.chain.fill(0);
+    const Fat12Reader::Outcome outcome = Fat12Reader(doc_, prompter_).ReadDirectory(kSectorBytes);
+    if (!outcome.whole())
+        prompter_.tell(outcome.warning, Icon::Exclamation);
+}
+
+bool ImageFile::save(const std::filesystem::path& path, std::string_view description)
+{
+    return isVlmName(path) ? VlmFile(doc_, prompter_).save(path, description)
+                           : RawImageFile(doc_, prompter_).save(path);
+}
+
+} // namespace vellum

@@ -1,0 +1,34 @@
+#pragma once
+// Opening and saving the image in memory as a host file: a .VLM file, or a
+// raw sector image for any other name.
+#include <filesystem>
+#include <string_view>
+
+namespace vellum {
+
+class CVLMDoc;
+class Prompter;
+
+class ImageFile {
+public:
+    ImageFile(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
+
+    // Reads the file into memory and lists its root directory. Leaves the
+    // outcome in OperationState; false after the user was told why.
+    bool open(const std::filesystem::path& path);
+    // Saves as .VLM when the name ends so, else as a raw image.
+    bool save(const std::filesystem::path& path, std::string_view description);
+
+    static bool isVlmName(const std::filesystem::path& path);
+    // A chosen name with no "." anywhere in it gets ".VLM".
+    static std::filesystem::path withDefaultExtension(const std::filesystem::path& chosen);
+
+private:
+    static bool startsWithVlmMagic(const std::filesystem::path& path);
+    void listRoot();
+
+    CVLMDoc& doc_;
+    Prompter& prompter_;
+};
+
+} // namespace vellum

@@ -1,0 +1,246 @@
+#include "core/VlmFile.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "core/AtomicFile.h"
+#include "core/Bytes.h"
+#include "core/CVLMDoc.h"
+#include "core/Crc16.h"
+#include "core/Error.h"
+#include "core/Lzrw1Coder.h"
+#include "core/MediaTable.h"
+#include "core/PredictorCoder.h"
+#include "core/Prompter.h"
+#include "core/RunLengthCoder.h"
+#include "core/StandardFormats.h"
+
+namespace vellum {
+
+namespace {
+
+const std::string kCorrupted = "File may be corrupted! \nDo you wish to continue?";
+
+enum BlockType : std::uint8_t { kStored = 0, kRunLength = 1, kPredictor = 2, kLzrw1 = 3 };
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File openForReading(const std::filesystem::path& path)
+{
+    return File(std::fopen(path.c_str(), "rb"), &std::fclose);
+}
+
+// Reading past the end yields nothing; what is missing stays zero.
+void readUpTo(std::FILE* f, std::span<std::uint8_t> into)
+{
+    std::fill(into.begin(), into.end(), 0);
+    if (!into.empty())
+        std::fread(into.data(), 1, into.size(), f);
+}
+
+// Encodes one track by every coder and keeps the smallest result.
+class BlockEncoder {
+public:
+    std::span<const std::uint8_t> encode(std::span<const std::uint8_t> track, std::uint8_t& type)
+    {
+        const std::size_t r = rle_encode(track, rle_);
+        const std::size_t p = predictor_.predictor_encode(track, predicted_);
+        const std::size_t z = lzrw1_encode(track, lzrw1_);
+        std::size_t best = track.size();
+        type = kStored;
+        std::span<const std::uint8_t> payload = track;
+        if (r < best) {
+            type = kRunLength;
+            best = r;
+            payload = std::span(rle_).first(r);
+        }
+        if (p < best) {
+            type = kPredictor;
+            best = p;
+            payload = std::span(predicted_).first(p);
+        }
+        if (z < best) {
+            type = kLzrw1;
+            payload = std::span(lzrw1_).first(z);
+        }
+        return payload;
+    }
+
+private:
+    std::array<std::uint8_t, VlmFile::kWorkBufferSize> rle_{};
+    std::array<std::uint8_t, VlmFile::kWorkBufferSize> predicted_{};
+    std::array<std::uint8_t, VlmFile::kWorkBufferSize> lzrw1_{};
+    PredictorCoder predictor_;
+};
+
+bool decodeBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::span<std::uint8_t> track,
+                 PredictorCoder& predictor)
+{
+    switch (type) {
+    case kStored:
+        if (payload.size() > track.size())
+            return false;
+        std::copy(payload.begin(), payload.end(), track.begin());
+        return true;
+    case kRunLength: return rle_decode(payload, track);
+    case kPredictor: return predictor.predictor_decode(payload, track);
+    case kLzrw1: return lzrw1_decode(payload, track);
+    default: return true; // an unknown type leaves the track as it was
+    }
+}
+
+} // namespace
+
+bool VlmFile::refuse(const std::string& text)
+{
+    prompter_.tell(text, Icon::Stop);
+    return false;
+}
+
+bool VlmFile::checkSavable()
+{
+    const DriveGeometry& g = doc_.geometry;
+    if (!doc_.hasImage())
+        return refuse("There is no diskette image in memory to save.");
+    if (g.MediaCode == kMediaCode288)
+        return refuse("A 2.88 MB diskette does not fit in a Vellum file; its tracks of 18,432 bytes "
+                      "exceed the 12,000-byte block buffer.");
+    if (g.DmfOtherLayout)
+        return refuse("This 21-sector diskette has FATs of " + std::to_string(g.sectorsPerFat) +
+                      " sectors instead of 3, a layout a Vellum file cannot record. "
+                      "Save it as a raw image (.img) instead.");
+    if (doc_.TracksLoaded > UINT8_MAX)
+        return refuse("The image holds " + std::to_string(doc_.TracksLoaded) +
+                      " tracks; a Vellum file holds at most 255.");
+    if (g.trackBytes() == 0 || g.trackBytes() > kWorkBufferSize)
+        return refuse("Tracks of " + groupedNumber(g.trackBytes()) + " bytes do not fit the " + groupedNumber(kWorkBufferSize) +
+                      "-byte block buffer of a Vellum file.");
+    if (static_cast<std::size_t>(std::max(doc_.TracksLoaded, 0)) * g.trackBytes() > kImageStoreSize)
+        return refuse("The image claims " + std::to_string(doc_.TracksLoaded) + " tracks, more than memory holds.");
+    return true;
+}
+
+VlmHeader VlmFile::buildHeader(std::string_view description) const
+{
+    VlmHeader h;
+    h.description = description.substr(0, VlmHeader::kDescriptionLength);
+    h.formatCode = formatCodeOf(doc_.geometry);
+    h.blockCount = static_cast<std::uint8_t>(std::max(doc_.TracksLoaded, 0));
+    std::copy(doc_.volumeLabel.begin(), doc_.volumeLabel.end(), h.volumeLabel.begin());
+    h.mediaCode = doc_.geometry.MediaCode;
+    return h;
+}
+
+bool VlmFile::save(const std::filesystem::path& path, std::string_view description)
+{
+    if (!checkSavable())
+        return false;
+    const VlmHeader header = buildHeader(description);
+    try {
+        AtomicFile out(path);
+        out.write(header.serialize());
+        auto encoder = std::make_unique<BlockEncoder>();
+        for (int t = 0; t < header.blockCount; ++t) {
+            const std::span<const std::uint8_t> track = doc_.track(t);
+            std::uint8_t type = kStored;
+            const std::span<const std::uint8_t> payload = encoder->encode(track, type);
+            std::array<std::uint8_t, kBlockHeaderSize> block{};
+            block[0] = type;
+            putLe16(block, 1, static_cast<std::uint16_t>(payload.size()));
+            putLe16(block, 3, crc16(track));
+            out.write(block);
+            out.write(payload);
+        }
+        out.commit();
+    } catch (const Error& e) {
+        return refuse(e.what());
+    }
+    header_ = header;
+    return true;
+}
+
+bool VlmFile::askToContinue()
+{
+    return prompter_.ask(kCorrupted, Buttons::YesNo, Icon::Question) == Answer::Yes;
+}
+
+// Sets the geometry from the header, after checking that every block the
+// header announces fits the buffers and the image store.
+bool VlmFile::acceptGeometry(const std::filesystem::path& path)
+{
+    if (header_.formatCode == kFormatCode288)
+        return refuse("\"" + path.string() + "\" holds a 2.88 MB diskette, whose tracks of 18,432 bytes "
+                      "exceed the 12,000-byte block buffer. The file cannot be opened.");
+    const StandardFormat* format = formatByCode(header_.formatCode);
+    const DriveGeometry geometry = format ? format->geometry() : doc_.geometry;
+    const std::size_t trackBytes = geometry.trackBytes();
+    if (trackBytes == 0 || trackBytes > kWorkBufferSize)
+        return refuse("\"" + path.string() + "\" has the unknown format code " +
+                      std::to_string(header_.formatCode) + "; the diskette's geometry cannot be told.");
+    const std::size_t needed = trackBytes * header_.blockCount;
+    if (needed > kImageStoreSize)
+        return refuse("\"" + path.string() + "\" holds " + std::to_string(header_.blockCount) + " tracks of " +
+                      groupedNumber(trackBytes) + " bytes (" + groupedNumber(needed) + " bytes), more than the " +
+                      groupedNumber(kImageStoreSize) + "-byte image store.");
+    doc_.geometry.DmfLargeClusters = false;
+    if (format) {
+        doc_.setGeometry(geometry);
+        doc_.MediaSizeKind = format->mediaSizeKind;
+    } else {
+        doc_.setGeometry(doc_.geometry);
+    }
+    doc_.TracksLoaded = header_.blockCount;
+    return true;
+}
+
+bool VlmFile::open(const std::filesystem::path& path)
+{
+    const File file = openForReading(path);
+    if (!file)
+        return refuse(fileErrorText("open", path));
+    std::array<std::uint8_t, VlmHeader::kSize> raw{};
+    readUpTo(file.get(), raw);
+    header_ = VlmHeader::parse(raw);
+    if (!header_.magicOk() && !askToContinue())
+        return false;
+    if (!doc_.hasImage())
+        return refuse("Insufficient memory to read diskette!");
+    if (!acceptGeometry(path))
+        return false;
+
+    std::vector<std::uint8_t> payload(kWorkBufferSize);
+    PredictorCoder predictor;
+    for (int t = 0; t < header_.blockCount; ++t) {
+        std::array<std::uint8_t, kBlockHeaderSize> block{};
+        readUpTo(file.get(), block);
+        const std::size_t length = le16(block, 1);
+        if (length > kWorkBufferSize)
+            return refuse("Block " + std::to_string(t) + " of \"" + path.string() + "\" has a payload of " +
+                          groupedNumber(length) + " bytes, more than the " + groupedNumber(kWorkBufferSize) +
+                          "-byte block buffer. The file is damaged.");
+        const std::span<std::uint8_t> body = std::span(payload).first(length);
+        readUpTo(file.get(), body);
+        const std::span<std::uint8_t> track = doc_.track(t);
+        if (!decodeBlock(block[0], body, track, predictor))
+            return refuse("Block " + std::to_string(t) + " of \"" + path.string() +
+                          "\" does not decode into a track of " + groupedNumber(track.size()) +
+                          " bytes. The file is damaged.");
+        if (crc16(track) != le16(block, 3) && !askToContinue())
+            return false;
+    }
+    return true;
+}
+
+std::string VlmFile::readDescription(const std::filesystem::path& path)
+{
+    const File file = openForReading(path);
+    if (!file)
+        return {};
+    std::array<std::uint8_t, VlmHeader::kSize> raw{};
+    readUpTo(file.get(), raw);
+    return VlmHeader::parse(raw).description;
+}
+
+} // namespace vellum
