@@ -6,6 +6,7 @@
 
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
 #include "core/DosTime.h"
 #include "core/Prompter.h"
 #include "core/TextCodec.h"
@@ -16,22 +17,11 @@ namespace {
 
 const std::string kNotFound = "Could not find file";
 
-constexpr std::size_t kNameBytes = 8;
-constexpr std::size_t kExtensionBytes = 3;
-constexpr std::size_t kShortNameBytes = kNameBytes + kExtensionBytes;
-constexpr std::size_t kAttributeOffset = 11;
-constexpr std::size_t kTimeOffset = 22;
-constexpr std::size_t kDateOffset = 24;
-constexpr std::size_t kFirstClusterOffset = 26;
-constexpr std::size_t kSizeOffset = 28;
+using namespace dirent;
 
-constexpr std::uint8_t kEndOfDirectory = 0x00;
-constexpr std::uint8_t kDeleted = 0xE5;
-constexpr std::uint8_t kLongNameAttributes = 0x0F;
-constexpr std::uint8_t kVolumeLabelBit = 0x08;
-constexpr std::uint8_t kDirectoryBit = 0x10;
+constexpr std::uint8_t kLongNameAttributes = kLongName;
 // Read-only, hidden, system, directory, archive and the "normal" bit.
-constexpr std::uint8_t kListedBits = 0x01 | 0x02 | 0x04 | kDirectoryBit | 0x20 | 0x80;
+constexpr std::uint8_t kListedBits = kReadOnly | kHidden | kSystem | kDirectory | kArchive | kNormal;
 constexpr std::uint8_t kRunLengthMask = 0x0F;
 
 // UTF-16 code units of a long-name entry: 5 at 1, 6 at 14, 2 at 28.
@@ -349,7 +339,7 @@ void Fat12Reader::listEntries(std::span<const std::uint8_t> buffer, bool isRoot)
         } else if (attributes == kLongNameAttributes) {
             i = listLongNameRun(buffer, i, isRoot);
         } else {
-            if (attributes & kVolumeLabelBit)
+            if (attributes & kVolumeLabel)
                 takeVolumeLabel(entry, i, isRoot);
             else if ((attributes == 0 || (attributes & kListedBits)) &&
                      !std::equal(kDotName.begin(), kDotName.end(), entry.begin()))
@@ -372,7 +362,7 @@ std::size_t Fat12Reader::listLongNameRun(std::span<const std::uint8_t> buffer, s
     const auto shortEntry = slot(buffer, shortIndex);
     if (shortEntry[0] == kDeleted || shortEntry[kAttributeOffset] == kLongNameAttributes)
         return shortIndex;
-    if (shortEntry[kAttributeOffset] & kVolumeLabelBit) {
+    if (shortEntry[kAttributeOffset] & kVolumeLabel) {
         takeVolumeLabel(shortEntry, shortIndex, isRoot);
         return shortIndex + 1;
     }
@@ -432,7 +422,7 @@ std::optional<std::size_t> Fat12Reader::findSlot(std::string_view name) const
     const DirectoryArea& dir = doc_.directory;
     for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
         const auto entry = slot(dir.copy, i);
-        if (entry[0] == kDeleted || (entry[kAttributeOffset] & kVolumeLabelBit))
+        if (entry[0] == kDeleted || (entry[kAttributeOffset] & kVolumeLabel))
             continue;
         if (std::equal(form->begin(), form->end(), entry.begin(),
                        [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))

@@ -3,6 +3,7 @@
 #include <compare>
 #include <cstdio>
 
+#include "core/DirectoryEntry.h"
 #include "core/DosTime.h"
 #include "core/TextCodec.h"
 
@@ -10,15 +11,10 @@ namespace vellum {
 
 namespace {
 
+using namespace dirent;
+
 enum ColumnIndex { kName, kAlternate, kSize, kAttributes, kModified };
 
-constexpr std::uint32_t kCompressed = 0x800;
-constexpr std::uint32_t kReadOnly = 0x01;
-constexpr std::uint32_t kHidden = 0x02;
-constexpr std::uint32_t kSystem = 0x04;
-constexpr std::uint32_t kDirectory = 0x10;
-constexpr std::uint32_t kArchive = 0x20;
-constexpr std::uint32_t kNormal = 0x80;
 // Four space bytes: the attribute field of a blank row.
 constexpr std::uint32_t kBlankAttributes = 0x20202020;
 
