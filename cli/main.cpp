@@ -12,14 +12,16 @@ namespace vellum::cli {
 extern const Verb kInfoVerb;
 extern const Verb kLsVerb;
 extern const Verb kConvertVerb;
+extern const Verb kSplitVerb, kJoinVerb;
 } // namespace vellum::cli
 
 namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 3> kVerbs = {
+const std::array<const Verb*, 5> kVerbs = {
     &kInfoVerb, &kLsVerb, &kConvertVerb,
+    &kSplitVerb, &kJoinVerb,
 };
 
 void printVerbList(std::FILE* out)

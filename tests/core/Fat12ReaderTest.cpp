@@ -8,6 +8,7 @@
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
 #include "core/DosTime.h"
+#include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
 #include "core/MediaTable.h"
 #include "core/Prompter.h"
@@ -15,6 +16,7 @@
 #include "files/FileListText.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/MtoolsImage.h"
+#include "tests/support/ScopedTimeZone.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace vellum {
@@ -25,29 +27,6 @@ using Maker = MtoolsImage::Maker;
 
 constexpr std::uint64_t kTicks = 10'000'000;
 constexpr std::uint64_t kSeconds1601To1970 = 11'644'473'600;
-constexpr std::uint8_t kDirectoryBit = 0x10;
-
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone)
-    {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (old_.empty())
-            ::unsetenv("TZ");
-        else
-            ::setenv("TZ", old_.c_str(), 1);
-        ::tzset();
-    }
-
-private:
-    std::string old_;
-};
 
 // Damaged images draw "Could not find file" at random; any answer will do.
 class QuietPrompter : public Prompter {
@@ -153,11 +132,11 @@ void expectTreeMatchesMtools(Volume& v, const MtoolsImage& image, const std::str
         EXPECT_EQ(shown(listing[i]), rows[i].shortName);
         EXPECT_EQ(rightTrimmed(listing[i].longName), rows[i].longName.empty() ? rows[i].shortName : rows[i].longName);
         EXPECT_EQ(listing[i].size, rows[i].size);
-        EXPECT_EQ((listing[i].attributes & kDirectoryBit) != 0, rows[i].isDirectory);
+        EXPECT_EQ((listing[i].attributes & dirent::kDirectory) != 0, rows[i].isDirectory);
     }
     for (const ListingRecord& r : listing) {
         const std::string hostPath = path + "/" + rightTrimmed(r.longName);
-        if (!(r.attributes & kDirectoryBit)) {
+        if (!(r.attributes & dirent::kDirectory)) {
             EXPECT_EQ(v.fileBytes(r.shortName), image.extract(hostPath)) << hostPath;
         } else if (shown(r) != "..") {
             ASSERT_TRUE(v.reader.enterDirectory(r.shortName).whole());
@@ -417,7 +396,7 @@ TEST(Fat12Reader, TimesAreLocalOnDisketteAndUtcInTheListing)
     constexpr std::time_t kJuly = 963'000'000; // 2000-07-07 20:00:00 UTC
     for (const char* zone : {"UTC", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
         SCOPED_TRACE(zone);
-        ScopedTimeZone tz(zone);
+        test::ScopedTimeZone tz(zone);
         MtoolsImage image(Maker::Mformat, "-f 1440");
         image.addFile("/JAN.TXT", "j");
         image.addFile("/JUL.TXT", randomBytes(1, 1), kJuly);
@@ -426,13 +405,13 @@ TEST(Fat12Reader, TimesAreLocalOnDisketteAndUtcInTheListing)
         EXPECT_EQ(v.doc.directory.listing[0].lastWriteTime, (MtoolsImage::kStamp + kSeconds1601To1970) * kTicks);
         EXPECT_EQ(v.doc.directory.listing[1].lastWriteTime, (kJuly + kSeconds1601To1970) * kTicks);
     }
-    ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    test::ScopedTimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
     EXPECT_EQ(FileListText::modifiedText((MtoolsImage::kStamp + kSeconds1601To1970) * kTicks), "1/07/00 (3:05p)");
 }
 
 TEST(DosTime, ImpossibleStampsGiveNoTime)
 {
-    ScopedTimeZone tz("UTC");
+    test::ScopedTimeZone tz("UTC");
     const auto date = [](int y, int m, int d) { return static_cast<std::uint16_t>(((y - 1980) << 9) | (m << 5) | d); };
     const auto time = [](int h, int m, int s) { return static_cast<std::uint16_t>((h << 11) | (m << 5) | (s / 2)); };
     EXPECT_EQ(DosTime::toFileTime(date(2000, 1, 7), time(14, 5, 6)), (MtoolsImage::kStamp + kSeconds1601To1970) * kTicks);

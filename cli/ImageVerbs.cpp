@@ -1,0 +1,199 @@
+// vlm info, ls and convert: the image core on image files.
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Session.h"
+#include "cli/Verb.h"
+#include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
+#include "core/Fat12Reader.h"
+#include "core/ImageFile.h"
+#include "core/MediaTable.h"
+#include "core/StandardFormats.h"
+#include "core/VlmFile.h"
+#include "files/FileListText.h"
+
+namespace vellum::cli {
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+std::string formatNameOf(const CVLMDoc& doc)
+{
+    if (const auto index = FormatOf(doc.geometry))
+        return std::string(FormatNames[static_cast<std::size_t>(*index)]);
+    if (doc.geometry.MediaCode == kMediaCode288)
+        return "2.88Mb (only the first " + std::to_string(doc.TracksLoaded) + " tracks are held in memory)";
+    return "unknown";
+}
+
+void printInfo(const std::string& path, const CVLMDoc& doc)
+{
+    const DriveGeometry& g = doc.geometry;
+    const AreaPointers& a = doc.areas;
+    const std::string label = trimmed(doc.volumeLabelText());
+    std::printf("File:            %s\n", path.c_str());
+    std::printf("Format:          %s\n", formatNameOf(doc).c_str());
+    std::printf("Media code:      0x%03X\n", g.MediaCode);
+    if (ImageFile::isVlmName(path))
+        std::printf("Description:     %s\n", VlmFile::readDescription(path).c_str());
+    std::printf("Volume label:    %s\n", label.empty() ? "(none)" : label.c_str());
+    std::printf("Tracks:          %d loaded, %u on the diskette\n", doc.TracksLoaded,
+                g.sectorsPerTrack ? g.totalSectors / g.sectorsPerTrack : 0u);
+    std::printf("Geometry:        %u bytes per sector, %u sectors per track, %u total sectors\n",
+                g.bytesPerSector, g.sectorsPerTrack, g.totalSectors);
+    std::printf("                 %u sectors per cluster, %u reserved, %u FATs of %u sectors, %u root entries\n",
+                g.sectorsPerCluster, g.reservedSectors, g.numberOfFats, g.sectorsPerFat, g.rootEntries);
+    std::printf("Areas:           Boot Sector 0x%06zX, FAT 1 0x%06zX, FAT 2 0x%06zX,\n", a.bootSector, a.fat1,
+                a.fat2);
+    std::printf("                 Root Directory 0x%06zX, Data Area 0x%06zX\n", a.rootDirectory, a.dataArea);
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The listed directory named NAME by its long or its short name.
+const ListingRecord* findDirectory(const CVLMDoc& doc, const std::string& name)
+{
+    const std::string wanted = upper(name);
+    for (const ListingRecord& r : doc.directory.listing) {
+        const bool isDirectory = (r.attributes & dirent::kDirectory) != 0;
+        const std::string shortName = trimmed(FileListText::columnText(r, 1));
+        if (isDirectory && (upper(r.longName) == wanted || upper(shortName) == wanted))
+            return &r;
+    }
+    return nullptr;
+}
+
+// Walks down a "/"-separated path of directories from the root.
+bool enterPath(Session& session, const std::string& path)
+{
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string name = path.substr(start, end - start);
+        start = end + 1;
+        if (name.empty())
+            continue;
+        const ListingRecord* dir = findDirectory(session.doc, name);
+        if (!dir) {
+            std::fprintf(stderr, "vlm: error: no directory \"%s\" in \"%s\"\n", name.c_str(), path.c_str());
+            return false;
+        }
+        const Fat12Reader::Outcome outcome = Fat12Reader(session.doc, session.prompter).enterDirectory(dir->shortName);
+        if (!outcome.whole())
+            session.prompter.tell(outcome.warning, Icon::Exclamation);
+    }
+    return true;
+}
+
+// Display width of UTF-8 text: one column per code point.
+std::size_t columns(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(),
+                                                  [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+void printListing(const CVLMDoc& doc)
+{
+    const auto& listing = doc.directory.listing;
+    std::vector<std::array<std::string, FileListText::kColumns.size()>> rows;
+    std::array<std::string, FileListText::kColumns.size()> header;
+    for (std::size_t c = 0; c < header.size(); ++c)
+        header[c] = FileListText::kColumns[c].title;
+    rows.push_back(header);
+    if (listing.empty())
+        rows.push_back({std::string(FileListText::placeholder(doc.ImageEmpty != 0))});
+    for (const ListingRecord& r : listing) {
+        rows.emplace_back();
+        for (std::size_t c = 0; c < header.size(); ++c)
+            rows.back()[c] = FileListText::columnText(r, static_cast<int>(c));
+    }
+    std::array<std::size_t, FileListText::kColumns.size()> width{};
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            width[c] = std::max(width[c], columns(row[c]));
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size())
+                line += std::string(width[c] - columns(row[c]) + 2, ' ');
+        }
+        std::printf("%s\n", trimmed(line).c_str());
+    }
+}
+
+int runInfo(CliArgs& args)
+{
+    const std::string path = args.positionals(1, 1)[0];
+    Session session(false);
+    if (!ImageFile(session.doc, session.prompter).open(path))
+        return kExitFailure;
+    printInfo(path, session.doc);
+    return 0;
+}
+
+int runLs(CliArgs& args)
+{
+    const auto words = args.positionals(1, 2);
+    Session session(false);
+    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+        return kExitFailure;
+    if (words.size() == 2 && !enterPath(session, words[1]))
+        return kExitFailure;
+    printListing(session.doc);
+    return 0;
+}
+
+int runConvert(CliArgs& args)
+{
+    const auto description = args.option("--description");
+    const auto words = args.positionals(2, 2);
+    const std::filesystem::path out = ImageFile::withDefaultExtension(words[1]);
+    Session session(false);
+    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+        return kExitFailure;
+    const std::string text = description ? *description
+                             : ImageFile::isVlmName(words[0]) ? VlmFile::readDescription(words[0])
+                                                               : std::string();
+    if (!ImageFile(session.doc, session.prompter).save(out, text))
+        return kExitFailure;
+    std::printf("%s -> %s\n", words[0].c_str(), out.c_str());
+    return 0;
+}
+
+} // namespace
+
+extern const Verb kInfoVerb{
+    "info", "info IMAGE", "Show the format, label, geometry and areas of a diskette image.",
+    "IMAGE is a Vellum file (.VLM) or a raw sector image (.img, .ima, any other name).\n", runInfo};
+
+extern const Verb kLsVerb{
+    "ls", "ls IMAGE [DIR]", "List a directory of a diskette image.",
+    "Lists the root directory, or DIR: a path of directories below the root, separated by \"/\",\n"
+    "each named by its long or its short name (case does not matter), e.g. DOCS/Letters.\n"
+    "The columns are those of the file list: Name, Alternate, Size, Attributes, Modified.\n",
+    runLs};
+
+extern const Verb kConvertVerb{
+    "convert", "convert IN OUT [--description TEXT]", "Convert between Vellum files and raw images.",
+    "OUT is written as a Vellum file when its name ends in .VLM, or has no \".\" at all (then\n"
+    ".VLM is appended); any other name gives a raw sector image. --description sets the Vellum\n"
+    "file's description (60 characters at most); without it a Vellum file's own is kept.\n"
+    "OUT is replaced only once it has been written in full.\n",
+    runConvert};
+
+} // namespace vellum::cli

@@ -1,0 +1,18 @@
+#pragma once
+// What one vlm command works with: the user's settings, the terminal as
+// message box, and the document holding the image.
+#include "cli/TerminalPrompter.h"
+#include "core/CVLMDoc.h"
+#include "core/IniProfile.h"
+
+namespace vellum::cli {
+
+struct Session {
+    explicit Session(bool assumeYes) : prompter(assumeYes), doc(profile, prompter) {}
+
+    IniProfile profile{IniProfile::defaultPath()};
+    TerminalPrompter prompter;
+    CVLMDoc doc;
+};
+
+} // namespace vellum::cli

@@ -1,0 +1,101 @@
+#include "splitjoin/BlockFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/Error.h"
+
+namespace vellum {
+
+namespace {
+constexpr mode_t kNewFileMode = 0666; // before the umask, as any new file
+}
+
+BlockFile BlockFile::openRead(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw Error(fileErrorText("open", path));
+    BlockFile file(path, fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        file.fail("open");
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        file.fail("open");
+    }
+    return file;
+}
+
+BlockFile BlockFile::create(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
+    if (fd < 0)
+        throw Error(fileErrorText("create", path));
+    return BlockFile(path, fd);
+}
+
+BlockFile::BlockFile(BlockFile&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_)
+{
+    other.fd_ = -1;
+}
+
+BlockFile::~BlockFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::size_t BlockFile::read(std::span<std::uint8_t> into)
+{
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const ssize_t n = ::read(fd_, into.data() + done, into.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail("read");
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void BlockFile::write(std::span<const std::uint8_t> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail("write");
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::uint64_t BlockFile::size() const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        fail("read the size of");
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void BlockFile::close()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        fail("write");
+}
+
+void BlockFile::fail(const char* action) const
+{
+    throw Error(fileErrorText(action, path_));
+}
+
+} // namespace vellum

@@ -1,0 +1,38 @@
+#pragma once
+// A host file read or written in blocks, whose failures throw Error naming
+// the path and the system's reason.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace vellum {
+
+class BlockFile {
+public:
+    // A regular file or device for reading; a folder is refused.
+    static BlockFile openRead(const std::filesystem::path& path);
+    // A new or emptied file for writing.
+    static BlockFile create(const std::filesystem::path& path);
+
+    BlockFile(BlockFile&& other) noexcept;
+    BlockFile& operator=(BlockFile&&) = delete;
+    ~BlockFile();
+
+    // Fills `into` as far as the file goes; fewer bytes only at its end.
+    std::size_t read(std::span<std::uint8_t> into);
+    void write(std::span<const std::uint8_t> bytes);
+    std::uint64_t size() const;
+    // Closes a written file, reporting a delayed write error.
+    void close();
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    BlockFile(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+    [[noreturn]] void fail(const char* action) const;
+
+    std::filesystem::path path_;
+    int fd_ = -1;
+};
+
+} // namespace vellum

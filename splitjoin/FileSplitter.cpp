@@ -1,0 +1,159 @@
+#include "splitjoin/FileSplitter.h"
+
+#include <algorithm>
+
+#include "core/Error.h"
+#include "core/Prompter.h"
+#include "splitjoin/BlockFile.h"
+#include "splitjoin/CopyProgress.h"
+#include "splitjoin/SplitHeader.h"
+#include "splitjoin/VolumeProbe.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 32'768;
+// A removable medium counts as empty enough with this much less than a payload free.
+constexpr std::uint64_t kFreeSpaceSlack = 1'024;
+// The header's size field is 32 bits.
+constexpr std::uint64_t kSourceSizeLimit = std::uint64_t{1} << 32;
+
+constexpr const char* kCurrentFolder = ".";
+constexpr const char* kNoSourceText = "Please enter a file to split!";
+constexpr const char* kExchangeMediaText = "The selected removable media does not contain \n"
+                                           "enough free space.  Please exchange media and \n"
+                                           "press OK button when ready. \n";
+constexpr const char* kInsertNextText = "Please insert next removable media and  \n"
+                                        "press OK button when ready. \n";
+
+int percentOf(std::uint64_t done, std::uint64_t total)
+{
+    constexpr std::uint64_t kWhole = 100;
+    return static_cast<int>(std::min(done * kWhole / total, kWhole));
+}
+
+} // namespace
+
+FileSplitter::Outcome FileSplitter::split(const SplitSettings& settings)
+{
+    Outcome outcome;
+    if (!settings.canSplit()) {
+        prompter_.tell(kNoSourceText, Icon::Exclamation);
+        outcome.status = Status::Refused;
+        return outcome;
+    }
+    buffer_.assign(kBlockSize, 0);
+    consumed_ = written_ = 0;
+    try {
+        BlockFile source = BlockFile::openRead(settings.m_strSource);
+        const Plan plan = planFor(settings, source);
+        outcome.status = refused(plan) ? Status::Refused : writePieces(plan, source, outcome);
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Exclamation);
+        outcome.status = Status::Failed;
+    }
+    progress_.ended();
+    buffer_ = {};
+    return outcome;
+}
+
+FileSplitter::Plan FileSplitter::planFor(const SplitSettings& settings, const BlockFile& source)
+{
+    Plan plan;
+    plan.source = settings.m_strSource;
+    plan.folder = settings.m_strDest.empty() ? kCurrentFolder : std::filesystem::path(settings.m_strDest);
+    plan.size = source.size();
+    plan.payload = settings.payload();
+    plan.count = SplitSettings::piecesFor(plan.size, plan.payload);
+    plan.removable = volume_.isRemovable(plan.folder);
+    return plan;
+}
+
+bool FileSplitter::refused(const Plan& plan)
+{
+    std::string reason;
+    if (plan.size >= kSourceSizeLimit) {
+        reason = "\"" + plan.source + "\" holds " + std::to_string(plan.size) +
+                 " bytes; a file to split must be smaller than " + std::to_string(kSourceSizeLimit) + " bytes.";
+    } else if (plan.count > SplitHeader::kMaxPieces) {
+        reason = "\"" + plan.source + "\" would need " + std::to_string(plan.count) + " pieces of " +
+                 std::to_string(plan.payload) + " bytes; a split set holds at most " +
+                 std::to_string(SplitHeader::kMaxPieces) + " pieces. Choose a larger piece size.";
+    } else {
+        for (std::uint64_t n = 1; n <= plan.count && reason.empty(); ++n) {
+            const auto piece = plan.folder / SplitSettings::pieceName(plan.source, static_cast<unsigned>(n));
+            std::error_code ec;
+            if (std::filesystem::equivalent(piece, plan.source, ec))
+                reason = "Piece \"" + piece.string() + "\" would overwrite the file being split; "
+                         "choose another destination folder.";
+        }
+    }
+    if (!reason.empty())
+        prompter_.tell(reason, Icon::Exclamation);
+    return !reason.empty();
+}
+
+FileSplitter::Status FileSplitter::writePieces(const Plan& plan, BlockFile& source, Outcome& outcome)
+{
+    const auto count = static_cast<unsigned>(plan.count);
+    for (unsigned n = 1; n <= count; ++n) {
+        if (plan.removable && !waitForRoom(plan))
+            return Status::Cancelled;
+        writePiece(plan, n, source);
+        const std::string name = SplitSettings::pieceName(plan.source, n);
+        outcome.created.push_back(name);
+        progress_.created(name);
+        if (plan.removable && n < count)
+            prompter_.tell(kInsertNextText, Icon::Information);
+    }
+    return Status::Completed;
+}
+
+bool FileSplitter::waitForRoom(const Plan& plan)
+{
+    while (volume_.freeBytes(plan.folder) + kFreeSpaceSlack < plan.payload)
+        if (prompter_.ask(kExchangeMediaText, Buttons::OkCancel, Icon::Information) != Answer::Ok)
+            return false;
+    return true;
+}
+
+void FileSplitter::writePiece(const Plan& plan, unsigned number, BlockFile& source)
+{
+    const std::string name = SplitSettings::pieceName(plan.source, number);
+    const std::filesystem::path path = plan.folder / name;
+    BlockFile piece = BlockFile::create(path);
+    try {
+        progress_.started(name);
+        const SplitHeader header{plan.source, static_cast<std::uint32_t>(plan.size),
+                                 static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(plan.count)};
+        piece.write(header.encode());
+        written_ += SplitHeader::kSize;
+        copyPayload(plan, source, piece);
+        piece.close();
+    } catch (const Error&) {
+        // A cut-off piece is of no use to a join.
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        throw;
+    }
+}
+
+void FileSplitter::copyPayload(const Plan& plan, BlockFile& source, BlockFile& piece)
+{
+    std::uint64_t left = std::min<std::uint64_t>(plan.payload, plan.size - consumed_);
+    while (left > 0) {
+        const auto block = std::span(buffer_).first(std::min<std::uint64_t>(left, buffer_.size()));
+        const std::size_t got = source.read(block);
+        if (got == 0)
+            throw Error("\"" + plan.source + "\" ended after " + std::to_string(consumed_) + " of its " +
+                        std::to_string(plan.size) + " bytes; it was changed while being split.");
+        piece.write(block.first(got));
+        left -= got;
+        consumed_ += got;
+        written_ += got;
+        progress_.advanced(percentOf(written_, plan.size));
+    }
+}
+
+} // namespace vellum

@@ -1,0 +1,57 @@
+#pragma once
+// Cuts a file into numbered pieces, each a SplitHeader and a payload sized
+// for one diskette, asking for media on a removable destination.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "splitjoin/SplitSettings.h"
+
+namespace vellum {
+
+class BlockFile;
+class CopyProgress;
+class Prompter;
+class VolumeProbe;
+
+class FileSplitter {
+public:
+    enum class Status { Completed, Refused, Cancelled, Failed };
+    struct Outcome {
+        Status status = Status::Completed;
+        std::vector<std::string> created; // "Files created:", without folder
+    };
+
+    FileSplitter(Prompter& prompter, VolumeProbe& volume, CopyProgress& progress)
+        : prompter_(prompter), volume_(volume), progress_(progress) {}
+
+    // Tells every message itself; pieces written before a failure stay.
+    Outcome split(const SplitSettings& settings);
+
+private:
+    struct Plan {
+        std::string source;
+        std::filesystem::path folder;
+        std::uint64_t size;
+        std::uint32_t payload;
+        std::uint64_t count;
+        bool removable;
+    };
+
+    Plan planFor(const SplitSettings& settings, const BlockFile& source);
+    bool refused(const Plan& plan);
+    Status writePieces(const Plan& plan, BlockFile& source, Outcome& outcome);
+    bool waitForRoom(const Plan& plan);
+    void writePiece(const Plan& plan, unsigned number, BlockFile& source);
+    void copyPayload(const Plan& plan, BlockFile& source, BlockFile& piece);
+
+    Prompter& prompter_;
+    VolumeProbe& volume_;
+    CopyProgress& progress_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t consumed_ = 0; // source bytes in pieces so far
+    std::uint64_t written_ = 0;  // piece bytes so far, headers included
+};
+
+} // namespace vellum

@@ -1,0 +1,158 @@
+// vlm info, ls and convert, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/support/MtoolsImage.h"
+#include "tests/support/ScopedTimeZone.h"
+#include "tests/support/TempDir.h"
+
+namespace vellum {
+namespace {
+
+struct VlmRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+VlmRun vlm(const test::TempDir& dir, const std::string& words)
+{
+    const auto errFile = dir / "stderr.txt";
+    const std::string command = "VELLUM_CONFIG=" + test::shellQuoted((dir / "vellum.conf").string()) + " " +
+                                test::shellQuoted(VLM_PATH) + " " + words + " 2>" +
+                                test::shellQuoted(errFile.string()) + " </dev/null; echo \"#$?\"";
+    VlmRun run;
+    run.out = test::runCommand(command);
+    const auto mark = run.out.rfind('#');
+    run.status = std::stoi(run.out.substr(mark + 1));
+    run.out.erase(mark);
+    const auto err = test::readFile(errFile);
+    run.err.assign(err.begin(), err.end());
+    return run;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+class ImageVerbs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        image.label("ARCHIVE");
+        image.makeDirectories({"/DOCS", "/DOCS/Old Letters"});
+        image.addFile("/README.TXT", "Read me first.\r\n");
+        image.addFile("/DOCS/Report for 1998.txt", std::string(5000, 'r'));
+        image.addFile("/DOCS/Old Letters/Grandma.txt", "Dear Grandma,");
+        image.setAttributes("+r", "/README.TXT");
+    }
+    std::string quoted(const std::filesystem::path& p) const { return test::shellQuoted(p.string()); }
+
+    test::ScopedTimeZone utc{"UTC"};
+    test::MtoolsImage image{test::MtoolsImage::Maker::Mformat, "-f 1440"};
+    test::TempDir dir;
+};
+
+TEST_F(ImageVerbs, LsAgreesWithMdirInEveryDirectory)
+{
+    for (const auto& [vlmPath, dosPath] : std::vector<std::pair<std::string, std::string>>{
+             {"", "/"}, {"docs", "/DOCS"}, {"DOCS/old letters", "/DOCS/Old Letters"}}) {
+        const VlmRun run = vlm(dir, "ls " + quoted(image.path()) + " " + test::shellQuoted(vlmPath));
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto rows = lines(run.out);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows[0].substr(0, 4), "Name");
+        for (const auto& entry : image.mdir(dosPath)) {
+            if (entry.shortName == ".")
+                continue;
+            const std::string name = entry.longName.empty() ? entry.shortName : entry.longName;
+            const std::string size = entry.isDirectory ? "<dir>" : std::to_string(entry.size);
+            const bool listed = std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
+                return row.rfind(name, 0) == 0 && row.find(" " + size + " ") != std::string::npos;
+            });
+            EXPECT_TRUE(listed) << name << " " << size << " missing from\n" << run.out;
+        }
+    }
+}
+
+TEST_F(ImageVerbs, LsShowsTheFiveColumnsAsTheFileListDoes)
+{
+    const VlmRun run = vlm(dir, "ls " + quoted(image.path()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = lines(run.out);
+    EXPECT_EQ(rows[0], "Name        Alternate   Size  Attributes  Modified");
+    const auto readme = std::find_if(rows.begin(), rows.end(), [](const std::string& r) { return r.rfind("README", 0) == 0; });
+    ASSERT_NE(readme, rows.end()) << run.out;
+    EXPECT_EQ(*readme, "README.TXT  README.TXT  16     r  a       1/07/00 (2:05p)") << run.out;
+}
+
+TEST_F(ImageVerbs, InfoNamesFormatLabelAndAreas)
+{
+    const VlmRun run = vlm(dir, "info " + quoted(image.path()));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Format:          1.44Mb"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Media code:      0x7F0"), std::string::npos);
+    EXPECT_NE(run.out.find("Volume label:    ARCHIVE\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Root Directory 0x002600, Data Area 0x004200"), std::string::npos);
+}
+
+TEST_F(ImageVerbs, ConvertRoundTripsRawThroughVlmByteForByte)
+{
+    const auto vlmFile = dir / "backup"; // no dot: .VLM is appended
+    VlmRun run = vlm(dir, "convert " + quoted(image.path()) + " " + quoted(vlmFile) + " --description 'Old letters'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(std::filesystem::exists(dir / "backup.VLM"));
+    EXPECT_LT(std::filesystem::file_size(dir / "backup.VLM"), 40'000u);
+
+    run = vlm(dir, "info " + quoted(dir / "backup.VLM"));
+    EXPECT_NE(run.out.find("Description:     Old letters"), std::string::npos) << run.out;
+
+    run = vlm(dir, "convert " + quoted(dir / "backup.VLM") + " " + quoted(dir / "back.img"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(test::readFile(dir / "back.img"), test::readFile(image.path()));
+    EXPECT_EQ(test::runCommand("fsck.fat -n " + quoted(dir / "back.img") + " >/dev/null; echo $?"), "0\n");
+}
+
+TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
+{
+    VlmRun run = vlm(dir, "ls " + quoted(image.path()) + " DOCS/NOWHERE");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no directory \"NOWHERE\""), std::string::npos) << run.err;
+
+    test::writeFile(dir / "odd.img", std::vector<std::uint8_t>(1000));
+    run = vlm(dir, "info " + quoted(dir / "odd.img"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("the size of no diskette image"), std::string::npos) << run.err;
+
+    run = vlm(dir, "info");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("usage: vlm info IMAGE"), std::string::npos) << run.err;
+
+    run = vlm(dir, "convert a b --bogus");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown option --bogus"), std::string::npos) << run.err;
+
+    run = vlm(dir, "ls --help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("usage: vlm ls IMAGE [DIR]"), std::string::npos);
+}
+
+TEST_F(ImageVerbs, CorruptVlmQuestionTakesTheCautiousAnswerWithoutATerminal)
+{
+    ASSERT_EQ(vlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "c.VLM")).status, 0);
+    auto bytes = test::readFile(dir / "c.VLM");
+    bytes[0] = 0;
+    test::writeFile(dir / "c.VLM", bytes);
+    VlmRun run = vlm(dir, "info " + quoted(dir / "c.VLM"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("File may be corrupted! Do you wish to continue?"), std::string::npos) << run.err;
+}
+
+} // namespace
+} // namespace vellum
