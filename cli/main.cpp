@@ -13,15 +13,17 @@ extern const Verb kInfoVerb;
 extern const Verb kLsVerb;
 extern const Verb kConvertVerb;
 extern const Verb kSplitVerb, kJoinVerb;
+extern const Verb kDriveVerb;
 } // namespace vellum::cli
 
 namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 5> kVerbs = {
+const std::array<const Verb*, 6> kVerbs = {
     &kInfoVerb, &kLsVerb, &kConvertVerb,
     &kSplitVerb, &kJoinVerb,
+    &kDriveVerb,
 };
 
 void printVerbList(std::FILE* out)

@@ -1,0 +1,236 @@
+// vlm drive: shows drives A: and B: and what is in them, and changes them:
+// media in and out, write protection, a new blank diskette, the device type
+// of a virtual drive, or a Linux device in place of the virtual drive.
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/Verb.h"
+#include "core/CVLMDoc.h"
+#include "core/Error.h"
+#include "core/IniProfile.h"
+#include "drive/DriveBay.h"
+#include "drive/DriveStatus.h"
+
+namespace vellum::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDataFolder = fs::path("Orrindale") / "Vellum";
+
+const std::array<std::string_view, 6> kCommands = {"insert", "eject", "protect", "unprotect", "blank", "type"};
+
+int parseDrive(const std::string& word)
+{
+    const bool shaped = word.size() == 1 || (word.size() == 2 && word[1] == ':');
+    const char letter = word.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
+    if (!shaped || (letter != 'A' && letter != 'B'))
+        throw UsageError("\"" + word + "\" is not a drive; name A: or B:");
+    return letter - 'A';
+}
+
+bool isCommand(const std::string& word)
+{
+    return std::find(kCommands.begin(), kCommands.end(), word) != kCommands.end();
+}
+
+std::string mediumText(VirtualDriveBackend& drives, int drive, const VirtualMedium& m)
+{
+    switch (m.state()) {
+    case VirtualMedium::State::Missing: return "the file is gone";
+    case VirtualMedium::State::UnknownSize: return groupedNumber(m.size()) + " bytes, which no diskette holds";
+    case VirtualMedium::State::Blank:
+    case VirtualMedium::State::Formatted: break;
+    }
+    std::string text = std::string(m.format()->name) + " diskette, " +
+                       (m.state() == VirtualMedium::State::Blank ? "blank (not formatted)" : "formatted");
+    if (!drives.driveType(drive).takes(*m.format()))
+        text += "; the drive cannot take it";
+    return text;
+}
+
+void showVirtual(VirtualDriveBackend& drives, int drive)
+{
+    const DriveType& type = drives.driveType(drive);
+    std::printf("%s  virtual %.*s drive (device type %d)\n", DriveSettings::driveName(drive).c_str(),
+                static_cast<int>(type.name.size()), type.name.data(), type.dosType);
+    const auto m = drives.medium(drive);
+    if (!m) {
+        std::printf("    no diskette\n");
+        return;
+    }
+    std::printf("    diskette: %s\n", m->path().c_str());
+    std::printf("    %s; %s\n", mediumText(drives, drive, *m).c_str(),
+                drives.writeProtected(drive) ? "write-protected" : "writable");
+}
+
+void showDevice(DriveBay& bay, int drive)
+{
+    std::printf("%s  %s through the Linux floppy driver\n", DriveSettings::driveName(drive).c_str(),
+                bay.device(drive).c_str());
+    DriveParameters native;
+    const int status = bay.drives().parameters(drive, kDriveDefaultBpb, native);
+    const DriveType* type = status == kStatusOk ? driveTypeOf(native.deviceType) : nullptr;
+    if (type)
+        std::printf("    %.*s drive (device type %d)\n", static_cast<int>(type->name.size()), type->name.data(),
+                    type->dosType);
+    else
+        std::printf("    not available: %s\n", CVLMDoc::statusText(status).c_str());
+    bay.drives().releaseDrive(drive);
+}
+
+void show(DriveBay& bay, int drive)
+{
+    if (bay.device(drive).empty())
+        showVirtual(bay.virtualDrives(), drive);
+    else
+        showDevice(bay, drive);
+}
+
+void requireVirtual(DriveBay& bay, int drive)
+{
+    if (!bay.device(drive).empty())
+        throw Error("Drive " + DriveSettings::driveName(drive) + " is " + bay.device(drive) +
+                    "; change its diskette by hand, or make it virtual again with: vlm drive " +
+                    DriveSettings::driveName(drive) + " --virtual");
+}
+
+fs::path dataFolder()
+{
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && fs::path(data).is_absolute())
+        return fs::path(data) / kDataFolder;
+    const char* home = std::getenv("HOME");
+    if (!home)
+        throw Error("Cannot find a folder for new diskettes: HOME is not set; name the file with -o");
+    return fs::path(home) / ".local" / "share" / kDataFolder;
+}
+
+// "blank-1.44M.img", or the first "blank-1.44M-N.img" not taken yet.
+fs::path newBlankPath(const MediumFormat& format)
+{
+    const fs::path folder = dataFolder();
+    fs::create_directories(folder);
+    const std::string stem = "blank-" + std::string(format.name);
+    fs::path path = folder / (stem + ".img");
+    for (int n = 2; fs::exists(path); ++n)
+        path = folder / (stem + "-" + std::to_string(n) + ".img");
+    return path;
+}
+
+// "1.44M" or "1.44m".
+const MediumFormat& capacityOf(const std::string& word)
+{
+    std::string name = word;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (const MediumFormat* f = mediumFormatNamed(name))
+        return *f;
+    throw UsageError("\"" + word + "\" is not a diskette capacity; name " + mediumFormatList());
+}
+
+void blank(DriveBay& bay, int drive, const std::string& capacity, const std::optional<std::string>& output)
+{
+    const MediumFormat& format = capacityOf(capacity);
+    const DriveType& type = bay.virtualDrives().driveType(drive);
+    if (!type.takes(format))
+        throw Error("A " + std::string(format.name) + " diskette does not fit drive " +
+                    DriveSettings::driveName(drive) + ", a " + std::string(type.name) + " drive");
+    const fs::path path = output ? fs::path(*output) : newBlankPath(format);
+    VirtualMedium::createBlank(path, format);
+    bay.virtualDrives().insert(drive, path);
+}
+
+int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::optional<std::string>& output)
+{
+    const std::string& command = words[0];
+    const int drive = parseDrive(words.at(1));
+    const std::size_t expected = (command == "insert" || command == "blank" || command == "type") ? 3 : 2;
+    if (words.size() != expected)
+        throw UsageError(command + " takes " + (expected == 3 ? "a drive and one more word" : "a drive only"));
+    requireVirtual(bay, drive);
+    VirtualDriveBackend& drives = bay.virtualDrives();
+    if (command == "insert")
+        drives.insert(drive, words[2]);
+    else if (command == "eject")
+        drives.eject(drive);
+    else if (command == "protect" || command == "unprotect")
+        drives.setWriteProtected(drive, command == "protect");
+    else if (command == "blank")
+        blank(bay, drive, words[2], output);
+    else
+        drives.setDeviceType(drive, static_cast<int>(parseNumber(words[2], 0, 255, "the device type")));
+    show(bay, drive);
+    return 0;
+}
+
+int runDrive(CliArgs& args)
+{
+    const auto device = args.option("--device");
+    const bool makeVirtual = args.flag("--virtual");
+    const auto output = args.option("-o");
+    const std::vector<std::string> words = args.positionals(0, 3);
+    IniProfile profile(IniProfile::defaultPath());
+    DriveBay bay(profile);
+
+    if (!words.empty() && isCommand(words[0])) {
+        if (device || makeVirtual)
+            throw UsageError("--device and --virtual go with a drive alone: vlm drive A: --device /dev/fd0");
+        if (words.size() < 2)
+            throw UsageError(words[0] + " needs a drive");
+        return runCommand(bay, words, output);
+    }
+    if (output)
+        throw UsageError("-o goes with blank only");
+    if (words.size() > 1)
+        throw UsageError("unexpected argument " + words[1]);
+    if ((device || makeVirtual) && words.empty())
+        throw UsageError("name the drive: vlm drive A: --device /dev/fd0");
+    if (device && makeVirtual)
+        throw UsageError("--device and --virtual exclude each other");
+    if (words.empty()) {
+        show(bay, 0);
+        show(bay, 1);
+        return 0;
+    }
+    const int drive = parseDrive(words[0]);
+    if (device)
+        bay.useDevice(drive, *device);
+    else if (makeVirtual)
+        bay.useVirtual(drive);
+    show(bay, drive);
+    return 0;
+}
+
+} // namespace
+
+extern const Verb kDriveVerb{
+    "drive", "drive [A:|B:] [--device DEVICE | --virtual]   or   vlm drive COMMAND A: [WORD]",
+    "Show or change diskette drives A: and B: and the diskettes in them.",
+    "With no more words, shows both drives: the device type, the diskette file in a virtual\n"
+    "drive, what that diskette is and whether it is write-protected. The commands:\n"
+    "  insert A: FILE       put a raw diskette image (360K, 720K, 1.2M, 1.44M, 1.68M or 2.88M)\n"
+    "                       into the drive\n"
+    "  eject A:             take the diskette out\n"
+    "  protect A:           set the diskette's write-protect tab; unprotect A: clears it\n"
+    "  blank A: CAPACITY    make a new, unformatted diskette of that capacity and put it in;\n"
+    "                       -o FILE names its file, else it goes to ~/.local/share/Orrindale/Vellum\n"
+    "  type A: N            give the virtual drive DOS device type N: 0 (360 KB), 1 (1.2 MB),\n"
+    "                       2 (720 KB), 7 (1.44 MB) or 9 (2.88 MB)\n"
+    "  A: --device /dev/fd0 use a real drive for A: through the Linux floppy driver; another\n"
+    "                       block device, such as a USB diskette drive, is read and written by\n"
+    "                       sector only\n"
+    "  A: --virtual         make A: a virtual drive again\n"
+    "The setup lives in the settings file the application shares (VELLUM_CONFIG names another).\n",
+    runDrive};
+
+} // namespace vellum::cli

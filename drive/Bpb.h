@@ -1,0 +1,36 @@
+#pragma once
+// The BIOS parameter block values of a diskette: what a boot sector states,
+// or what a drive or a medium's size implies.
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "core/StandardFormats.h"
+
+namespace vellum {
+
+// Every diskette here is double-sided.
+inline constexpr int kHeads = 2;
+
+struct Bpb {
+    std::uint16_t bytesPerSector = kSectorBytes;
+    std::uint8_t sectorsPerCluster = 0;
+    std::uint16_t reservedSectors = 0;
+    std::uint8_t numberOfFats = 0;
+    std::uint16_t rootEntries = 0;
+    std::uint16_t totalSectors = 0;
+    std::uint8_t mediaDescriptor = 0;
+    std::uint16_t sectorsPerFat = 0;
+    std::uint16_t sectorsPerTrack = 0;
+    std::uint16_t heads = 0;
+
+    std::uint32_t cylinders() const;
+
+    // The BPB of a boot sector when it describes a FAT12 diskette of the
+    // given number of sectors; empty when any field is implausible.
+    static std::optional<Bpb> fromBootSector(std::span<const std::uint8_t> sector, std::uint32_t mediumSectors);
+
+    friend bool operator==(const Bpb&, const Bpb&) = default;
+};
+
+} // namespace vellum

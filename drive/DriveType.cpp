@@ -1,0 +1,48 @@
+#include "drive/DriveType.h"
+
+#include <algorithm>
+
+namespace vellum {
+
+namespace {
+
+constexpr std::array<DriveType, 5> kDriveTypes = {{
+    {0, "5.25-inch 360 KB", "360K", {"360K"}},
+    {1, "5.25-inch 1.2 MB", "1.2M", {"360K", "1.2M"}},
+    {2, "3.5-inch 720 KB", "720K", {"720K"}},
+    {7, "3.5-inch 1.44 MB", "1.44M", {"720K", "1.44M", "1.68M"}},
+    {9, "3.5-inch 2.88 MB", "2.88M", {"720K", "1.44M", "1.68M", "2.88M"}},
+}};
+
+} // namespace
+
+const MediumFormat& DriveType::native() const
+{
+    return *mediumFormatNamed(nativeFormat);
+}
+
+bool DriveType::takes(const MediumFormat& format) const
+{
+    return std::find(formats.begin(), formats.end(), format.name) != formats.end();
+}
+
+const DriveType* driveTypeOf(int dosType)
+{
+    for (const DriveType& t : kDriveTypes)
+        if (t.dosType == dosType)
+            return &t;
+    return nullptr;
+}
+
+std::string driveTypeList()
+{
+    std::string list;
+    for (std::size_t i = 0; i < kDriveTypes.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == kDriveTypes.size() ? " or " : ", ";
+        list += std::to_string(kDriveTypes[i].dosType);
+    }
+    return list;
+}
+
+} // namespace vellum

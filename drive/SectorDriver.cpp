@@ -1,0 +1,90 @@
+#include "drive/SectorDriver.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "drive/DriveStatus.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr int kDosEpochYear = 1980;
+constexpr int kDosLastYear = kDosEpochYear + 127;
+constexpr int kTmEpochYear = 1900;
+
+// A drive number from EBX, or -1, which every backend refuses.
+int driveOf(const REGS& regs)
+{
+    return regs.EBX < static_cast<std::uint32_t>(DriveBackend::kDrives) ? static_cast<int>(regs.EBX) : -1;
+}
+
+} // namespace
+
+std::tm SectorDriver::systemLocalTime()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+void SectorDriver::DrvGetVersion(REGS& regs)
+{
+    regs.EAX = kVersion;
+}
+
+std::span<std::uint8_t> SectorDriver::DrvRequest(REGS& regs)
+{
+    regs.EAX = static_cast<std::uint32_t>(serve(regs));
+    return buffer_;
+}
+
+int SectorDriver::serve(const REGS& regs)
+{
+    const int drive = driveOf(regs);
+    switch (regs.EAX) {
+    case ReadSectors: return transfer(regs, false);
+    case WriteSectors: return transfer(regs, true);
+    case CheckMedia: return backend_.checkMedia(drive);
+    case EndFormat: return backend_.endFormat(drive);
+    case PrepareTransfer: return backend_.prepareTransfer(drive);
+    default: return kStatusInvalid;
+    }
+}
+
+int SectorDriver::transfer(const REGS& regs, bool writing)
+{
+    if (regs.EDX == 0 || regs.EDX > kTransferSectors)
+        return kStatusInvalid;
+    const auto data = std::span(buffer_).first(std::size_t{regs.EDX} * kSectorBytes);
+    return writing ? backend_.writeSectors(driveOf(regs), regs.ECX, data)
+                   : backend_.readSectors(driveOf(regs), regs.ECX, data);
+}
+
+void SectorDriver::DrvEndTransfer(REGS& regs)
+{
+    backend_.endTransfer(driveOf(regs));
+}
+
+void SectorDriver::DrvGetLockState(REGS& regs)
+{
+    std::optional<int> level;
+    const int status = backend_.lockLevel(driveOf(regs), level);
+    regs.EAX = status == kStatusOk && level ? static_cast<std::uint32_t>(*level) : kNotLocked;
+}
+
+void SectorDriver::DrvGetDosDateTime(REGS& regs)
+{
+    const std::tm t = clock_();
+    const int year = std::clamp(t.tm_year + kTmEpochYear, kDosEpochYear, kDosLastYear);
+    regs.EAX = static_cast<std::uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+    regs.EBX = static_cast<std::uint32_t>(((year - kDosEpochYear) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+}
+
+void SectorDriver::DrvReleaseDrive(REGS& regs)
+{
+    backend_.releaseDrive(driveOf(regs));
+}
+
+} // namespace vellum

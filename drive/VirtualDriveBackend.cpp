@@ -1,0 +1,293 @@
+#include "drive/VirtualDriveBackend.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string>
+
+#include "core/Error.h"
+#include "drive/DriveStatus.h"
+
+namespace vellum {
+
+namespace {
+
+bool isPermutation(const std::vector<std::uint8_t>& ids, std::uint32_t sectorsPerTrack)
+{
+    if (ids.size() != sectorsPerTrack)
+        return false;
+    std::vector<std::uint8_t> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::uint8_t> expected(sectorsPerTrack);
+    std::iota(expected.begin(), expected.end(), std::uint8_t{1});
+    return sorted == expected;
+}
+
+// "368,640 (360K), 737,280 (720K), ..."
+std::string imageSizes()
+{
+    std::string sizes;
+    for (const MediumFormat& f : mediumFormats())
+        sizes += (sizes.empty() ? "" : ", ") + groupedNumber(f.bytes()) + " (" + std::string(f.name) + ")";
+    return sizes;
+}
+
+} // namespace
+
+VirtualDriveBackend::VirtualDriveBackend(Profile& profile) : settings_(profile) {}
+
+void VirtualDriveBackend::insert(int drive, const std::filesystem::path& file)
+{
+    const std::filesystem::path path = std::filesystem::absolute(file);
+    const VirtualMedium m(path);
+    if (m.state() == VirtualMedium::State::Missing)
+        throw Error("There is no diskette image file \"" + path.string() + "\"");
+    if (m.state() == VirtualMedium::State::UnknownSize)
+        throw Error("\"" + path.string() + "\" is " + groupedNumber(m.size()) +
+                    " bytes, which no diskette holds; a diskette image is " + imageSizes() + " bytes");
+    put(drive, path);
+}
+
+void VirtualDriveBackend::eject(int drive)
+{
+    put(drive, {});
+}
+
+void VirtualDriveBackend::put(int drive, const std::filesystem::path& medium)
+{
+    settings_.setMedium(drive, medium.string());
+    // The tab belongs to the diskette that leaves the drive.
+    settings_.setWriteProtected(drive, false);
+    std::erase_if(sectorIds_, [drive](const auto& entry) { return std::get<0>(entry.first) == drive; });
+}
+
+void VirtualDriveBackend::setWriteProtected(int drive, bool on)
+{
+    settings_.setWriteProtected(drive, on);
+}
+
+void VirtualDriveBackend::setDeviceType(int drive, int dosType)
+{
+    settings_.setDeviceType(drive, dosType);
+}
+
+const DriveType& VirtualDriveBackend::driveType(int drive) const
+{
+    return *driveTypeOf(settings_.deviceType(drive));
+}
+
+std::optional<VirtualMedium> VirtualDriveBackend::medium(int drive) const
+{
+    const std::string& path = settings_.medium(drive);
+    if (path.empty())
+        return std::nullopt;
+    return VirtualMedium(path);
+}
+
+bool VirtualDriveBackend::writeProtected(int drive) const
+{
+    const auto m = medium(drive);
+    return settings_.writeProtected(drive) || (m && m->readOnly());
+}
+
+void VirtualDriveBackend::failRequest(RequestKind kind, int n, int status)
+{
+    if (n < 1)
+        throw Error("Requests are counted from 1, not " + std::to_string(n));
+    failures_[{kind, n}] = status;
+}
+
+void VirtualDriveBackend::swapMedium(RequestKind kind, int n, int drive, std::filesystem::path medium)
+{
+    if (n < 1)
+        throw Error("Requests are counted from 1, not " + std::to_string(n));
+    swaps_[{kind, n}] = {drive, std::move(medium)};
+}
+
+std::optional<std::vector<std::uint8_t>> VirtualDriveBackend::sectorIds(int drive, std::uint32_t cylinder,
+                                                                      int head) const
+{
+    const auto it = sectorIds_.find({drive, cylinder, head});
+    if (it == sectorIds_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::optional<int> VirtualDriveBackend::intercept(const DriveRequest& request)
+{
+    log_.push_back(request);
+    const Planned planned{request.kind, ++counts_[static_cast<std::size_t>(request.kind)]};
+    if (const auto swap = swaps_.find(planned); swap != swaps_.end())
+        put(swap->second.first, swap->second.second);
+    if (const auto failure = failures_.find(planned); failure != failures_.end())
+        return failure->second;
+    if (request.drive < 0 || request.drive >= kDrives)
+        return kStatusNoDevice;
+    return std::nullopt;
+}
+
+int VirtualDriveBackend::reachable(int drive, const std::optional<VirtualMedium>& medium) const
+{
+    if (!medium)
+        return kStatusNotReady;
+    switch (medium->state()) {
+    case VirtualMedium::State::Missing: return kStatusMediaRemoved;
+    case VirtualMedium::State::UnknownSize: return kStatusWrongMedia;
+    case VirtualMedium::State::Blank:
+    case VirtualMedium::State::Formatted: break;
+    }
+    return driveType(drive).takes(*medium->format()) ? kStatusOk : kStatusWrongMedia;
+}
+
+int VirtualDriveBackend::parameters(int drive, SpecialFunctions which, DriveParameters& out)
+{
+    if (const auto status = intercept({RequestKind::Parameters, drive}))
+        return *status;
+    const DriveType& type = driveType(drive);
+    out.deviceType = type.dosType;
+    if (which == kDriveDefaultBpb) {
+        out.bpb = type.native().bpb();
+        return kStatusOk;
+    }
+    const auto m = medium(drive);
+    if (const int status = reachable(drive, m))
+        return status;
+    // A blank or unreadable boot sector leaves the geometry the size implies.
+    out.bpb = m->bootSectorBpb().value_or(m->format()->bpb());
+    return kStatusOk;
+}
+
+int VirtualDriveBackend::checkMedia(int drive)
+{
+    if (const auto status = intercept({RequestKind::CheckMedia, drive}))
+        return *status;
+    const auto m = medium(drive);
+    if (const int status = reachable(drive, m))
+        return status;
+    return m->state() == VirtualMedium::State::Blank ? kStatusUnformatted : kStatusOk;
+}
+
+int VirtualDriveBackend::prepareTransfer(int drive)
+{
+    return intercept({RequestKind::Prepare, drive}).value_or(kStatusOk);
+}
+
+int VirtualDriveBackend::transferStatus(const DriveRequest& request, const std::optional<VirtualMedium>& medium,
+                                        bool writing) const
+{
+    if (const int status = reachable(request.drive, medium))
+        return status;
+    if (writing && (settings_.writeProtected(request.drive) || medium->readOnly()))
+        return kStatusWriteProtect;
+    if (medium->state() == VirtualMedium::State::Blank)
+        return kStatusUnformatted;
+    const std::uint64_t end = std::uint64_t{request.first} + request.count;
+    return request.count == 0 || end > medium->format()->sectors() ? kStatusInvalid : kStatusOk;
+}
+
+int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<std::uint8_t> out)
+{
+    const auto count = static_cast<std::uint32_t>(out.size() / kSectorBytes);
+    const DriveRequest request{RequestKind::Read, drive, first, count};
+    if (const auto status = intercept(request))
+        return *status;
+    if (out.size() % kSectorBytes != 0)
+        return kStatusInvalid;
+    const auto m = medium(drive);
+    if (const int status = transferStatus(request, m, false))
+        return status;
+    return m->read(first, out);
+}
+
+int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<const std::uint8_t> data)
+{
+    const auto count = static_cast<std::uint32_t>(data.size() / kSectorBytes);
+    const DriveRequest request{RequestKind::Write, drive, first, count};
+    if (const auto status = intercept(request))
+        return *status;
+    if (data.size() % kSectorBytes != 0)
+        return kStatusInvalid;
+    const auto m = medium(drive);
+    if (const int status = transferStatus(request, m, true))
+        return status;
+    return m->write(first, data);
+}
+
+int VirtualDriveBackend::formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
+                                      const MediumFormat*& layout) const
+{
+    if (settings_.writeProtected(drive) || medium.readOnly())
+        return kStatusWriteProtect;
+    if (format.sizeCode != kSizeCode512)
+        return kStatusInvalid;
+    // The medium keeps its kind; the sector count picks the layout of that kind.
+    layout = mediumFormatFor(medium.format()->kind, format.sectorsPerTrack());
+    if (!layout || !driveType(drive).takes(*layout))
+        return kStatusWrongMedia;
+    // The image holds sectors by number, so every number of the track must be there once.
+    for (const auto& ids : format.sectorIds)
+        if (!isPermutation(ids, format.sectorsPerTrack()))
+            return kStatusInvalid;
+    return kStatusOk;
+}
+
+int VirtualDriveBackend::formatCylinder(int drive, const CylinderFormat& format)
+{
+    if (const auto status = intercept({RequestKind::Format, drive, format.cylinder, format.sectorsPerTrack()}))
+        return *status;
+    auto m = medium(drive);
+    if (const int status = reachable(drive, m))
+        return status;
+    const MediumFormat* layout = nullptr;
+    if (const int status = formatStatus(drive, format, *m, layout))
+        return status;
+    if (const int status = m->formatCylinder(format.cylinder, *layout))
+        return status;
+    for (int head = 0; head < kHeads; ++head)
+        sectorIds_[{drive, format.cylinder, head}] = format.sectorIds[static_cast<std::size_t>(head)];
+    return kStatusOk;
+}
+
+int VirtualDriveBackend::endFormat(int drive)
+{
+    return intercept({RequestKind::EndFormat, drive}).value_or(kStatusOk);
+}
+
+void VirtualDriveBackend::endTransfer(int drive)
+{
+    intercept({RequestKind::EndTransfer, drive});
+}
+
+void VirtualDriveBackend::releaseDrive(int drive)
+{
+    intercept({RequestKind::Release, drive});
+}
+
+int VirtualDriveBackend::reset(int drive)
+{
+    return intercept({RequestKind::Reset, drive}).value_or(kStatusOk);
+}
+
+int VirtualDriveBackend::lockLevel(int drive, std::optional<int>& level)
+{
+    if (const auto status = intercept({RequestKind::LockLevel, drive}))
+        return *status;
+    level = locks_.level(drive);
+    return kStatusOk;
+}
+
+int VirtualDriveBackend::lockVolume(int drive, int level, int /*permissions*/)
+{
+    if (const auto status = intercept({RequestKind::Lock, drive}))
+        return *status;
+    locks_.lock(drive, level);
+    return kStatusOk;
+}
+
+int VirtualDriveBackend::unlockVolume(int drive)
+{
+    if (const auto status = intercept({RequestKind::Unlock, drive}))
+        return *status;
+    return locks_.unlock(drive) ? kStatusOk : kStatusUnlockWithoutLock;
+}
+
+} // namespace vellum

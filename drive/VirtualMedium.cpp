@@ -1,0 +1,198 @@
+#include "drive/VirtualMedium.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "drive/DriveStatus.h"
+
+namespace vellum {
+
+namespace {
+
+const std::string kMarkerSuffix = ".unformatted";
+constexpr mode_t kNewFileMode = 0666; // before the umask
+constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+
+// Closes the descriptor on every path out.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int statusOfOpenError(int error)
+{
+    switch (error) {
+    case ENOENT: return kStatusMediaRemoved;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kStatusWriteProtect;
+    default: return kStatusHardware;
+    }
+}
+
+// Repeats a pread or pwrite step over short transfers and interrupts.
+template <typename Step>
+bool untilDone(std::size_t total, Step step)
+{
+    std::size_t done = 0;
+    while (done < total) {
+        const ssize_t n = step(done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+off_t offsetOf(std::uint32_t sector)
+{
+    return static_cast<off_t>(sector) * kSectorBytes;
+}
+
+const MediumFormat* markedCapacity(const std::filesystem::path& marker)
+{
+    std::ifstream in(marker);
+    std::string name;
+    if (!in || !std::getline(in, name))
+        return nullptr;
+    return mediumFormatNamed(name);
+}
+
+} // namespace
+
+VirtualMedium::VirtualMedium(std::filesystem::path file) : file_(std::move(file))
+{
+    struct stat st {};
+    if (::stat(file_.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    size_ = static_cast<std::uintmax_t>(st.st_size);
+    readOnly_ = (st.st_mode & kAnyWriteBit) == 0 || ::access(file_.c_str(), W_OK) != 0;
+    format_ = mediumFormatOfSize(size_);
+    if (!format_) {
+        state_ = State::UnknownSize;
+        return;
+    }
+    const MediumFormat* marked = markedCapacity(markerOf(file_));
+    state_ = marked == format_ ? State::Blank : State::Formatted;
+}
+
+std::filesystem::path VirtualMedium::markerOf(const std::filesystem::path& file)
+{
+    return std::filesystem::path(file.string() + kMarkerSuffix);
+}
+
+std::optional<Bpb> VirtualMedium::bootSectorBpb() const
+{
+    if (state_ != State::Formatted)
+        return std::nullopt;
+    std::vector<std::uint8_t> sector(kSectorBytes);
+    if (read(0, sector) != kStatusOk)
+        return std::nullopt;
+    return Bpb::fromBootSector(sector, format_->sectors());
+}
+
+int VirtualMedium::read(std::uint32_t first, std::span<std::uint8_t> out) const
+{
+    const Fd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return statusOfOpenError(errno);
+    const off_t at = offsetOf(first);
+    // A file cut short since it was inserted reads as a damaged diskette.
+    const bool whole = untilDone(out.size(), [&](std::size_t done) {
+        return ::pread(fd.get(), out.data() + done, out.size() - done, at + static_cast<off_t>(done));
+    });
+    return whole ? kStatusOk : kStatusMediaFailure;
+}
+
+int VirtualMedium::write(std::uint32_t first, std::span<const std::uint8_t> data) const
+{
+    const Fd fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return statusOfOpenError(errno);
+    const off_t at = offsetOf(first);
+    const bool whole = untilDone(data.size(), [&](std::size_t done) {
+        return ::pwrite(fd.get(), data.data() + done, data.size() - done, at + static_cast<off_t>(done));
+    });
+    return whole ? kStatusOk : kStatusMediaFailure;
+}
+
+int VirtualMedium::formatCylinder(std::uint32_t cylinder, const MediumFormat& layout)
+{
+    if (cylinder >= layout.cylinders())
+        return kStatusInvalid;
+    if (&layout != format_) {
+        if (const int status = relay(layout); status != kStatusOk)
+            return status;
+    }
+    const std::uint32_t spt = layout.sectorsPerTrack();
+    std::vector<std::uint8_t> track(std::size_t{spt} * kSectorBytes, kFormatFillByte);
+    for (std::uint32_t head = 0; head < kHeads; ++head) {
+        const std::uint32_t first = (cylinder * kHeads + head) * spt;
+        if (const int status = write(first, track); status != kStatusOk)
+            return status;
+    }
+    std::error_code ec;
+    std::filesystem::remove(markerOf(file_), ec);
+    state_ = State::Formatted;
+    return kStatusOk;
+}
+
+int VirtualMedium::relay(const MediumFormat& layout)
+{
+    const Fd fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return statusOfOpenError(errno);
+    // A new layout leaves nothing of the old one readable.
+    if (::ftruncate(fd.get(), 0) != 0 || ::ftruncate(fd.get(), static_cast<off_t>(layout.bytes())) != 0)
+        return kStatusHardware;
+    format_ = &layout;
+    size_ = layout.bytes();
+    return kStatusOk;
+}
+
+void VirtualMedium::createBlank(const std::filesystem::path& file, const MediumFormat& capacity)
+{
+    const Fd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
+    if (fd.get() < 0) {
+        if (errno == EEXIST)
+            throw Error("\"" + file.string() + "\" already exists; name a new file for the blank diskette");
+        throw Error(fileErrorText("create", file));
+    }
+    if (::ftruncate(fd.get(), static_cast<off_t>(capacity.bytes())) != 0) {
+        const std::string reason = fileErrorText("size", file);
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+        throw Error(reason);
+    }
+    try {
+        AtomicFile marker(markerOf(file));
+        marker.write(std::string(capacity.name) + "\n");
+        marker.commit();
+    } catch (const Error&) {
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+        throw;
+    }
+}
+
+} // namespace vellum

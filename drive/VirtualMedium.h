@@ -1,0 +1,57 @@
+#pragma once
+// A diskette of a virtual drive: a raw image file on the host, the sectors in
+// logical order, written in place as a real diskette is. A blank medium, not
+// yet formatted, is a file of its capacity with a marker file beside it
+// ("FILE.unformatted") that names the capacity; formatting removes the marker.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+
+#include "drive/Bpb.h"
+#include "drive/FormatRequest.h"
+#include "drive/MediumFormat.h"
+
+namespace vellum {
+
+class VirtualMedium {
+public:
+    enum class State { Missing, UnknownSize, Blank, Formatted };
+
+    // Looks at the file as it is now.
+    explicit VirtualMedium(std::filesystem::path file);
+
+    const std::filesystem::path& path() const { return file_; }
+    State state() const { return state_; }
+    // The layout the medium holds; null when it is missing or of no diskette's size.
+    const MediumFormat* format() const { return format_; }
+    std::uintmax_t size() const { return size_; }
+    // No one may write the file (a read-only file is a write-protected diskette).
+    bool readOnly() const { return readOnly_; }
+
+    // The BPB its boot sector states, when that fits the medium.
+    std::optional<Bpb> bootSectorBpb() const;
+
+    // Status codes as a drive reports them.
+    int read(std::uint32_t first, std::span<std::uint8_t> out) const;
+    int write(std::uint32_t first, std::span<const std::uint8_t> data) const;
+    // Fills both tracks of the cylinder with the fill byte; when `layout`
+    // differs from the medium's, the whole medium is re-laid (and emptied)
+    // first. A cylinder the layout does not have is refused as invalid.
+    int formatCylinder(std::uint32_t cylinder, const MediumFormat& layout);
+
+    static std::filesystem::path markerOf(const std::filesystem::path& file);
+    // A new blank medium; throws Error when the file exists or cannot be made.
+    static void createBlank(const std::filesystem::path& file, const MediumFormat& capacity);
+
+private:
+    int relay(const MediumFormat& layout);
+
+    std::filesystem::path file_;
+    State state_ = State::Missing;
+    const MediumFormat* format_ = nullptr;
+    std::uintmax_t size_ = 0;
+    bool readOnly_ = false;
+};
+
+} // namespace vellum

@@ -1,0 +1,67 @@
+#pragma once
+// Diskette image files for the drive tests, made in a temporary folder: a
+// formatted one carries its format's BPB in the boot sector and a pattern
+// that tells every other sector apart; a blank one is what `vlm drive blank`
+// makes.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/Bytes.h"
+#include "drive/MediumFormat.h"
+#include "drive/VirtualMedium.h"
+#include "tests/support/TempDir.h"
+
+namespace vellum::test {
+
+inline std::uint8_t patternByte(std::uint32_t sector, std::size_t i)
+{
+    return static_cast<std::uint8_t>(sector * 7 + i);
+}
+
+inline void putBpb(std::span<std::uint8_t> boot, const Bpb& b)
+{
+    putLe16(boot, 11, b.bytesPerSector);
+    boot[13] = b.sectorsPerCluster;
+    putLe16(boot, 14, b.reservedSectors);
+    boot[16] = b.numberOfFats;
+    putLe16(boot, 17, b.rootEntries);
+    putLe16(boot, 19, b.totalSectors);
+    boot[21] = b.mediaDescriptor;
+    putLe16(boot, 22, b.sectorsPerFat);
+    putLe16(boot, 24, b.sectorsPerTrack);
+    putLe16(boot, 26, b.heads);
+}
+
+class DiskImages {
+public:
+    const std::filesystem::path& folder() const { return dir_.path(); }
+
+    std::filesystem::path formatted(const std::string& name, std::string_view format)
+    {
+        const MediumFormat& f = *mediumFormatNamed(format);
+        std::vector<std::uint8_t> bytes(f.bytes());
+        for (std::size_t at = 0; at < bytes.size(); ++at)
+            bytes[at] = patternByte(static_cast<std::uint32_t>(at / kSectorBytes), at % kSectorBytes);
+        std::fill_n(bytes.begin(), kSectorBytes, std::uint8_t{0});
+        putBpb(bytes, f.bpb());
+        const auto path = dir_ / name;
+        writeFile(path, bytes);
+        return path;
+    }
+
+    std::filesystem::path blank(const std::string& name, std::string_view format)
+    {
+        const auto path = dir_ / name;
+        VirtualMedium::createBlank(path, *mediumFormatNamed(format));
+        return path;
+    }
+
+    std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
+
+private:
+    TempDir dir_;
+};
+
+} // namespace vellum::test

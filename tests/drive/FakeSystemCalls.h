@@ -1,0 +1,141 @@
+#pragma once
+// System calls answered by a scripted floppy drive (or a plain block device),
+// recording what the Linux backend asked for.
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <linux/fd.h>
+#include <linux/fs.h>
+#include <string>
+#include <sys/sysmacros.h>
+#include <vector>
+
+#include "drive/SystemCalls.h"
+
+namespace vellum::test {
+
+class FakeSystemCalls : public SystemCalls {
+public:
+    static constexpr int kFd = 7;
+
+    // The drive.
+    bool floppy = true;            // answers the floppy driver's ioctls
+    int cmos = 4;                  // 3.5-inch 1.44 MB
+    unsigned int minorNumber = 0;  // /dev/fd0
+    int openError = 0;             // errno of a read-write open
+    bool readOnlyOpenWorks = true; // after EROFS or EACCES
+    unsigned long driveFlags = FD_DISK_WRITABLE;
+    std::vector<std::uint8_t> medium = std::vector<std::uint8_t>(1474560);
+    int transferError = 0; // errno of every pread and pwrite
+    // Fills the controller's reply to each raw command; by default all went well.
+    std::function<void(floppy_raw_cmd&)> reply = [](floppy_raw_cmd& raw) {
+        raw.reply_count = 7;
+        raw.reply[0] = 0;
+    };
+
+    // What was asked.
+    std::vector<std::string> opened;
+    std::vector<int> openFlags;
+    std::vector<unsigned long> requests;
+    std::vector<floppy_raw_cmd> rawCommands;
+    std::vector<std::vector<std::uint8_t>> rawData;
+    std::vector<floppy_struct> geometries;
+    std::vector<unsigned long> resetModes;
+    int writes = 0;
+    int closes = 0;
+    int syncs = 0;
+
+    int open(const std::string& path, int flags) override
+    {
+        opened.push_back(path);
+        openFlags.push_back(flags);
+        const bool writing = (flags & O_ACCMODE) != O_RDONLY;
+        if (writing && openError != 0)
+            return -openError;
+        if (!writing && !readOnlyOpenWorks)
+            return -openError;
+        return kFd;
+    }
+    int close(int) override
+    {
+        ++closes;
+        return 0;
+    }
+    int ioctl(int, unsigned long request, void* arg) override
+    {
+        requests.push_back(request);
+        if (request == FDRAWCMD)
+            return rawCommand(*static_cast<floppy_raw_cmd*>(arg));
+        if (request == BLKGETSIZE64) {
+            *static_cast<std::uint64_t*>(arg) = medium.size();
+            return 0;
+        }
+        if (!floppy)
+            return -ENOTTY;
+        return floppyIoctl(request, arg);
+    }
+    ssize_t pread(int, void* buffer, std::size_t size, off_t offset) override
+    {
+        if (transferError != 0)
+            return -transferError;
+        const std::size_t at = static_cast<std::size_t>(offset);
+        const std::size_t n = at >= medium.size() ? 0 : std::min(size, medium.size() - at);
+        std::memcpy(buffer, medium.data() + at, n);
+        return static_cast<ssize_t>(n);
+    }
+    ssize_t pwrite(int, const void* buffer, std::size_t size, off_t offset) override
+    {
+        ++writes;
+        if (transferError != 0)
+            return -transferError;
+        const std::size_t at = static_cast<std::size_t>(offset);
+        if (at + size > medium.size())
+            return -ENOSPC;
+        std::memcpy(medium.data() + at, buffer, size);
+        return static_cast<ssize_t>(size);
+    }
+    int fsync(int) override
+    {
+        ++syncs;
+        return 0;
+    }
+    int fstat(int, struct stat& st) override
+    {
+        st = {};
+        st.st_mode = S_IFBLK | 0660;
+        st.st_rdev = makedev(2, minorNumber);
+        return 0;
+    }
+
+    bool asked(unsigned long request) const
+    {
+        return std::find(requests.begin(), requests.end(), request) != requests.end();
+    }
+
+private:
+    int rawCommand(floppy_raw_cmd& raw)
+    {
+        rawCommands.push_back(raw);
+        const auto* data = static_cast<const std::uint8_t*>(raw.data);
+        rawData.emplace_back(data, data + (data ? raw.length : 0));
+        reply(raw);
+        return 0;
+    }
+    int floppyIoctl(unsigned long request, void* arg)
+    {
+        switch (request) {
+        case FDGETDRVPRM: static_cast<floppy_drive_params*>(arg)->cmos = static_cast<signed char>(cmos); return 0;
+        case FDGETPRM: static_cast<floppy_struct*>(arg)->size = static_cast<unsigned>(medium.size() / 512); return 0;
+        case FDSETPRM: geometries.push_back(*static_cast<floppy_struct*>(arg)); return 0;
+        case FDPOLLDRVSTAT: static_cast<floppy_drive_struct*>(arg)->flags = driveFlags; return 0;
+        case FDRESET: resetModes.push_back(reinterpret_cast<std::uintptr_t>(arg)); return 0;
+        case FDFLUSH: return 0;
+        default: return -EINVAL;
+        }
+    }
+};
+
+} // namespace vellum::test
