@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/AtomicFile.h"
-#include "core/Bytes.h"
+#include "core/Bpb.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
 #include "core/MediaTable.h"
@@ -16,51 +16,19 @@
 
 namespace vellum {
 
-namespace {
-
-// Boot sector fields of the BIOS parameter block.
-constexpr std::size_t kBytesPerSectorAt = 11;
-constexpr std::size_t kSectorsPerClusterAt = 13;
-constexpr std::size_t kReservedAt = 14;
-constexpr std::size_t kFatCountAt = 16;
-constexpr std::size_t kRootEntriesAt = 17;
-constexpr std::size_t kTotalSectorsAt = 19;
-constexpr std::size_t kSectorsPerFatAt = 22;
-constexpr std::size_t kSectorsPerTrackAt = 24;
-constexpr std::size_t kHeadsAt = 26;
-constexpr std::uint16_t kHeads = 2;
-constexpr std::uint16_t kEntriesPerSector = kSectorBytes / 32;
-
-bool isPowerOfTwo(unsigned v) { return v != 0 && (v & (v - 1)) == 0; }
-
-// True when the boot sector describes a FAT volume of exactly this layout.
-bool bpbAgrees(std::span<const std::uint8_t> b, const StandardFormat& f)
-{
-    const unsigned reserved = le16(b, kReservedAt);
-    const unsigned fats = b[kFatCountAt];
-    const unsigned root = le16(b, kRootEntriesAt);
-    const unsigned spf = le16(b, kSectorsPerFatAt);
-    const unsigned systemSectors = reserved + fats * spf + root / kEntriesPerSector;
-    return le16(b, kBytesPerSectorAt) == kSectorBytes && le16(b, kSectorsPerTrackAt) == f.sectorsPerTrack &&
-           le16(b, kTotalSectorsAt) == f.totalSectors && le16(b, kHeadsAt) == kHeads &&
-           isPowerOfTwo(b[kSectorsPerClusterAt]) && reserved >= 1 && (fats == 1 || fats == 2) && spf >= 1 &&
-           root >= kEntriesPerSector && root % kEntriesPerSector == 0 && systemSectors < f.totalSectors;
-}
-
-} // namespace
-
 std::optional<DriveGeometry> RawImageFile::recognise(std::span<const std::uint8_t> boot, std::size_t fileBytes)
 {
     const StandardFormat* format = formatBySize(fileBytes);
     if (!format)
         return std::nullopt;
     DriveGeometry g = format->geometry();
-    if (boot.size() >= kSectorBytes && bpbAgrees(boot, *format)) {
-        g.sectorsPerCluster = boot[kSectorsPerClusterAt];
-        g.reservedSectors = le16(boot, kReservedAt);
-        g.numberOfFats = boot[kFatCountAt];
-        g.rootEntries = le16(boot, kRootEntriesAt);
-        g.sectorsPerFat = le16(boot, kSectorsPerFatAt);
+    const auto bpb = Bpb::fromBootSector(boot, format->totalSectors);
+    if (bpb && bpb->sectorsPerTrack == format->sectorsPerTrack && bpb->heads == kHeads) {
+        g.sectorsPerCluster = bpb->sectorsPerCluster;
+        g.reservedSectors = bpb->reservedSectors;
+        g.numberOfFats = bpb->numberOfFats;
+        g.rootEntries = bpb->rootEntries;
+        g.sectorsPerFat = bpb->sectorsPerFat;
         g.bytesPerCluster = g.sectorsPerCluster * kSectorBytes;
     }
     g.setDmfFlags();

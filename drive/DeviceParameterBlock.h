@@ -7,7 +7,7 @@
 #include <span>
 
 #include "core/DriveGeometry.h"
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 
 namespace vellum {
 

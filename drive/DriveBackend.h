@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 #include "drive/DeviceParameterBlock.h"
 #include "drive/FormatRequest.h"
 

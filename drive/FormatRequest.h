@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 
 namespace vellum {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/StandardFormats.h"
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 
 namespace vellum {
 

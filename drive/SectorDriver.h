@@ -9,7 +9,7 @@
 #include <functional>
 #include <span>
 
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 #include "drive/DriveBackend.h"
 #include "drive/REGS.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 #include "drive/FormatRequest.h"
 #include "drive/MediumFormat.h"
 

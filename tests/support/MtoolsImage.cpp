@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "core/Bytes.h"
 #include "core/CVLMDoc.h"
+#include "core/RawImageFile.h"
 
 namespace vellum::test {
 
@@ -19,44 +19,12 @@ namespace {
 // mtools must not ask about odd geometries, and must read and print UTF-8.
 const std::string kMtoolsEnv = "MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 ";
 
-// The media code an image of each size carries, as the image file reader sets it.
-constexpr std::array<std::pair<std::size_t, std::uint32_t>, 5> kMediaCodeBySize = {{
-    {368'640, 0x1FD},
-    {737'280, 0x7F9},
-    {1'228'800, 0x1F9},
-    {1'474'560, 0x7F0},
-    {1'720'320, 0x7F0},
-}};
-
 std::string trimmed(const std::string& s)
 {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string::npos)
         return {};
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-DriveGeometry geometryFromBootSector(std::span<const std::uint8_t> boot, std::size_t imageBytes)
-{
-    DriveGeometry g;
-    g.bytesPerSector = le16(boot, 11);
-    g.sectorsPerCluster = boot[13];
-    g.reservedSectors = le16(boot, 14);
-    g.numberOfFats = boot[16];
-    g.rootEntries = le16(boot, 17);
-    g.totalSectors = le16(boot, 19);
-    g.mediaDescriptor = boot[21];
-    g.sectorsPerFat = le16(boot, 22);
-    g.sectorsPerTrack = le16(boot, 24);
-    g.bytesPerCluster = g.sectorsPerCluster * g.bytesPerSector;
-    const auto row = std::find_if(kMediaCodeBySize.begin(), kMediaCodeBySize.end(),
-                                  [&](const auto& r) { return r.first == imageBytes; });
-    if (row == kMediaCodeBySize.end())
-        throw std::runtime_error("no media code for an image of " + std::to_string(imageBytes) + " bytes");
-    g.MediaCode = row->second;
-    g.deviceType = static_cast<std::uint8_t>(g.MediaCode >> 8);
-    g.setDmfFlags();
-    return g;
 }
 
 } // namespace
@@ -183,9 +151,11 @@ void MtoolsImage::loadInto(CVLMDoc& doc) const
     if (bytes.size() > store.size())
         throw std::runtime_error("image of " + std::to_string(bytes.size()) + " bytes exceeds the store");
     std::fill(std::copy(bytes.begin(), bytes.end(), store.begin()), store.end(), 0);
-    const DriveGeometry g = geometryFromBootSector(bytes, bytes.size());
-    doc.setGeometry(g);
-    doc.TracksLoaded = static_cast<std::int32_t>(g.totalSectors / g.sectorsPerTrack);
+    const auto g = RawImageFile::recognise(bytes, bytes.size());
+    if (!g)
+        throw std::runtime_error("no diskette image is " + std::to_string(bytes.size()) + " bytes long");
+    doc.setGeometry(*g);
+    doc.TracksLoaded = static_cast<std::int32_t>(g->totalSectors / g->sectorsPerTrack);
     doc.directory.chain.fill(0);
     doc.directory.depth = 0;
 }

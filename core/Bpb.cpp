@@ -1,4 +1,4 @@
-#include "drive/Bpb.h"
+#include "core/Bpb.h"
 
 #include <bit>
 
@@ -14,6 +14,12 @@ constexpr std::uint8_t kMaxFats = 2;
 constexpr std::uint8_t kLowestMediaDescriptor = 0xF0;
 constexpr std::uint16_t kDirEntriesPerSector = kSectorBytes / 32;
 
+// Boot sector, FATs and root directory.
+unsigned systemSectors(const Bpb& b)
+{
+    return b.reservedSectors + unsigned{b.numberOfFats} * b.sectorsPerFat + b.rootEntries / kDirEntriesPerSector;
+}
+
 bool plausible(const Bpb& b, std::uint32_t mediumSectors)
 {
     return b.bytesPerSector == kSectorBytes && std::has_single_bit(b.sectorsPerCluster) &&
@@ -21,7 +27,8 @@ bool plausible(const Bpb& b, std::uint32_t mediumSectors)
            b.rootEntries > 0 && b.rootEntries % kDirEntriesPerSector == 0 &&
            b.totalSectors == mediumSectors && b.mediaDescriptor >= kLowestMediaDescriptor &&
            b.sectorsPerFat >= 1 && b.sectorsPerTrack >= 1 && b.sectorsPerTrack <= kMaxSectorsPerTrack &&
-           b.heads >= 1 && b.heads <= kMaxHeads && b.totalSectors % (b.sectorsPerTrack * b.heads) == 0;
+           b.heads >= 1 && b.heads <= kMaxHeads && b.totalSectors % (b.sectorsPerTrack * b.heads) == 0 &&
+           systemSectors(b) < b.totalSectors;
 }
 
 } // namespace
