@@ -62,7 +62,7 @@ void AtomicFile::write(std::string_view text)
 
 void AtomicFile::commit()
 {
-    if (::fsync(fd_) != 0)
+    if (::fdatasync(fd_) != 0)
         fail("write");
     const int fd = fd_;
     fd_ = -1;

@@ -35,8 +35,24 @@ std::size_t PredictorCoder::predictor_encode(std::span<const std::uint8_t> src,
 {
     reset();
     std::size_t out = 0;
+    std::size_t i = 0;
+    // Whole groups while even an all-literal group fits: no checks per byte.
+    while (src.size() - i >= kGroupSize && work.size() - out > kGroupSize) {
+        const std::size_t flagAt = out++;
+        unsigned flags = 0;
+        for (unsigned bit = 0; bit < kGroupSize; ++bit, ++i) {
+            std::uint8_t& predicted = guess();
+            if (predicted == src[i])
+                flags |= 1u << bit;
+            else
+                work[out++] = predicted = src[i];
+            advance(src[i]);
+        }
+        work[flagAt] = static_cast<std::uint8_t>(flags);
+    }
+    // The last partial group, or the bytes near the capacity, one by one.
     std::size_t flagAt = 0;
-    for (std::size_t i = 0; i < src.size(); ++i) {
+    for (; i < src.size(); ++i) {
         const unsigned bit = i % kGroupSize;
         if (bit == 0) {
             if (out == work.size())

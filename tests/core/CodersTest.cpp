@@ -105,6 +105,25 @@ TEST(Crc16, MatchesTheArcCheckValues)
     EXPECT_EQ(crc16({}), 0);
 }
 
+TEST(Crc16, AgreesWithTheBitwiseDefinitionAtEveryLength)
+{
+    const auto bitwise = [](std::span<const std::uint8_t> data) {
+        std::uint16_t crc = 0;
+        for (const std::uint8_t byte : data) {
+            crc ^= byte;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : static_cast<std::uint16_t>(crc >> 1);
+        }
+        return crc;
+    };
+    std::mt19937 random(16);
+    std::vector<std::uint8_t> data(10'752);
+    for (auto& b : data)
+        b = static_cast<std::uint8_t>(random());
+    for (const std::size_t length : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 511u, 4608u, 10'752u})
+        EXPECT_EQ(crc16(std::span(data).first(length)), bitwise(std::span(data).first(length))) << length;
+}
+
 TEST(Crc16, LengthWrapsAtSixtyFourKilobytes)
 {
     Bytes data = randomBytes(65'536 + 3, 1);
