@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <unistd.h>
@@ -106,10 +108,19 @@ void chooseSize(SplitSettings& settings, std::string text)
     settings.chooseListEntry(std::to_string(k) + "K");
 }
 
+// The -o folder, made when it does not exist yet.
+std::optional<std::string> outputFolder(CliArgs& args)
+{
+    auto folder = args.option("-o");
+    if (folder && !folder->empty())
+        std::filesystem::create_directories(*folder);
+    return folder;
+}
+
 int runSplit(CliArgs& args)
 {
     const bool assumeYes = args.flag("--yes");
-    const auto folder = args.option("-o");
+    const auto folder = outputFolder(args);
     const auto size = args.option("--size");
     SplitSettings settings;
     settings.m_strSource = args.positionals(1, 1)[0];
@@ -135,7 +146,7 @@ int runSplit(CliArgs& args)
 
 int runJoin(CliArgs& args)
 {
-    const auto folder = args.option("-o");
+    const auto folder = outputFolder(args);
     const auto words = args.positionals(1, SIZE_MAX);
     const std::vector<std::filesystem::path> pieces(words.begin(), words.end());
 
@@ -156,18 +167,18 @@ int runJoin(CliArgs& args)
 extern const Verb kSplitVerb{
     "split", "split FILE [-o DIR] [--size 1.44M|1.2M|720K|360K|NK] [--yes]",
     "Cut a file into numbered pieces that each fit one diskette.",
-    "The pieces go to DIR (the current directory without -o), named after FILE without its last\n"
-    "extension and numbered .001, .002, ...; each starts with a 268-byte header. --size picks the\n"
-    "diskette (1.44M when not given) or a piece payload of N x 1024 bytes (1 to 1423). At most 255\n"
-    "pieces make a set. On a removable DIR vlm asks for the next medium between pieces and when\n"
+    "The pieces go to DIR (made if need be; the current directory without -o), named after FILE\n"
+    "without its last extension and numbered .001, .002, ...; each starts with a 268-byte header.\n"
+    "--size picks the diskette (1.44M when not given) or a piece payload of N x 1024 bytes (1 to\n"
+    "1423). At most 255 pieces make a set. On a removable DIR vlm asks for the next medium between pieces and when\n"
     "there is not room for one; --yes answers OK.\n",
     runSplit};
 
 extern const Verb kJoinVerb{
     "join", "join PIECE... [-o DIR]", "Put a file cut by split together again.",
     "The pieces are taken in the order given and must be the whole set, piece 1 first. The file\n"
-    "is named after the name its pieces carry and written into DIR (the current directory without\n"
-    "-o); it appears only once every piece has been copied and its size matches.\n",
+    "is named after the name its pieces carry and written into DIR (made if need be; the current\n"
+    "directory without -o); it appears only once every piece has been copied and its size matches.\n",
     runJoin};
 
 } // namespace vellum::cli
