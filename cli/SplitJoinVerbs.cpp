@@ -170,8 +170,8 @@ extern const Verb kSplitVerb{
     "The pieces go to DIR (made if need be; the current directory without -o), named after FILE\n"
     "without its last extension and numbered .001, .002, ...; each starts with a 268-byte header.\n"
     "--size picks the diskette (1.44M when not given) or a piece payload of N x 1024 bytes (1 to\n"
-    "1423). At most 255 pieces make a set. On a removable DIR vlm asks for the next medium between pieces and when\n"
-    "there is not room for one; --yes answers OK.\n",
+    "1423). At most 255 pieces make a set. On a removable DIR vlm asks for the next medium\n"
+    "between pieces and when there is not room for one; --yes answers OK.\n",
     runSplit};
 
 extern const Verb kJoinVerb{
