@@ -33,6 +33,7 @@ const char* prefixOf(Icon icon)
     switch (icon) {
     case Icon::Stop: return "vlm: error: ";
     case Icon::Exclamation: return "vlm: warning: ";
+    case Icon::None:
     case Icon::Question:
     case Icon::Information: break;
     }

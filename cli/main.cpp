@@ -14,16 +14,18 @@ extern const Verb kLsVerb;
 extern const Verb kConvertVerb;
 extern const Verb kSplitVerb, kJoinVerb;
 extern const Verb kDriveVerb;
+extern const Verb kLoadVerb, kWriteVerb;
 } // namespace vellum::cli
 
 namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 6> kVerbs = {
+const std::array<const Verb*, 8> kVerbs = {
     &kInfoVerb, &kLsVerb, &kConvertVerb,
     &kSplitVerb, &kJoinVerb,
     &kDriveVerb,
+    &kLoadVerb, &kWriteVerb,
 };
 
 void printVerbList(std::FILE* out)

@@ -6,7 +6,7 @@
 namespace vellum {
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
-enum class Icon { Information, Exclamation, Stop, Question };
+enum class Icon { None, Information, Exclamation, Stop, Question };
 enum class Answer { Ok, Cancel, Yes, No, Retry };
 
 class Prompter {

@@ -1,0 +1,70 @@
+#include "cli/TerminalProgress.h"
+
+#include <csignal>
+#include <string>
+
+namespace vellum::cli {
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+volatile std::sig_atomic_t interrupted = 0;
+struct sigaction previous {};
+
+void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+} // namespace
+
+TerminalProgress::~TerminalProgress()
+{
+    restoreInterrupt();
+}
+
+bool TerminalProgress::openWindow()
+{
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    handlerInstalled_ = sigaction(SIGINT, &action, &previous) == 0;
+    return true;
+}
+
+void TerminalProgress::closeWindow()
+{
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    restoreInterrupt();
+}
+
+void TerminalProgress::restoreInterrupt()
+{
+    if (handlerInstalled_)
+        sigaction(SIGINT, &previous, nullptr);
+    handlerInstalled_ = false;
+}
+
+void TerminalProgress::draw()
+{
+    const int span = high() - low();
+    const int filled = span > 0 ? (mainPosition() - low()) * kBarWidth / span : 0;
+    const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                            std::string(static_cast<std::size_t>(kBarWidth - filled), ' ');
+    std::fprintf(out_, "\r%s [%s] %s\033[K", caption().c_str(), bar.c_str(), statusLine().c_str());
+    std::fflush(out_);
+}
+
+void TerminalProgress::PumpMessages()
+{
+    if (interrupted) {
+        interrupted = 0;
+        std::fputc('\n', out_);
+        requestCancel();
+    }
+}
+
+} // namespace vellum::cli

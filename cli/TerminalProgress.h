@@ -1,0 +1,30 @@
+#pragma once
+// The progress window of vlm: one line on the terminal, redrawn in place,
+// with the caption, a bar and the status line. Ctrl-C stands for the
+// window's Cancel button: it raises a cancel request, which the operation
+// confirms with "Are you sure?" at its next check.
+#include <cstdio>
+
+#include "ops/Progress.h"
+
+namespace vellum::cli {
+
+class TerminalProgress : public Progress {
+public:
+    explicit TerminalProgress(Prompter& prompter, std::FILE* out = stderr) : Progress(prompter), out_(out) {}
+    ~TerminalProgress() override;
+
+protected:
+    bool openWindow() override;
+    void closeWindow() override;
+    void draw() override;
+    void PumpMessages() override;
+
+private:
+    void restoreInterrupt();
+
+    std::FILE* out_;
+    bool handlerInstalled_ = false;
+};
+
+} // namespace vellum::cli

@@ -1,0 +1,130 @@
+// vlm load and vlm write on virtual drives, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/MtoolsImage.h"
+#include "tests/support/TempDir.h"
+
+namespace vellum {
+namespace {
+
+using test::shellQuoted;
+
+struct VlmRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+constexpr std::size_t kTrack144 = 18 * 512;
+
+class DisketteVerbs : public ::testing::Test {
+protected:
+    // Runs vlm with its settings in the test's folder, stdin closed.
+    VlmRun vlm(const std::string& words) const
+    {
+        const auto errFile = dir / "stderr.txt";
+        const std::string command = "VELLUM_CONFIG=" + shellQuoted((dir / "vellum.conf").string()) + " " +
+                                    shellQuoted(VLM_PATH) + " " + words + " 2>" + shellQuoted(errFile.string()) +
+                                    " </dev/null; echo \"#$?\"";
+        VlmRun run;
+        run.out = test::runCommand(command);
+        const auto mark = run.out.rfind('#');
+        run.status = std::stoi(run.out.substr(mark + 1));
+        run.out.erase(mark);
+        const auto err = test::readFile(errFile);
+        run.err.assign(err.begin(), err.end());
+        return run;
+    }
+    std::string path(const std::string& name) const { return shellQuoted((dir / name).string()); }
+    void insert(const std::filesystem::path& medium) const
+    {
+        ASSERT_EQ(vlm("drive insert A: " + shellQuoted(medium.string())).status, 0);
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(DisketteVerbs, LoadThenWriteToABlankDisketteGivesADisketteTheToolsAccept)
+{
+    test::MtoolsImage source(test::MtoolsImage::Maker::MkfsFat, "1440");
+    source.label("ROUNDTRIP");
+    source.makeDirectories({"/LETTERS"});
+    source.addFile("/README.TXT", "Read me first.\r\n");
+    source.addFile("/LETTERS/LONG LETTER.TXT", std::string(70'000, 'x'));
+    insert(source.path());
+
+    const VlmRun load = vlm("load A: -o " + path("copy.img"));
+    ASSERT_EQ(load.status, 0) << load.err;
+    EXPECT_NE(load.out.find("  Last Operation:   Load Diskette\n  Last Operation Status:    Successful\n"),
+              std::string::npos)
+        << load.out;
+
+    ASSERT_EQ(vlm("drive eject A:").status, 0);
+    ASSERT_EQ(vlm("drive blank A: 1.44M -o " + path("blank.img")).status, 0);
+    const VlmRun write = vlm("write " + path("copy.img") + " A: --verify --yes");
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_NE(write.out.find("  Last Operation:   Copy/Verify Diskette\n  Last Operation Status:    Successful\n"),
+              std::string::npos)
+        << write.out;
+
+    const auto original = test::readFile(source.path());
+    const auto written = test::readFile(dir / "blank.img");
+    ASSERT_EQ(written.size(), original.size());
+    // The load read the cylinders in use; every one of them reached the new diskette.
+    const auto count = load.out.rfind('(');
+    ASSERT_NE(count, std::string::npos) << load.out;
+    const std::size_t usedTracks = std::stoul(load.out.substr(count + 1));
+    EXPECT_LT(usedTracks, 160u);
+    EXPECT_TRUE(std::equal(original.begin(), original.begin() + usedTracks * kTrack144, written.begin()));
+    const std::string fsck = test::runCommand("fsck.fat -n " + path("blank.img") + " 2>&1");
+    EXPECT_NE(fsck.find("blank.img"), std::string::npos) << fsck;
+    const std::string listing = test::runCommand("mdir -/ -i " + path("blank.img") + " :: 2>&1");
+    EXPECT_NE(listing.find("ROUNDTRIP"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("LONG LETTER.TXT"), std::string::npos) << listing;
+    const std::string copied = test::runCommand("mtype -i " + path("blank.img") + " ::/README.TXT");
+    EXPECT_EQ(copied, "Read me first.\r\n");
+}
+
+TEST_F(DisketteVerbs, LoadFromAnEmptyDriveFailsAndWritesNothing)
+{
+    const VlmRun run = vlm("load A: -o " + path("none.img"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("  Last Operation Status:    Unsuccessful"), std::string::npos) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.img"));
+}
+
+TEST_F(DisketteVerbs, WriteToADisketteOfAnotherSizeFails)
+{
+    test::MtoolsImage small(test::MtoolsImage::Maker::Mformat, "-f 720");
+    test::MtoolsImage big(test::MtoolsImage::Maker::Mformat, "-f 1440");
+    insert(big.path());
+    const auto before = test::readFile(big.path());
+    const VlmRun run = vlm("write " + shellQuoted(small.path().string()) + " A:");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Target Diskette must be the same size as source diskette!"), std::string::npos) << run.err;
+    EXPECT_EQ(test::readFile(big.path()), before);
+}
+
+TEST_F(DisketteVerbs, UnformattedDisketteIsLeftAloneWithoutConsent)
+{
+    test::MtoolsImage image(test::MtoolsImage::Maker::Mformat, "-f 1440");
+    ASSERT_EQ(vlm("drive blank A: 1.44M -o " + path("blank.img")).status, 0);
+    const VlmRun run = vlm("write " + shellQuoted(image.path().string()) + " A: --copies 2");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Media is unformatted - do you wish to format?"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "blank.img.unformatted"));
+}
+
+TEST_F(DisketteVerbs, BadWordsAreUsageErrors)
+{
+    EXPECT_EQ(vlm("write x.img A: --copies 0").status, 2);
+    EXPECT_EQ(vlm("write x.img A: --copies 100").status, 2);
+    EXPECT_EQ(vlm("write x.img C:").status, 2);
+    EXPECT_EQ(vlm("load A:").status, 2) << "no -o";
+}
+
+} // namespace
+} // namespace vellum
