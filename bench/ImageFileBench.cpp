@@ -11,23 +11,12 @@
 #include "core/CVLMDoc.h"
 #include "core/ImageFile.h"
 #include "core/Prompter.h"
-#include "core/Profile.h"
 #include "core/StandardFormats.h"
+#include "tests/support/MemoryProfile.h"
 
 namespace {
 
 using namespace vellum;
-
-class NoProfile : public Profile {
-public:
-    int readInt(const std::string&, const std::string&, int fallback) const override { return fallback; }
-    void writeInt(const std::string&, const std::string&, int) override {}
-    std::string readString(const std::string&, const std::string&, const std::string& fallback) const override
-    {
-        return fallback;
-    }
-    void writeString(const std::string&, const std::string&, const std::string&) override {}
-};
 
 class SilentPrompter : public Prompter {
 public:
@@ -67,7 +56,7 @@ void fillMixed(CVLMDoc& doc)
 }
 
 struct Fixture {
-    NoProfile profile;
+    test::MemoryProfile profile;
     SilentPrompter prompter;
     CVLMDoc doc{profile, prompter};
     std::filesystem::path vlm = kDir / "mixed.VLM";

@@ -1,5 +1,6 @@
 #include "cli/CliArgs.h"
 
+#include <cctype>
 #include <charconv>
 
 namespace vellum::cli {
@@ -53,6 +54,15 @@ std::vector<std::string> CliArgs::positionals(std::size_t min, std::size_t max) 
     if (words_.size() > max)
         throw UsageError("unexpected argument " + words_[max]);
     return words_;
+}
+
+int parseDrive(const std::string& word)
+{
+    const bool shaped = word.size() == 1 || (word.size() == 2 && word[1] == ':');
+    const char letter = word.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
+    if (!shaped || (letter != 'A' && letter != 'B'))
+        throw UsageError("\"" + word + "\" is not a drive; name A: or B:");
+    return letter - 'A';
 }
 
 long parseNumber(const std::string& text, long min, long max, std::string_view what)

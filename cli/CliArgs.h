@@ -31,6 +31,9 @@ private:
     std::vector<std::string> words_;
 };
 
+// The drive named "A:", "a", "B:" or "b", as 0 for A: and 1 for B:.
+int parseDrive(const std::string& word);
+
 // Parses a whole decimal number within [min, max], or throws UsageError.
 long parseNumber(const std::string& text, long min, long max, std::string_view what);
 

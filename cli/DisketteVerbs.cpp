@@ -26,15 +26,6 @@ namespace vellum::cli {
 
 namespace {
 
-int parseDrive(const std::string& word)
-{
-    const bool shaped = word.size() == 1 || (word.size() == 2 && word[1] == ':');
-    const char letter = word.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
-    if (!shaped || (letter != 'A' && letter != 'B'))
-        throw UsageError("\"" + word + "\" is not a drive; name A: or B:");
-    return letter - 'A';
-}
-
 // vlm shows no file list; it only needs to know whether the view was told
 // to list the image in memory.
 class TerminalView : public ViewSink {

@@ -29,15 +29,6 @@ const fs::path kDataFolder = fs::path("Orrindale") / "Vellum";
 
 const std::array<std::string_view, 6> kCommands = {"insert", "eject", "protect", "unprotect", "blank", "type"};
 
-int parseDrive(const std::string& word)
-{
-    const bool shaped = word.size() == 1 || (word.size() == 2 && word[1] == ':');
-    const char letter = word.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
-    if (!shaped || (letter != 'A' && letter != 'B'))
-        throw UsageError("\"" + word + "\" is not a drive; name A: or B:");
-    return letter - 'A';
-}
-
 bool isCommand(const std::string& word)
 {
     return std::find(kCommands.begin(), kCommands.end(), word) != kCommands.end();

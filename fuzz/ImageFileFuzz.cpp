@@ -12,24 +12,13 @@
 #include "core/CVLMDoc.h"
 #include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
-#include "core/Profile.h"
 #include "core/Prompter.h"
 #include "core/StandardFormats.h"
+#include "tests/support/MemoryProfile.h"
 
 namespace {
 
 using namespace vellum;
-
-class NoProfile : public Profile {
-public:
-    int readInt(const std::string&, const std::string&, int fallback) const override { return fallback; }
-    void writeInt(const std::string&, const std::string&, int) override {}
-    std::string readString(const std::string&, const std::string&, const std::string& fallback) const override
-    {
-        return fallback;
-    }
-    void writeString(const std::string&, const std::string&, const std::string&) override {}
-};
 
 // Answers Yes to every question, so the opener reads as far as it can.
 class YesPrompter : public Prompter {
@@ -40,7 +29,7 @@ public:
     }
 };
 
-NoProfile profile;
+test::MemoryProfile profile;
 YesPrompter prompter;
 CVLMDoc doc(profile, prompter);
 const std::filesystem::path file =

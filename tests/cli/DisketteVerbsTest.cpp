@@ -6,38 +6,20 @@
 
 #include "tests/support/MtoolsImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VlmRunner.h"
 
 namespace vellum {
 namespace {
 
 using test::shellQuoted;
 
-struct VlmRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using test::VlmRun;
 
 constexpr std::size_t kTrack144 = 18 * 512;
 
 class DisketteVerbs : public ::testing::Test {
 protected:
-    // Runs vlm with its settings in the test's folder, stdin closed.
-    VlmRun vlm(const std::string& words) const
-    {
-        const auto errFile = dir / "stderr.txt";
-        const std::string command = "VELLUM_CONFIG=" + shellQuoted((dir / "vellum.conf").string()) + " " +
-                                    shellQuoted(VLM_PATH) + " " + words + " 2>" + shellQuoted(errFile.string()) +
-                                    " </dev/null; echo \"#$?\"";
-        VlmRun run;
-        run.out = test::runCommand(command);
-        const auto mark = run.out.rfind('#');
-        run.status = std::stoi(run.out.substr(mark + 1));
-        run.out.erase(mark);
-        const auto err = test::readFile(errFile);
-        run.err.assign(err.begin(), err.end());
-        return run;
-    }
+    VlmRun vlm(const std::string& words) const { return test::runVlm(dir, words); }
     std::string path(const std::string& name) const { return shellQuoted((dir / name).string()); }
     void insert(const std::filesystem::path& medium) const
     {

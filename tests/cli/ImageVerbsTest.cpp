@@ -6,31 +6,13 @@
 #include "tests/support/MtoolsImage.h"
 #include "tests/support/ScopedTimeZone.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VlmRunner.h"
 
 namespace vellum {
 namespace {
 
-struct VlmRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-VlmRun vlm(const test::TempDir& dir, const std::string& words)
-{
-    const auto errFile = dir / "stderr.txt";
-    const std::string command = "VELLUM_CONFIG=" + test::shellQuoted((dir / "vellum.conf").string()) + " " +
-                                test::shellQuoted(VLM_PATH) + " " + words + " 2>" +
-                                test::shellQuoted(errFile.string()) + " </dev/null; echo \"#$?\"";
-    VlmRun run;
-    run.out = test::runCommand(command);
-    const auto mark = run.out.rfind('#');
-    run.status = std::stoi(run.out.substr(mark + 1));
-    run.out.erase(mark);
-    const auto err = test::readFile(errFile);
-    run.err.assign(err.begin(), err.end());
-    return run;
-}
+using test::runVlm;
+using test::VlmRun;
 
 std::vector<std::string> lines(const std::string& text)
 {
@@ -63,7 +45,7 @@ TEST_F(ImageVerbs, LsAgreesWithMdirInEveryDirectory)
 {
     for (const auto& [vlmPath, dosPath] : std::vector<std::pair<std::string, std::string>>{
              {"", "/"}, {"docs", "/DOCS"}, {"DOCS/old letters", "/DOCS/Old Letters"}}) {
-        const VlmRun run = vlm(dir, "ls " + quoted(image.path()) + " " + test::shellQuoted(vlmPath));
+        const VlmRun run = runVlm(dir, "ls " + quoted(image.path()) + " " + test::shellQuoted(vlmPath));
         ASSERT_EQ(run.status, 0) << run.err;
         const auto rows = lines(run.out);
         ASSERT_FALSE(rows.empty());
@@ -83,7 +65,7 @@ TEST_F(ImageVerbs, LsAgreesWithMdirInEveryDirectory)
 
 TEST_F(ImageVerbs, LsShowsTheFiveColumnsAsTheFileListDoes)
 {
-    const VlmRun run = vlm(dir, "ls " + quoted(image.path()));
+    const VlmRun run = runVlm(dir, "ls " + quoted(image.path()));
     ASSERT_EQ(run.status, 0) << run.err;
     const auto rows = lines(run.out);
     EXPECT_EQ(rows[0], "Name        Alternate   Size  Attributes  Modified");
@@ -94,7 +76,7 @@ TEST_F(ImageVerbs, LsShowsTheFiveColumnsAsTheFileListDoes)
 
 TEST_F(ImageVerbs, InfoNamesFormatLabelAndAreas)
 {
-    const VlmRun run = vlm(dir, "info " + quoted(image.path()));
+    const VlmRun run = runVlm(dir, "info " + quoted(image.path()));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Format:          1.44Mb"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Media code:      0x7F0"), std::string::npos);
@@ -105,15 +87,15 @@ TEST_F(ImageVerbs, InfoNamesFormatLabelAndAreas)
 TEST_F(ImageVerbs, ConvertRoundTripsRawThroughVlmByteForByte)
 {
     const auto vlmFile = dir / "backup"; // no dot: .VLM is appended
-    VlmRun run = vlm(dir, "convert " + quoted(image.path()) + " " + quoted(vlmFile) + " --description 'Old letters'");
+    VlmRun run = runVlm(dir, "convert " + quoted(image.path()) + " " + quoted(vlmFile) + " --description 'Old letters'");
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_TRUE(std::filesystem::exists(dir / "backup.VLM"));
     EXPECT_LT(std::filesystem::file_size(dir / "backup.VLM"), 40'000u);
 
-    run = vlm(dir, "info " + quoted(dir / "backup.VLM"));
+    run = runVlm(dir, "info " + quoted(dir / "backup.VLM"));
     EXPECT_NE(run.out.find("Description:     Old letters"), std::string::npos) << run.out;
 
-    run = vlm(dir, "convert " + quoted(dir / "backup.VLM") + " " + quoted(dir / "back.img"));
+    run = runVlm(dir, "convert " + quoted(dir / "backup.VLM") + " " + quoted(dir / "back.img"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(test::readFile(dir / "back.img"), test::readFile(image.path()));
     EXPECT_EQ(test::runCommand("fsck.fat -n " + quoted(dir / "back.img") + " >/dev/null; echo $?"), "0\n");
@@ -121,35 +103,35 @@ TEST_F(ImageVerbs, ConvertRoundTripsRawThroughVlmByteForByte)
 
 TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
 {
-    VlmRun run = vlm(dir, "ls " + quoted(image.path()) + " DOCS/NOWHERE");
+    VlmRun run = runVlm(dir, "ls " + quoted(image.path()) + " DOCS/NOWHERE");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("no directory \"NOWHERE\""), std::string::npos) << run.err;
 
     test::writeFile(dir / "odd.img", std::vector<std::uint8_t>(1000));
-    run = vlm(dir, "info " + quoted(dir / "odd.img"));
+    run = runVlm(dir, "info " + quoted(dir / "odd.img"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("the size of no diskette image"), std::string::npos) << run.err;
 
-    run = vlm(dir, "info");
+    run = runVlm(dir, "info");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("usage: vlm info IMAGE"), std::string::npos) << run.err;
 
-    run = vlm(dir, "convert a b --bogus");
+    run = runVlm(dir, "convert a b --bogus");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("unknown option --bogus"), std::string::npos) << run.err;
 
-    run = vlm(dir, "ls --help");
+    run = runVlm(dir, "ls --help");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("usage: vlm ls IMAGE [DIR]"), std::string::npos);
 }
 
 TEST_F(ImageVerbs, CorruptVlmQuestionTakesTheCautiousAnswerWithoutATerminal)
 {
-    ASSERT_EQ(vlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "c.VLM")).status, 0);
+    ASSERT_EQ(runVlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "c.VLM")).status, 0);
     auto bytes = test::readFile(dir / "c.VLM");
     bytes[0] = 0;
     test::writeFile(dir / "c.VLM", bytes);
-    VlmRun run = vlm(dir, "info " + quoted(dir / "c.VLM"));
+    VlmRun run = runVlm(dir, "info " + quoted(dir / "c.VLM"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("File may be corrupted! Do you wish to continue?"), std::string::npos) << run.err;
 }
