@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <string>
+#include <unistd.h>
 
 namespace vellum::cli {
 
@@ -18,6 +19,11 @@ void onInterrupt(int)
 }
 
 } // namespace
+
+TerminalProgress::TerminalProgress(Prompter& prompter, std::FILE* out)
+    : Progress(prompter), out_(out), onTerminal_(isatty(fileno(out)) != 0)
+{
+}
 
 TerminalProgress::~TerminalProgress()
 {
@@ -36,8 +42,11 @@ bool TerminalProgress::openWindow()
 
 void TerminalProgress::closeWindow()
 {
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    if (drawn_) {
+        std::fputc('\n', out_);
+        std::fflush(out_);
+    }
+    drawn_ = false;
     restoreInterrupt();
 }
 
@@ -50,6 +59,9 @@ void TerminalProgress::restoreInterrupt()
 
 void TerminalProgress::draw()
 {
+    if (!onTerminal_ || caption() == kPlaceholderCaption)
+        return;
+    drawn_ = true;
     const int span = high() - low();
     const int filled = span > 0 ? (mainPosition() - low()) * kBarWidth / span : 0;
     const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
@@ -62,7 +74,8 @@ void TerminalProgress::PumpMessages()
 {
     if (interrupted) {
         interrupted = 0;
-        std::fputc('\n', out_);
+        if (drawn_)
+            std::fputc('\n', out_);
         requestCancel();
     }
 }

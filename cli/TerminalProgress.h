@@ -2,7 +2,8 @@
 // The progress window of vlm: one line on the terminal, redrawn in place,
 // with the caption, a bar and the status line. Ctrl-C stands for the
 // window's Cancel button: it raises a cancel request, which the operation
-// confirms with "Are you sure?" at its next check.
+// confirms with "Are you sure?" at its next check. Nothing is drawn when
+// standard error is not a terminal, so logs stay clean.
 #include <cstdio>
 
 #include "ops/Progress.h"
@@ -11,7 +12,7 @@ namespace vellum::cli {
 
 class TerminalProgress : public Progress {
 public:
-    explicit TerminalProgress(Prompter& prompter, std::FILE* out = stderr) : Progress(prompter), out_(out) {}
+    explicit TerminalProgress(Prompter& prompter, std::FILE* out = stderr);
     ~TerminalProgress() override;
 
 protected:
@@ -24,6 +25,8 @@ private:
     void restoreInterrupt();
 
     std::FILE* out_;
+    bool onTerminal_;
+    bool drawn_ = false;
     bool handlerInstalled_ = false;
 };
 

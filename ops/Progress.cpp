@@ -11,7 +11,6 @@ namespace vellum {
 
 namespace {
 
-constexpr std::string_view kPlaceholderCaption = "Duh";
 constexpr std::string_view kInitialStatus = "Initializing...   Please Wait...";
 const std::string kAreYouSure = "Are you sure?";
 

@@ -42,6 +42,8 @@ public:
     static constexpr int kDefaultLow = 0;
     static constexpr int kDefaultHigh = 100;
     static constexpr int kDefaultStep = 1;
+    // The caption between Create and SetOperationCaption; never meant to be seen.
+    static constexpr std::string_view kPlaceholderCaption = "Duh";
 
     explicit Progress(Prompter& prompter) : prompter_(prompter) {}
     virtual ~Progress() = default;
