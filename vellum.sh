@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          mtools dosfstools gzip)
+          mtools dosfstools gzip qt6-base-dev libqt6svg6)
 
 install_missing() {
     local missing=() p
@@ -27,7 +27,7 @@ build() {
 
 run() {
     build release
-    local vlm=build/release/cli/vlm sample=res/sample.vlm
+    local vlm=build/release/cli/vlm sample=res/sample.vlm app=build/release/app/vellum
     echo
     echo "== vlm info $sample"
     "$vlm" info "$sample"
@@ -37,6 +37,16 @@ run() {
     echo
     echo "== vlm ls $sample DOCS"
     "$vlm" ls "$sample" DOCS
+    [ -x "$app" ] || return 0
+    echo
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display here: start the desktop program from a desktop session with"
+        echo "  $app $sample"
+        return 0
+    fi
+    # On its first run Vellum also puts the sample diskette into virtual drive A:.
+    echo "== vellum $sample"
+    "$app" "$sample"
 }
 
 test_all() {

@@ -1,0 +1,292 @@
+#include "app/CMainFrame.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/CAboutBox.h"
+#include "app/CTipOfTheDay.h"
+#include "app/CVLMView.h"
+#include "app/DriveMenu.h"
+#include "app/HelpWindow.h"
+#include "app/ViewCommands.h"
+#include "app/ViewToolBar.h"
+#include "core/CVLMDoc.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr int kClockMs = 10'000;
+constexpr int kHoursPerHalfDay = 12;
+
+} // namespace
+
+CMainFrame::CMainFrame(CVLMDoc& doc, Profile& profile, Prompter& prompter, DriveBay& drives, Shell& shell)
+    : doc_(doc), profile_(profile), prompter_(prompter), drives_(drives), options_(doc.options, profile),
+      view_(new CVLMView(doc, prompter, drives, shell, this)), toolFolders_(SystemTools::standardFolders())
+{
+    setWindowTitle(QStringLiteral("Vellum"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vellum.svg")));
+    setCentralWidget(view_);
+    createMenus();
+    createStatusBar();
+    connect(view_, &CVLMView::exitRequested, this, &CMainFrame::OnExit, Qt::QueuedConnection);
+    connect(view_, &CVLMView::helpRequested, this, &CMainFrame::showHelp);
+    connect(view_, &CVLMView::message, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(placement(screen->availableGeometry()));
+    view_->updateCommands();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QRect CMainFrame::placement(const QRect& screen)
+{
+    const int w = std::min(std::max(screen.width() * 7 / 10, kMinWidth), screen.width());
+    const int h = screen.height() * 7 / 10;
+    return {screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2, w, h};
+}
+
+QString CMainFrame::dateText(const QDateTime& now)
+{
+    return QLocale::c().toString(now.date(), QStringLiteral("dddd, MMMM dd, yyyy "));
+}
+
+QString CMainFrame::timeText(const QDateTime& now)
+{
+    const int hour = now.time().hour();
+    const int twelve = hour % kHoursPerHalfDay == 0 ? kHoursPerHalfDay : hour % kHoursPerHalfDay;
+    return QStringLiteral("%1:%2  %3 ")
+        .arg(twelve, 2, 10, QLatin1Char('0'))
+        .arg(now.time().minute(), 2, 10, QLatin1Char('0'))
+        .arg(hour < kHoursPerHalfDay ? QStringLiteral("AM") : QStringLiteral("PM"));
+}
+
+QAction* CMainFrame::makeCommand(int id, const QString& text, const QString& tip)
+{
+    auto* action = new QAction(text, this);
+    action->setStatusTip(tip);
+    action->setEnabled(ViewCommands::built(id));
+    commands_[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::command(int id) const
+{
+    const auto it = commands_.find(id);
+    return it != commands_.end() ? it->second : view_->command(id);
+}
+
+void CMainFrame::createMenus()
+{
+    createFileMenu();
+    createDisketteMenu();
+    createOptionsMenu();
+    createToolsMenu();
+    menuBar()->addMenu(new DriveMenu(doc_, drives_, prompter_, this))->setStatusTip(
+        tr("Inserts, ejects and write-protects virtual diskettes"));
+    createHelpMenu();
+}
+
+void CMainFrame::createFileMenu()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(view_->command(kCmdOpenImage));
+    file->addAction(view_->command(kCmdSaveImage));
+    file->addSeparator();
+    for (int id : {kCmdSaveSelected, kCmdSaveDirectory, kCmdSaveAll})
+        file->addAction(view_->command(id));
+    file->addSeparator();
+    file->addAction(view_->command(kCmdPrint));
+    file->addAction(view_->command(kCmdPrintPreview));
+    file->addSeparator();
+    QAction* exit = makeCommand(kCmdExit, tr("E&xit VLM"), tr("Quits Vellum, asking to save changed options"));
+    exit->setShortcut(QKeySequence::Quit);
+    connect(exit, &QAction::triggered, this, &CMainFrame::OnExit);
+    file->addAction(exit);
+}
+
+void CMainFrame::createDisketteMenu()
+{
+    QMenu* diskette = menuBar()->addMenu(tr("Dis&kette"));
+    for (int id : {kCmdLoad, kCmdCopy, kCmdCompare})
+        diskette->addAction(view_->command(id));
+    diskette->addSeparator();
+    for (int id : {kCmdFormat, kCmdFormatDmf, kCmdImageLabel, kCmdDisketteLabel})
+        diskette->addAction(view_->command(id));
+    diskette->addAction(view_->command(kCmdExplore));
+    diskette->addSeparator();
+    diskette->addAction(view_->command(kCmdInitialize));
+    diskette->addAction(view_->command(kCmdRefresh));
+}
+
+void CMainFrame::addOption(int id, OptionCommands::Option option, const QString& text, const QString& tip)
+{
+    QAction* action = makeCommand(id, text, tip);
+    action->setCheckable(true);
+    optionIds_[id] = option;
+    connect(action, &QAction::triggered, this, [this, id] { optionsCommand(id); });
+}
+
+void CMainFrame::createOptionsMenu()
+{
+    using O = OptionCommands::Option;
+    addOption(kCmdLoadEntire, O::LoadEntireDiskette, tr("&Load Entire Diskette"),
+              tr("When checked, entire diskette will be loaded"));
+    addOption(kCmdForceFormat, O::ForceFormat, tr("&Force Format"),
+              tr("When checked, diskette will be formatted prior to copy"));
+    addOption(kCmdVerifyCopy, O::VerifyCopy, tr("&Verify Copy"),
+              tr("When checked, each track will be verified as it is copied"));
+    addOption(kCmdKeepDirs, O::KeepDirStructure, tr("&Keep Directory Structure"),
+              tr("When checked, the Save All Files command keeps directory structure."));
+    const std::pair<int, std::pair<QString, QString>> group[] = {
+        {kCmdCheckAll, {tr("&Check All Options"), tr("Turns every option on")}},
+        {kCmdResetAll, {tr("&Reset All Options"), tr("Turns every option off but Keep Directory Structure")}},
+        {kCmdToggleAll, {tr("To&ggle All Options"), tr("Turns every option the other way")}},
+        {kCmdSaveOptions, {tr("&Save Options"), tr("Keeps the options for the next session")}},
+        {kCmdRestoreOptions, {tr("Restore &Options"), tr("Takes back the options as they were saved")}},
+    };
+    for (const auto& [id, texts] : group)
+        connect(makeCommand(id, texts.first, texts.second), &QAction::triggered, this, [this, id = id] { optionsCommand(id); });
+
+    QMenu* menu = menuBar()->addMenu(tr("&Options"));
+    for (int id : {kCmdLoadEntire, kCmdForceFormat, kCmdVerifyCopy, kCmdKeepDirs})
+        menu->addAction(commands_[id]);
+    menu->addSeparator();
+    for (int id : {kCmdCheckAll, kCmdResetAll, kCmdToggleAll})
+        menu->addAction(commands_[id]);
+    menu->addSeparator();
+    menu->addAction(commands_[kCmdSaveOptions]);
+    menu->addAction(commands_[kCmdRestoreOptions]);
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateOptionMarks);
+    updateOptionMarks();
+}
+
+void CMainFrame::optionsCommand(int id)
+{
+    if (const auto it = optionIds_.find(id); it != optionIds_.end())
+        options_.toggle(it->second);
+    else if (id == kCmdCheckAll)
+        options_.checkAll();
+    else if (id == kCmdResetAll)
+        options_.resetAll();
+    else if (id == kCmdToggleAll)
+        options_.toggleAll();
+    else if (id == kCmdSaveOptions)
+        options_.save();
+    else if (id == kCmdRestoreOptions) {
+        options_.restore();
+        view_->toolBar().setCopies(doc_.options.NumberCopies);
+    }
+    updateOptionMarks();
+}
+
+void CMainFrame::updateOptionMarks()
+{
+    for (const auto& [id, option] : optionIds_)
+        commands_[id]->setChecked(options_.value(option));
+}
+
+void CMainFrame::createToolsMenu()
+{
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    systemTools_ = tools->addMenu(tr("&System Tools"));
+    tools->addSeparator();
+    tools->addAction(makeCommand(kCmdJoinSplit, tr("&Join/Split a file"),
+                                 tr("Splits a file into diskette-sized pieces, or joins the pieces again")));
+    tools->addSeparator();
+    for (int id : {kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile})
+        tools->addAction(view_->command(id));
+    connect(tools, &QMenu::aboutToShow, this, &CMainFrame::rebuildSystemTools);
+    rebuildSystemTools();
+}
+
+void CMainFrame::rebuildSystemTools()
+{
+    systemTools_->clear();
+    tools_ = SystemTools::find(toolFolders_);
+    if (tools_.empty())
+        systemTools_->addAction(tr("Empty"))->setEnabled(false);
+    for (std::size_t i = 0; i < tools_.size(); ++i)
+        connect(systemTools_->addAction(tools_[i].name), &QAction::triggered, this,
+                [this, i] { SystemTools::start(tools_[i]); });
+    systemTools_->setEnabled(!tools_.empty());
+}
+
+void CMainFrame::createHelpMenu()
+{
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QAction* tip = makeCommand(kCmdTipOfTheDay, tr("Ti&p of the Day..."), tr("Shows a tip about Vellum"));
+    connect(tip, &QAction::triggered, this, &CMainFrame::OnTipOfTheDay);
+    help->addAction(tip);
+    help->addSeparator();
+    QAction* topics = makeCommand(kCmdHelpIndex, tr("&Help Topics"), tr("Shows how Vellum is used"));
+    topics->setShortcut(QKeySequence::HelpContents);
+    connect(topics, &QAction::triggered, this, [this] { showHelp(0); });
+    help->addAction(topics);
+    help->addSeparator();
+    QAction* about = makeCommand(kCmdAbout, tr("&About VLM..."), tr("Shows the version and the machine's resources"));
+    connect(about, &QAction::triggered, this, &CMainFrame::OnAbout);
+    help->addAction(about);
+}
+
+void CMainFrame::createStatusBar()
+{
+    date_ = new QLabel(this);
+    time_ = new QLabel(this);
+    for (QLabel* pane : {date_, time_}) {
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        statusBar()->addPermanentWidget(pane);
+    }
+    statusBar()->showMessage(tr("Ready"));
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CMainFrame::updateClock);
+    timer->start(kClockMs);
+    updateClock();
+}
+
+void CMainFrame::updateClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    date_->setText(dateText(now));
+    time_->setText(timeText(now));
+}
+
+void CMainFrame::OnExit()
+{
+    options_.onExit(prompter_);
+    close();
+}
+
+void CMainFrame::OnTipOfTheDay()
+{
+    CTipOfTheDay(CTipOfTheDay::defaultTipsFile(), profile_, this).exec();
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutBox(prompter_, this).exec();
+}
+
+void CMainFrame::showHelp(int topic)
+{
+    if (!help_)
+        help_ = new HelpWindow(this);
+    help_->showTopic(topic);
+}
+
+void CMainFrame::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace vellum

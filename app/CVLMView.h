@@ -1,0 +1,132 @@
+#pragma once
+// The main view: the toolbar with the drive pair and the copies box, the
+// status panel's two strips around the file list, and nearly every command
+// of the program. Engines report back through the status panel and through
+// the messages they post, which the view handles once the command that
+// started them has returned.
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "core/ViewSink.h"
+
+namespace vellum {
+
+class CVLMDoc;
+class CylinderFormatter;
+class DriveBay;
+class Progress;
+class SectorDriver;
+class ShellFormatter;
+struct EngineContext;
+class FileListModel;
+class FileListView;
+class Prompter;
+class Shell;
+class ShellDriveMenu;
+class StatusPanel;
+class StatusStrip;
+class ViewStatusPanel;
+class ViewToolBar;
+
+class CVLMView : public QWidget, public ViewSink {
+    Q_OBJECT
+public:
+    CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& shell, QWidget* parent = nullptr);
+    ~CVLMView() override;
+
+    // Queued: handled after the caller has returned.
+    void post(ViewMessage message) override;
+
+    // The menu item or button of a command the view handles.
+    QAction* command(int id) const;
+    StatusPanel& statusPanel();
+    ViewToolBar& toolBar() { return *toolBar_; }
+    FileListView& fileList() { return *list_; }
+    FileListModel& fileListModel() { return *model_; }
+    int floppyCount() const { return floppyCount_; }
+    // Whether the list shows an image (which enables Copy, Compare and Save).
+    bool imageShown() const { return imageShown_; }
+
+    // An image file to open at the initial update.
+    void setPendingPath(const QString& path) { pendingPath_ = path; }
+    // The document is attached: opens the pending image file.
+    void OnInitialUpdate();
+    // Opens the file now, as a second start of the program asks.
+    void openImageFile(const QString& path);
+
+signals:
+    void exitRequested();
+    void helpRequested(int topic);
+    void message(const QString& text);
+
+public slots:
+    void run(int command);
+    void updateCommands();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void handle(ViewMessage message);
+    QAction* makeCommand(int id, const QString& text, const QString& tip);
+    void createCommands();
+    void detectDrives();
+    void selectDrive(int drive);
+
+    EngineContext engineContext(Progress& progress);
+    void OnLoadNow();
+    void OnCopyNow();
+    void OnRefresh();
+    void OnOpenImageFile();
+    void OnSaveImageFile();
+    void Initialize();
+    void FillList();
+    void RefreshFromDiskette();
+    // The shell drive menu on the selected drive's root; the point places the menu.
+    void shellDrive(int mode, QPoint point);
+    void finishRename();
+    void enterHelpMode();
+
+    void onDoubleClick(int row);
+    void onContextMenu(QPoint point);
+    void disketteMenu(QPoint point);
+    void fileMenu(int row, QPoint point);
+    bool waitForDiskette();
+    QString nameOnDiskette(int row) const;
+    QString diskettePath(const QString& name) const;
+    void showOutcome(const std::string& warning);
+
+    CVLMDoc& doc_;
+    Prompter& prompter_;
+    DriveBay& drives_;
+    ViewToolBar* toolBar_;
+    StatusStrip* upper_;
+    FileListModel* model_;
+    FileListView* list_;
+    StatusStrip* lower_;
+    std::unique_ptr<ViewStatusPanel> panel_;
+    std::unique_ptr<ShellDriveMenu> shellMenu_;
+    std::unique_ptr<SectorDriver> driver_;
+    std::unique_ptr<CylinderFormatter> dmfFormatter_;
+    std::unique_ptr<ShellFormatter> formatter_;
+    std::map<int, QAction*> commands_;
+
+    int floppyCount_ = 1;
+    bool imageShown_ = false;
+    std::optional<QString> pendingPath_;
+    QString description_;
+    // Names of the folders entered from the root, for the diskette's paths.
+    QStringList folders_;
+    int reselectRow_ = -1;
+    struct Rename {
+        int row = -1;
+        QString from;
+        QString to;
+    } rename_;
+};
+
+} // namespace vellum

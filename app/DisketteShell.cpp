@@ -1,0 +1,96 @@
+#include "app/DisketteShell.h"
+
+#include "core/CVLMDoc.h"
+#include "drive/MediumFormat.h"
+#include "drive/VirtualMedium.h"
+
+namespace vellum {
+
+namespace {
+
+const std::string kImage = "-i";
+constexpr std::string_view kLabelIs = "Volume label is ";
+constexpr std::uint64_t kKilobyte = 1024;
+
+Shell::Result statusResult(int status)
+{
+    return {status, CVLMDoc::statusText(status)};
+}
+
+} // namespace
+
+std::string DisketteShell::diskettePath(const std::string& path)
+{
+    return "::" + (path.starts_with('/') ? path : "/" + path);
+}
+
+Shell::Result DisketteShell::layDown(const Target& target, const MediumFormat& capacity)
+{
+    if (target.device)
+        return shell_.run("fdformat", {target.path});
+    VirtualMedium medium(target.path);
+    for (std::uint32_t c = 0; c < capacity.cylinders(); ++c)
+        if (const int status = medium.formatCylinder(c, capacity); status != 0)
+            return statusResult(status);
+    return {0, {}};
+}
+
+Shell::Result DisketteShell::format(const Target& target, const MediumFormat& capacity, bool full,
+                                    const std::string& label)
+{
+    if (full) {
+        if (Shell::Result laid = layDown(target, capacity); !laid.ok())
+            return laid;
+    }
+    std::vector<std::string> args = {kImage, target.path, "-f", std::to_string(capacity.bytes() / kKilobyte)};
+    if (!label.empty())
+        args.insert(args.end(), {"-v", label});
+    args.push_back("::");
+    return shell_.run("mformat", args);
+}
+
+Shell::Result DisketteShell::setLabel(const Target& target, const std::string& label)
+{
+    if (label.empty())
+        return shell_.run("mlabel", {kImage, target.path, "-c", "::"});
+    return shell_.run("mlabel", {kImage, target.path, "::" + label});
+}
+
+std::optional<std::string> DisketteShell::label(const Target& target)
+{
+    const Shell::Result shown = shell_.run("mlabel", {kImage, target.path, "-s", "::"});
+    const std::size_t at = shown.output.find(kLabelIs);
+    if (!shown.ok() || at == std::string::npos)
+        return std::nullopt;
+    std::string text = shown.output.substr(at + kLabelIs.size());
+    text.erase(text.find_last_not_of(" \r\n") + 1);
+    return text;
+}
+
+Shell::Result DisketteShell::rename(const Target& target, const std::string& from, const std::string& to)
+{
+    // On a name clash the new name is altered, never the other file overwritten.
+    return shell_.run("mren", {kImage, target.path, "-D", "a", diskettePath(from), diskettePath(to)});
+}
+
+Shell::Result DisketteShell::remove(const Target& target, const std::string& path, bool directory)
+{
+    return shell_.run(directory ? "mdeltree" : "mdel", {kImage, target.path, diskettePath(path)});
+}
+
+Shell::Result DisketteShell::properties(const Target& target, const std::string& path)
+{
+    Shell::Result entry = shell_.run("mdir", {kImage, target.path, diskettePath(path)});
+    if (!entry.ok())
+        return entry;
+    const Shell::Result attributes = shell_.run("mattrib", {kImage, target.path, diskettePath(path)});
+    entry.output += "\n" + attributes.output;
+    return entry;
+}
+
+Shell::Result DisketteShell::listing(const Target& target)
+{
+    return shell_.run("mdir", {kImage, target.path, "-/", "::"});
+}
+
+} // namespace vellum

@@ -1,0 +1,46 @@
+#pragma once
+// The diskette commands of the shell drive menu as mtools command lines on
+// the diskette in a drive: the image file of a virtual drive or the device
+// of a real one. Formatting a real drive runs fdformat first; a full format
+// of a virtual diskette lays down every cylinder again, as a drive would.
+#include <optional>
+#include <string>
+
+#include "app/Shell.h"
+
+namespace vellum {
+
+struct MediumFormat;
+
+class DisketteShell {
+public:
+    // Where a drive's diskette is.
+    struct Target {
+        std::string path; // the image file, or the device
+        bool device = false;
+    };
+
+    explicit DisketteShell(Shell& shell) : shell_(shell) {}
+
+    // Empty label: no label. Returns the failed step's result, or the last one.
+    Shell::Result format(const Target& target, const MediumFormat& capacity, bool full, const std::string& label);
+    // Empty label: removes it.
+    Shell::Result setLabel(const Target& target, const std::string& label);
+    // The label, or nothing when the diskette has none or cannot be read.
+    std::optional<std::string> label(const Target& target);
+    // Paths inside the diskette use "/" and begin at its root.
+    Shell::Result rename(const Target& target, const std::string& from, const std::string& to);
+    Shell::Result remove(const Target& target, const std::string& path, bool directory);
+    Shell::Result properties(const Target& target, const std::string& path);
+    Shell::Result listing(const Target& target);
+
+    // "::" and the path, as mtools names a file of the diskette.
+    static std::string diskettePath(const std::string& path);
+
+private:
+    Shell::Result layDown(const Target& target, const MediumFormat& capacity);
+
+    Shell& shell_;
+};
+
+} // namespace vellum

@@ -1,0 +1,153 @@
+#include "app/FileListModel.h"
+
+#include <algorithm>
+
+#include "core/CVLMDoc.h"
+#include "core/MediaTable.h"
+#include "files/FileListText.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr std::uint32_t kDirectoryAttribute = 0x10;
+constexpr int kDirectoryIcon = 2;
+constexpr int kNameColumn = 0;
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+FileListModel::FileListModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      icons_{QIcon(QStringLiteral(":/icons/file-35.svg")), QIcon(QStringLiteral(":/icons/file-525.svg")),
+             QIcon(QStringLiteral(":/icons/folder.svg")), QIcon(QStringLiteral(":/icons/empty.svg"))}
+{
+}
+
+bool FileListModel::fill(CVLMDoc& doc)
+{
+    beginResetModel();
+    renameRow_ = -1;
+    rows_ = table_.shownSlots();
+    placeholder_.clear();
+    if (table_.empty()) {
+        doc.MediaSizeKind = kMediaNone;
+        placeholder_ = QString::fromUtf8(FileListText::placeholder(doc.ImageEmpty != 0));
+    }
+    mediaSizeKind_ = doc.MediaSizeKind;
+    endResetModel();
+    return !(table_.empty() && doc.ImageEmpty);
+}
+
+const ListingRecord* FileListModel::record(int row) const
+{
+    if (showsPlaceholder() || row < 0 || row >= static_cast<int>(rows_.size()))
+        return nullptr;
+    return table_.at(rows_[static_cast<std::size_t>(row)]);
+}
+
+QString FileListModel::text(int row, int column) const
+{
+    if (showsPlaceholder())
+        return column == kNameColumn ? placeholder_ : QString();
+    const ListingRecord* r = record(row);
+    return r ? fromUtf8(FileListText::columnText(*r, column)) : QString();
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return showsPlaceholder() ? 1 : static_cast<int>(rows_.size());
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(FileListText::kColumns.size());
+}
+
+QIcon FileListModel::iconOf(const ListingRecord* r) const
+{
+    if (r && (r->attributes & kDirectoryAttribute))
+        return icons_[kDirectoryIcon];
+    const auto kind = static_cast<std::size_t>(mediaSizeKind_);
+    return kind < icons_.size() ? icons_[kind] : QIcon();
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return text(index.row(), index.column());
+    if (role == Qt::DecorationRole && index.column() == kNameColumn)
+        return iconOf(record(index.row()));
+    return {};
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= static_cast<int>(FileListText::kColumns.size()))
+        return {};
+    return QString::fromUtf8(FileListText::kColumns[static_cast<std::size_t>(section)].title);
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.column() == kNameColumn && index.row() == renameRow_ && record(index.row()))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || index.row() != renameRow_)
+        return false;
+    renameRow_ = -1;
+    ListingRecord* r = table_.at(slotOf(index.row()));
+    const QString newName = value.toString();
+    if (!r || newName.isEmpty())
+        return false;
+    const QString oldName = fromUtf8(r->longName);
+    r->longName = newName.toStdString();
+    emit dataChanged(index, index);
+    emit renamed(index.row(), oldName, newName);
+    return true;
+}
+
+void FileListModel::sort(int column, Qt::SortOrder)
+{
+    if (showsPlaceholder())
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<std::size_t> before = rows_;
+    std::stable_sort(rows_.begin(), rows_.end(), [&](std::size_t a, std::size_t b) {
+        return FileListText::compare(*table_.at(a), *table_.at(b), column) < 0;
+    });
+    // Selection and current row follow their entries to the new places.
+    const QModelIndexList old = persistentIndexList();
+    QModelIndexList moved;
+    for (const QModelIndex& i : old) {
+        const auto slot = before[static_cast<std::size_t>(i.row())];
+        const auto row = std::find(rows_.begin(), rows_.end(), slot) - rows_.begin();
+        moved.append(this->index(static_cast<int>(row), i.column()));
+    }
+    changePersistentIndexList(old, moved);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileListModel::setName(int row, const QString& name)
+{
+    if (ListingRecord* r = showsPlaceholder() ? nullptr : table_.at(slotOf(row))) {
+        r->longName = name.toStdString();
+        emit dataChanged(index(row, kNameColumn), index(row, kNameColumn));
+    }
+}
+
+} // namespace vellum

@@ -1,0 +1,63 @@
+#pragma once
+// The file list's rows: the table's entries in the order last sorted, or the
+// one placeholder row while the directory shown has none. Every text is
+// produced when the view asks for it.
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <array>
+#include <vector>
+
+#include "app/FileListTable.h"
+
+namespace vellum {
+
+class CVLMDoc;
+
+class FileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit FileListModel(QObject* parent = nullptr);
+
+    FileListTable& table() { return table_; }
+
+    // Rebuilds the rows from the table. Sets the document's MediaSizeKind to
+    // "none" when the placeholder shows. Returns whether an image is shown,
+    // which enables Copy, Compare and Save Image File.
+    bool fill(CVLMDoc& doc);
+
+    bool showsPlaceholder() const { return !placeholder_.isEmpty(); }
+    // The record of a row; null for the placeholder.
+    const ListingRecord* record(int row) const;
+    std::size_t slotOf(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    QString text(int row, int column) const;
+
+    // Shows another name in the row, as after a rename that failed.
+    void setName(int row, const QString& name);
+    // Lets the next edit of the row's name through (the in-place rename).
+    void allowRename(int row) { renameRow_ = row; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // Always ascending, whatever order is asked for.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+signals:
+    // The in-place rename ended with a new name; the row already shows it.
+    void renamed(int row, const QString& oldName, const QString& newName);
+
+private:
+    QIcon iconOf(const ListingRecord* record) const;
+
+    FileListTable table_;
+    std::vector<std::size_t> rows_;
+    QString placeholder_;
+    int mediaSizeKind_ = 0;
+    int renameRow_ = -1;
+    std::array<QIcon, 4> icons_;
+};
+
+} // namespace vellum

@@ -1,0 +1,31 @@
+#pragma once
+// The file list control: five fixed columns in report style, several rows
+// selectable, sorting by a click on a column heading (always ascending), and
+// the in-place rename editor, which Enter commits and Esc or a lost focus
+// closes without a change.
+#include <QTreeView>
+
+namespace vellum {
+
+class FileListModel;
+
+class FileListView : public QTreeView {
+    Q_OBJECT
+public:
+    FileListView(FileListModel& model, QWidget* parent = nullptr);
+
+    // The first selected row, or -1.
+    int selectedRow() const;
+    void selectRow(int row);
+    // Opens the name editor over the row.
+    void startRename(int row);
+
+signals:
+    void rowDoubleClicked(int row);
+    void contextMenuAt(QPoint point);
+
+private:
+    FileListModel& model_;
+};
+
+} // namespace vellum

@@ -1,0 +1,18 @@
+// Vellum: the diskette utility's desktop program.
+#include <QApplication>
+
+#include "app/CVLMApp.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Orrindale"));
+    QApplication::setApplicationName(QStringLiteral("Vellum"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vellum"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    vellum::CVLMApp vellum(QApplication::arguments());
+    if (!vellum.InitInstance())
+        return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,104 @@
+// The Qt progress window: Cancel, Enter, Esc and the close box only raise the
+// request; the owner stays disabled while it is open; the verify bar shows
+// only for a copy with verify.
+#include <QMainWindow>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include "ops/ui/CProgressDlg.h"
+#include "tests/app/AppTestSupport.h"
+
+using namespace vellum;
+using namespace vellum::test;
+
+class ProgressDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keysAndTheCloseBoxOnlyRaiseTheRequest()
+    {
+        World world;
+        CProgressDlg dialog(world.prompter);
+        QVERIFY(dialog.Create(*world.doc));
+        for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyClick(&dialog, Qt::Key(key));
+            QVERIFY2(dialog.cancelRequested(), qPrintable(QString::number(key)));
+            QVERIFY(dialog.isVisible());
+            world.prompter.expect("Are you sure?", Buttons::YesNo, Icon::Question, Answer::No);
+            QVERIFY(!dialog.CheckCancel());
+        }
+        dialog.close();
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.cancelRequested());
+        world.prompter.expect("Are you sure?", Buttons::YesNo, Icon::Question, Answer::Yes);
+        QVERIFY(dialog.CheckCancel());
+        VERIFY_NO_PROBLEMS(world.prompter);
+        dialog.Destroy();
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void theCancelButtonPressedDuringAPumpIsSeenAtTheNextCheck()
+    {
+        World world;
+        CProgressDlg dialog(world.prompter);
+        dialog.Create(*world.doc);
+        auto* cancel = dialog.findChild<QPushButton*>();
+        QVERIFY(cancel);
+        QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+        dialog.ShowCylinder(1, 80); // pumps: the click is delivered here
+        QVERIFY(dialog.cancelRequested());
+        world.prompter.expect("Are you sure?", Buttons::YesNo, Icon::Question, Answer::Yes);
+        QVERIFY(dialog.CheckCancel());
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void theOwnerIsDisabledWhileTheWindowExists()
+    {
+        World world;
+        QMainWindow owner;
+        owner.show();
+        {
+            CProgressDlg dialog(world.prompter, &owner);
+            dialog.Create(*world.doc);
+            QVERIFY(!owner.isEnabled());
+            QVERIFY(dialog.isEnabled());
+            dialog.Destroy();
+            QVERIFY(owner.isEnabled());
+            dialog.Create(*world.doc);
+            QVERIFY(!owner.isEnabled());
+        } // destroyed without Destroy: the owner comes back all the same
+        QVERIFY(owner.isEnabled());
+    }
+
+    void barsFollowTheEngineAndVerifyShowsOnlyForACopyWithVerify()
+    {
+        World world;
+        CProgressDlg dialog(world.prompter);
+        world.doc->options.VerifyCopy = true;
+        world.doc->CurrentOperation = kOpLoadDiskette;
+        dialog.Create(*world.doc);
+        dialog.SetOperationCaption(kProgressLoading);
+        dialog.SetBarRange(0, 81);
+        dialog.ShowCylinder(7, 80);
+        QCOMPARE(dialog.windowTitle(), QString("Loading Diskette Image"));
+        QVERIFY(dialog.findChild<QLabel*>() != nullptr);
+        QVERIFY(dialog.findChildren<QLabel*>().first()->text() == QString("On Data Cylinder:  7 of 80 ( 8% )"));
+        const auto bars = dialog.findChildren<QProgressBar*>();
+        QCOMPARE(bars.size(), 2);
+        QCOMPARE(bars[0]->maximum(), 81);
+        QCOMPARE(bars[0]->value(), 7);
+        QVERIFY(bars[1]->isHidden());
+        dialog.Destroy();
+
+        world.doc->CurrentOperation = kOpCopyDiskette;
+        dialog.Create(*world.doc);
+        QVERIFY(!bars[1]->isHidden());
+        dialog.StepVerify(3);
+        QCOMPARE(bars[1]->value(), 4);
+    }
+};
+
+QTEST_MAIN(ProgressDialogTest)
+#include "ProgressDialogTest.moc"
