@@ -25,18 +25,32 @@ build() {
     cmake --build --preset "$1"
 }
 
+# Shows a command, then runs it.
+show() {
+    echo
+    echo "\$ vlm ${*:2}"
+    "$@"
+}
+
 run() {
     build release
     local vlm=build/release/cli/vlm sample=res/sample.vlm app=build/release/app/vellum
-    echo
-    echo "== vlm info $sample"
-    "$vlm" info "$sample"
-    echo
-    echo "== vlm ls $sample"
-    "$vlm" ls "$sample"
-    echo
-    echo "== vlm ls $sample DOCS"
-    "$vlm" ls "$sample" DOCS
+    local demo=build/demo
+    rm -rf "$demo"
+    mkdir -p "$demo"
+    # The walk-through keeps its drive setup to itself, not in the user's settings.
+    export VELLUM_CONFIG="$PWD/$demo/vellum.conf"
+
+    show "$vlm" info "$sample"
+    show "$vlm" ls "$sample" DOCS
+    show "$vlm" convert "$sample" "$demo/sample.img"
+    show "$vlm" drive insert A: "$demo/sample.img"
+    show "$vlm" load A: -o "$demo/copy.VLM"
+    show "$vlm" drive blank A: 1.44M -o "$demo/blank.img"
+    show "$vlm" write "$demo/copy.VLM" A: --verify --yes
+    show "$vlm" ls "$demo/blank.img"
+    unset VELLUM_CONFIG
+
     [ -x "$app" ] || return 0
     echo
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
@@ -45,7 +59,7 @@ run() {
         return 0
     fi
     # On its first run Vellum also puts the sample diskette into virtual drive A:.
-    echo "== vellum $sample"
+    echo "\$ vellum $sample"
     "$app" "$sample"
 }
 
