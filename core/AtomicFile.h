@@ -4,8 +4,11 @@
 // nor destroys the file it was to replace.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string_view>
+
+#include "core/BlockFile.h"
 
 namespace vellum {
 
@@ -17,17 +20,16 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    void write(std::span<const std::uint8_t> bytes);
+    void write(std::span<const std::uint8_t> bytes) { file_->write(bytes); }
     void write(std::string_view text);
     // Flushes, closes and renames onto the target; throws Error on failure.
     void commit();
 
 private:
-    [[noreturn]] void fail(std::string_view action);
-
     std::filesystem::path target_;
     std::filesystem::path temp_;
-    int fd_ = -1;
+    // Named by the target in messages: the temporary name means nothing to a user.
+    std::optional<BlockFile> file_;
 };
 
 } // namespace vellum

@@ -5,7 +5,7 @@
 #include "core/AtomicFile.h"
 #include "core/Error.h"
 #include "core/Prompter.h"
-#include "splitjoin/BlockFile.h"
+#include "core/BlockFile.h"
 #include "splitjoin/CopyProgress.h"
 
 namespace vellum {

@@ -4,7 +4,7 @@
 
 #include "core/Error.h"
 #include "core/Prompter.h"
-#include "splitjoin/BlockFile.h"
+#include "core/BlockFile.h"
 #include "splitjoin/CopyProgress.h"
 #include "splitjoin/SplitHeader.h"
 #include "splitjoin/VolumeProbe.h"

@@ -9,10 +9,15 @@ namespace vellum {
 
 class BlockFile {
 public:
+    // The mode of a new file, before the umask, as any program gives it.
+    static constexpr unsigned kNewFileMode = 0666;
+
     // A regular file or device for reading; a folder is refused.
     static BlockFile openRead(const std::filesystem::path& path);
     // A new or emptied file for writing.
     static BlockFile create(const std::filesystem::path& path);
+    // An open descriptor, named in messages by `path`.
+    static BlockFile adopt(std::filesystem::path path, int fd) { return BlockFile(std::move(path), fd); }
 
     BlockFile(BlockFile&& other) noexcept;
     BlockFile& operator=(BlockFile&&) = delete;
@@ -22,6 +27,8 @@ public:
     std::size_t read(std::span<std::uint8_t> into);
     void write(std::span<const std::uint8_t> bytes);
     std::uint64_t size() const;
+    // Waits until the written bytes are on the device.
+    void sync();
     // Closes a written file, reporting a delayed write error.
     void close();
 

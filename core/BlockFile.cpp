@@ -1,4 +1,4 @@
-#include "splitjoin/BlockFile.h"
+#include "core/BlockFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -8,10 +8,6 @@
 #include "core/Error.h"
 
 namespace vellum {
-
-namespace {
-constexpr mode_t kNewFileMode = 0666; // before the umask, as any new file
-}
 
 BlockFile BlockFile::openRead(const std::filesystem::path& path)
 {
@@ -83,6 +79,12 @@ std::uint64_t BlockFile::size() const
     if (::fstat(fd_, &st) != 0)
         fail("read the size of");
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+void BlockFile::sync()
+{
+    if (::fdatasync(fd_) != 0)
+        fail("write");
 }
 
 void BlockFile::close()
