@@ -25,7 +25,7 @@
 #include "drive/SectorDriver.h"
 #include "files/FileListText.h"
 #include "ops/CopyEngine.h"
-#include "ops/CylinderFormatter.h"
+#include "ops/CopyFormatter.h"
 #include "ops/EngineContext.h"
 #include "ops/LoadEngine.h"
 #include "ops/ui/CProgressDlg.h"
@@ -66,9 +66,7 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
       list_(new FileListView(*model_, this)), lower_(new StatusStrip(StatusStrip::Style::Sunken, this)),
       panel_(std::make_unique<ViewStatusPanel>(*upper_, *lower_)),
       shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter)),
-      driver_(std::make_unique<SectorDriver>(drives.drives())),
-      dmfFormatter_(std::make_unique<CylinderFormatter>(doc, drives.drives(), prompter)),
-      formatter_(std::make_unique<ShellFormatter>(doc, *shellMenu_, *dmfFormatter_))
+      driver_(std::make_unique<SectorDriver>(drives.drives()))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -229,11 +227,14 @@ void CVLMView::OnLoadNow()
 void CVLMView::OnCopyNow()
 {
     const int copies = toolBar_->copies();
+    CProgressDlg progress(prompter_);
+    const EngineContext context = engineContext(progress);
+    CopyFormatter dmf(context);
+    ShellFormatter formatter(doc_, *shellMenu_, dmf);
     // A format the user cancels leaves the diskette to the copy's own media check.
     if (doc_.options.ForceFormat)
-        formatter_->formatDiskette(doc_.SelectedDrive);
-    CProgressDlg progress(prompter_);
-    CopyEngine(engineContext(progress), *formatter_).RunCopy(doc_.SelectedDrive, copies);
+        formatter.formatDiskette(doc_.SelectedDrive);
+    CopyEngine(context, formatter).RunCopy(doc_.SelectedDrive, copies);
     doc_.options.NumberCopies = copies;
 }
 

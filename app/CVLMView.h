@@ -16,11 +16,9 @@
 namespace vellum {
 
 class CVLMDoc;
-class CylinderFormatter;
 class DriveBay;
 class Progress;
 class SectorDriver;
-class ShellFormatter;
 struct EngineContext;
 class FileListModel;
 class FileListView;
@@ -111,8 +109,6 @@ private:
     std::unique_ptr<ViewStatusPanel> panel_;
     std::unique_ptr<ShellDriveMenu> shellMenu_;
     std::unique_ptr<SectorDriver> driver_;
-    std::unique_ptr<CylinderFormatter> dmfFormatter_;
-    std::unique_ptr<ShellFormatter> formatter_;
     std::map<int, QAction*> commands_;
 
     int floppyCount_ = 1;

@@ -2,7 +2,6 @@
 
 #include "app/ShellDriveMenu.h"
 #include "core/CVLMDoc.h"
-#include "ops/CylinderFormatter.h"
 
 namespace vellum {
 

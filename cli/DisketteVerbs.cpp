@@ -17,7 +17,7 @@
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
 #include "ops/CopyEngine.h"
-#include "ops/CylinderFormatter.h"
+#include "ops/CopyFormatter.h"
 #include "ops/EngineContext.h"
 #include "ops/LoadEngine.h"
 #include "ops/StatusPanel.h"
@@ -101,7 +101,7 @@ int runWrite(CliArgs& args)
     doc.SelectedDrive = static_cast<std::uint8_t>(drive);
     // Opening the file succeeded; the copy's own outcome decides the exit status.
     doc.OperationState = kUnsuccessful;
-    CylinderFormatter formatter(doc, op.bay.drives(), op.session.prompter);
+    CopyFormatter formatter(op.context());
     if (format && !formatter.formatDiskette(drive))
         return kExitFailure;
     CopyEngine(op.context(), formatter).RunCopy(drive, copies);

@@ -15,17 +15,19 @@ extern const Verb kConvertVerb;
 extern const Verb kSplitVerb, kJoinVerb;
 extern const Verb kDriveVerb;
 extern const Verb kLoadVerb, kWriteVerb;
+extern const Verb kLabelVerb, kFormatDmfVerb, kCompareVerb;
 } // namespace vellum::cli
 
 namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 8> kVerbs = {
+const std::array<const Verb*, 11> kVerbs = {
     &kInfoVerb, &kLsVerb, &kConvertVerb,
     &kSplitVerb, &kJoinVerb,
     &kDriveVerb,
     &kLoadVerb, &kWriteVerb,
+    &kLabelVerb, &kFormatDmfVerb, &kCompareVerb,
 };
 
 void printVerbList(std::FILE* out)

@@ -1,0 +1,184 @@
+// vlm label, format-dmf and compare: the volume label of an image file,
+// changed in place, a DMF format of the diskette in a drive, and a compare of
+// that diskette with an image file.
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cli/Session.h"
+#include "cli/TerminalProgress.h"
+#include "cli/Verb.h"
+#include "core/ImageFile.h"
+#include "core/ViewSink.h"
+#include "core/VlmFile.h"
+#include "drive/DriveBay.h"
+#include "drive/SectorDriver.h"
+#include "ops/DmfFormat.h"
+#include "ops/CompareEngine.h"
+#include "ops/EngineContext.h"
+#include "ops/MismatchDialog.h"
+#include "ops/MismatchPrintout.h"
+#include "ops/MismatchReport.h"
+#include "ops/StatusPanel.h"
+#include "ops/VolumeLabel.h"
+
+namespace vellum::cli {
+
+namespace {
+
+// vlm has no view, and these verbs change nothing it would show.
+class NoView : public ViewSink {
+public:
+    void post(ViewMessage) override {}
+};
+
+void checkLabelText(const std::string& text)
+{
+    if (text.empty())
+        throw UsageError("an empty label: use --delete to remove the label");
+    if (text.size() > kVolumeLabelLength)
+        throw UsageError("the label \"" + text + "\" has " + std::to_string(text.size()) +
+                         " characters; at most " + std::to_string(kVolumeLabelLength) + " fit");
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+            throw UsageError("the label \"" + text + "\" has a character outside printable ASCII");
+}
+
+int runLabel(CliArgs& args)
+{
+    const bool remove = args.flag("--delete");
+    const auto words = args.positionals(1, 2);
+    if (remove == (words.size() == 2))
+        throw UsageError("give either a new label TEXT or --delete");
+    const std::string text = remove ? std::string() : words[1];
+    if (!remove)
+        checkLabelText(text);
+
+    Session session(false);
+    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+        return kExitFailure;
+    const std::string description = ImageFile::isVlmName(words[0]) ? VlmFile::readDescription(words[0]) : "";
+    StatusPanel panel;
+    NoView view;
+    if (!VolumeLabel(session.doc, session.prompter, panel, view).apply(text, remove, false))
+        return kExitFailure;
+    if (!ImageFile(session.doc, session.prompter).save(words[0], description))
+        return kExitFailure;
+    std::printf("%s: %s\n", words[0].c_str(), panel.volumeLine().c_str());
+    return 0;
+}
+
+// Prints each difference with both sectors and goes on behind it: at the
+// next sector, or at the next track when it was the track's last sector, so
+// the end-of-track question never comes up. The first difference can go to a
+// report file.
+class PrintingMismatchDialog : public MismatchDialog {
+public:
+    explicit PrintingMismatchDialog(std::optional<std::filesystem::path> report) : report_(std::move(report)) {}
+
+    bool run(MismatchReport& r) override
+    {
+        ++found_;
+        std::printf("Difference %d: %s, track %s, sector %s, offset %s\n%s\n", found_,
+                    r.area.empty() ? "unknown area" : r.area.c_str(), r.track.c_str(), r.sector.c_str(),
+                    r.offset.c_str(),
+                    MismatchPrintout::reportText(r.header(), r.disketteSector(), r.memorySector()).c_str());
+        if (report_ && found_ == 1) {
+            MismatchPrintout::writeReport(*report_, r.header(), r.disketteSector(), r.memorySector());
+            std::printf("Report of the first difference written to %s\n\n", report_->c_str());
+        }
+        r.resumeMode = r.sector == r.sectorsPerTrack ? kResumeNextTrack : kResumeNextSector;
+        return true;
+    }
+    int found() const { return found_; }
+
+private:
+    std::optional<std::filesystem::path> report_;
+    int found_ = 0;
+};
+
+int runCompare(CliArgs& args)
+{
+    const bool assumeYes = args.flag("--yes");
+    const auto report = args.option("--report");
+    const auto words = args.positionals(2, 2);
+    const int drive = parseDrive(words[1]);
+    Session session(assumeYes);
+    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+        return kExitFailure;
+    DriveBay bay{session.profile};
+    SectorDriver driver{bay.drives()};
+    TerminalProgress progress{session.prompter};
+    StatusPanel panel;
+    NoView view;
+    const EngineContext context{session.doc, bay.drives(), &driver, session.prompter, progress, panel, view};
+    PrintingMismatchDialog dialog(report ? std::optional<std::filesystem::path>(*report) : std::nullopt);
+    session.doc.SelectedDrive = static_cast<std::uint8_t>(drive);
+    session.doc.OperationState = kUnsuccessful;
+    CompareEngine(context, dialog).RunCompare(drive);
+    std::printf("%d difference%s\n%s\n%s\n", dialog.found(), dialog.found() == 1 ? "" : "s",
+                panel.operationLine().c_str(), panel.statusLine().c_str());
+    return session.doc.OperationState == kSuccessful && dialog.found() == 0 ? 0 : kExitFailure;
+}
+
+int runFormatDmf(CliArgs& args)
+{
+    const bool quick = args.flag("--quick");
+    const bool assumeYes = args.flag("--yes");
+    const auto label = args.option("--label");
+    const auto words = args.positionals(1, 1);
+    if (label)
+        checkLabelText(*label);
+    Session session(assumeYes);
+    DriveBay bay{session.profile};
+    SectorDriver driver{bay.drives()};
+    TerminalProgress progress{session.prompter};
+    StatusPanel panel;
+    NoView view;
+    const EngineContext context{session.doc, bay.drives(), &driver, session.prompter, progress, panel, view};
+
+    DmfFormatOptions options;
+    options.drive = parseDrive(words[0]);
+    options.fullFormat = !quick;
+    options.label = label.value_or("");
+    session.doc.SelectedDrive = static_cast<std::uint8_t>(options.drive);
+    DmfFormat format(context);
+    if (!format.checkDrive(options.drive) || !format.confirmQuickFormat(options))
+        return kExitFailure;
+    const int result = format.FormatDmf(options);
+    std::printf("%s\n%s\n", panel.operationLine().c_str(), panel.statusLine().c_str());
+    return result != 0 && session.doc.OperationState == kSuccessful ? 0 : kExitFailure;
+}
+
+} // namespace
+
+extern const Verb kFormatDmfVerb{
+    "format-dmf", "format-dmf DRIVE [--quick] [--label TEXT] [--yes]",
+    "Format the diskette in A: or B: as a 1.68 MB DMF diskette.",
+    "Lays down 80 cylinders of 2 x 21 sectors and writes an empty FAT12 file system with 2 KB\n"
+    "clusters. --quick lays down only cylinders 0 and 79 of a diskette that is DMF already.\n"
+    "--label names the volume (1 to 11 printable ASCII characters, stored in upper case).\n"
+    "The drive must be a 3.5-inch high density drive. Ctrl-C asks whether to stop; the file\n"
+    "system is written even then. --yes answers every question with its first button.\n",
+    runFormatDmf};
+
+extern const Verb kCompareVerb{
+    "compare", "compare IMAGE DRIVE [--report FILE] [--yes]",
+    "Compare the diskette in A: or B: with an image file.",
+    "Reads the tracks the image holds from the diskette and prints each difference: its area,\n"
+    "track, sector and offset, and both sectors side by side. The compare goes on at the next\n"
+    "sector (at the next track after a track's last sector). --report FILE saves the first\n"
+    "difference as a text file. The diskette is compared in its own format. The exit status\n"
+    "is 0 only when the diskette matched the image.\n",
+    runCompare};
+
+extern const Verb kLabelVerb{
+    "label", "label IMAGE (TEXT | --delete)", "Set or delete the volume label of an image file.",
+    "Writes TEXT (1 to 11 printable ASCII characters, stored in upper case) into the boot\n"
+    "sector's label field and the root directory's label entry, adding that entry when the\n"
+    "image has none; --delete names the volume \"NO NAME\" and marks the entry deleted.\n"
+    "IMAGE is replaced only once it has been written in full.\n",
+    runLabel};
+
+} // namespace vellum::cli

@@ -1,0 +1,120 @@
+#include "ops/DmfBootSector.h"
+
+#include <algorithm>
+
+#include "core/Bytes.h"
+#include "core/DirectoryEntry.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 3> kJump = {0xEB, 0x3C, 0x90}; // to the boot program at 62, NOP
+constexpr std::string_view kOemName = "PELLORA ";
+constexpr std::string_view kFileSystem = "FAT12   ";
+constexpr std::size_t kOemOffset = 3;
+constexpr std::size_t kFileSystemOffset = 54;
+constexpr std::size_t kProgramOffset = 62;
+constexpr std::size_t kSignatureOffset = 510;
+constexpr std::uint8_t kExtendedSignature = 0x29;
+constexpr std::size_t kExtendedSignatureOffset = 38;
+constexpr std::uint8_t kMediaDescriptor = 0xF0;
+constexpr std::array<std::uint8_t, 3> kFatStart = {kMediaDescriptor, 0xFF, 0xFF};
+constexpr std::uint8_t kLabelAttributes = 0x28; // volume label and archive
+
+// The BPB: bytes per sector, sectors per cluster, reserved sectors, FATs,
+// root entries, total sectors, media, sectors per FAT, per track, heads.
+constexpr std::uint16_t kBytesPerSector = 512;
+constexpr std::uint8_t kSectorsPerCluster = 4;
+constexpr std::uint16_t kReservedSectors = 1;
+constexpr std::uint8_t kFats = 2;
+constexpr std::uint16_t kRootEntries = 16;
+constexpr std::uint16_t kTotalSectors = 3360;
+constexpr std::uint16_t kSectorsPerFat = 3;
+constexpr std::uint16_t kSectorsPerTrack = 21;
+constexpr std::uint16_t kHeadCount = 2;
+
+// Real-mode code run at 0000:7C3E. It prints the NUL-terminated message at
+// 7D9E through the video BIOS, waits for a key and asks the BIOS to restart
+// the boot:
+//   cli; xor ax,ax; mov ds,ax; mov ss,ax; mov sp,7C00h; sti; mov si,7D9Eh; cld
+//   next: lodsb; test al,al; jz key; mov ah,0Eh; mov bx,7; int 10h; jmp next
+//   key:  xor ax,ax; int 16h; int 19h
+constexpr std::array<std::uint8_t, 35> kBootCode = {
+    0xFA, 0x31, 0xC0, 0x8E, 0xD8, 0x8E, 0xD0, 0xBC, 0x00, 0x7C, 0xFB, 0xBE, 0x9E, 0x7D, 0xFC, 0xAC, 0x84, 0xC0,
+    0x74, 0x09, 0xB4, 0x0E, 0xBB, 0x07, 0x00, 0xCD, 0x10, 0xEB, 0xF2, 0x31, 0xC0, 0xCD, 0x16, 0xCD, 0x19,
+};
+constexpr std::string_view kMessage = "\r\nNon-System disk or disk error\r\nReplace and press any key when ready\r\n";
+constexpr std::string_view kSystemFiles = "IO      SYSMSDOS   SYS";
+constexpr std::size_t kSystemFilesOffset = 486;
+
+void putText(std::span<std::uint8_t> at, std::string_view text)
+{
+    std::copy(text.begin(), text.end(), at.begin());
+}
+
+// The 11-byte label field or name: blanks with the label over their start.
+void putLabel(std::span<std::uint8_t> field, std::string_view label)
+{
+    std::fill_n(field.begin(), dirent::kShortNameBytes, ' ');
+    putText(field, label.substr(0, dirent::kShortNameBytes));
+}
+
+} // namespace
+
+DmfBootSector::Sector DmfBootSector::build(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate)
+{
+    Sector s{};
+    std::copy(kJump.begin(), kJump.end(), s.begin());
+    putText(std::span(s).subspan(kOemOffset), kOemName);
+    putLe16(s, 11, kBytesPerSector);
+    s[13] = kSectorsPerCluster;
+    putLe16(s, 14, kReservedSectors);
+    s[16] = kFats;
+    putLe16(s, 17, kRootEntries);
+    putLe16(s, 19, kTotalSectors);
+    s[21] = kMediaDescriptor;
+    putLe16(s, 22, kSectorsPerFat);
+    putLe16(s, 24, kSectorsPerTrack);
+    putLe16(s, 26, kHeadCount);
+    s[kExtendedSignatureOffset] = kExtendedSignature;
+    if (!label.empty())
+        putLe32(s, kSerialOffset, static_cast<std::uint32_t>(dosDate) << 16 | dosTime);
+    putLabel(std::span(s).subspan(kLabelOffset), label);
+    putText(std::span(s).subspan(kFileSystemOffset), kFileSystem);
+    putBootProgram(s);
+    s[kSignatureOffset] = 0x55;
+    s[kSignatureOffset + 1] = 0xAA;
+    return s;
+}
+
+DmfBootSector::SystemArea DmfBootSector::systemArea(std::string_view label, std::uint16_t dosTime,
+                                                    std::uint16_t dosDate)
+{
+    SystemArea area{};
+    const Sector boot = build(label, dosTime, dosDate);
+    std::copy(boot.begin(), boot.end(), area.begin());
+    for (const std::size_t fat : {kFat1Offset, kFat2Offset})
+        std::copy(kFatStart.begin(), kFatStart.end(), area.begin() + static_cast<std::ptrdiff_t>(fat));
+    if (!label.empty())
+        putLabelEntry(std::span(area).subspan(kRootOffset), label, dosTime, dosDate);
+    return area;
+}
+
+void DmfBootSector::putBootProgram(std::span<std::uint8_t> sector)
+{
+    std::copy(kBootCode.begin(), kBootCode.end(), sector.begin() + kProgramOffset);
+    putText(sector.subspan(kMessageOffset), kMessage);
+    putText(sector.subspan(kSystemFilesOffset), kSystemFiles);
+}
+
+void DmfBootSector::putLabelEntry(std::span<std::uint8_t> entry, std::string_view label, std::uint16_t dosTime,
+                                  std::uint16_t dosDate)
+{
+    putLabel(entry, label);
+    entry[dirent::kAttributeOffset] = kLabelAttributes;
+    putLe16(entry, dirent::kTimeOffset, dosTime);
+    putLe16(entry, dirent::kDateOffset, dosDate);
+}
+
+} // namespace vellum

@@ -1,0 +1,135 @@
+#include "ops/VolumeLabel.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/Bytes.h"
+#include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
+#include "core/Error.h"
+#include "core/Prompter.h"
+#include "core/ViewSink.h"
+#include "ops/StatusPanel.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr const char* kRedoQuestion =
+    "Image Label was not updated because no label options were selected.\n\n"
+    "Do you want to redo label operation?";
+
+constexpr int kDosEpochYear = 1980;
+
+// The 11 name bytes, blank-filled with the text over their start.
+void putBlankPadded(std::span<std::uint8_t> field, std::string_view text)
+{
+    std::fill(field.begin(), field.end(), ' ');
+    std::copy_n(text.begin(), std::min(text.size(), field.size()), field.begin());
+}
+
+std::uint16_t dosTime(const std::tm& t)
+{
+    return static_cast<std::uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+}
+
+std::uint16_t dosDate(const std::tm& t)
+{
+    const int year = std::max(t.tm_year + 1900, kDosEpochYear) - kDosEpochYear;
+    return static_cast<std::uint16_t>((year << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+}
+
+} // namespace
+
+bool VolumeLabel::askRedo()
+{
+    return prompter_.ask(kRedoQuestion, Buttons::YesNo, Icon::None) == Answer::Yes;
+}
+
+std::string VolumeLabel::upperCase(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x80)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool VolumeLabel::apply(std::string_view text, bool deleteRequested, bool modifyDiskette, std::time_t now)
+{
+    if (text.size() > kVolumeLabelLength)
+        throw Error("The volume label \"" + std::string(text) + "\" has " + std::to_string(text.size()) +
+                    " characters; a label holds at most " + std::to_string(kVolumeLabelLength) + ".");
+    if (deleteRequested || text.empty())
+        deleteLabel();
+    else if (!writeLabel(upperCase(text), now))
+        return false;
+    finish(modifyDiskette);
+    return true;
+}
+
+void VolumeLabel::deleteLabel()
+{
+    doc_.setVolumeLabel(kNoLabel);
+    writeBootField(kBootNoName);
+    // The flag and the address stay, so a later label goes into this entry again.
+    if (doc_.directory.volumeLabelFound)
+        doc_.image()[doc_.directory.volumeLabelEntry] = dirent::kDeleted;
+}
+
+bool VolumeLabel::writeLabel(const std::string& text, std::time_t now)
+{
+    DirectoryArea& dir = doc_.directory;
+    if (!dir.volumeLabelFound) {
+        const auto slot = rootEndEntry();
+        if (!slot) {
+            prompter_.tell("The root directory has no free entry for the volume label: all " +
+                               std::to_string(doc_.geometry.rootEntries) +
+                               " entries are in use.\n\nDelete a file from the root directory, then try again.",
+                           Icon::Exclamation);
+            return false;
+        }
+        const auto entry = doc_.image().subspan(*slot, kDirEntrySize);
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        entry[dirent::kAttributeOffset] = kLabelAttributes;
+        entry[dirent::kAttributeOffset + 1] = 0;
+        putLe16(entry, dirent::kTimeOffset, dosTime(utc));
+        putLe16(entry, dirent::kDateOffset, dosDate(utc));
+        // From now on this is the label entry, so a second change does not add another.
+        dir.volumeLabelFound = true;
+        dir.volumeLabelEntry = *slot;
+    }
+    putBlankPadded(doc_.image().subspan(dir.volumeLabelEntry, dirent::kShortNameBytes), text);
+    doc_.setVolumeLabel(text);
+    writeBootField(text);
+    return true;
+}
+
+// The image offset of the root's first entry whose first byte is 0x00. The
+// root is scanned itself: the directory read last may be a subdirectory,
+// whose end offset says nothing about the root.
+std::optional<std::size_t> VolumeLabel::rootEndEntry() const
+{
+    const std::size_t start = doc_.areas.rootDirectory;
+    const std::size_t end = std::min(start + std::size_t{doc_.geometry.rootEntries} * kDirEntrySize,
+                                     doc_.image().size());
+    for (std::size_t at = start; at + kDirEntrySize <= end; at += kDirEntrySize)
+        if (doc_.image()[at] == dirent::kEndOfDirectory)
+            return at;
+    return std::nullopt;
+}
+
+void VolumeLabel::writeBootField(std::string_view text)
+{
+    putBlankPadded(doc_.image().subspan(doc_.areas.bootSector + kBootLabelOffset, dirent::kShortNameBytes), text);
+}
+
+void VolumeLabel::finish(bool modifyDiskette)
+{
+    panel_.ShowVolumeAndMemoryStatus(doc_);
+    if (modifyDiskette)
+        view_.post(ViewMessage::DisketteLabel);
+}
+
+} // namespace vellum
