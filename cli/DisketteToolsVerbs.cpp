@@ -6,17 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "cli/DisketteOperation.h"
 #include "cli/Session.h"
-#include "cli/TerminalProgress.h"
 #include "cli/Verb.h"
 #include "core/ImageFile.h"
-#include "core/ViewSink.h"
 #include "core/VlmFile.h"
-#include "drive/DriveBay.h"
-#include "drive/SectorDriver.h"
-#include "ops/DmfFormat.h"
 #include "ops/CompareEngine.h"
-#include "ops/EngineContext.h"
+#include "ops/DmfFormat.h"
 #include "ops/MismatchDialog.h"
 #include "ops/MismatchPrintout.h"
 #include "ops/MismatchReport.h"
@@ -26,12 +22,6 @@
 namespace vellum::cli {
 
 namespace {
-
-// vlm has no view, and these verbs change nothing it would show.
-class NoView : public ViewSink {
-public:
-    void post(ViewMessage) override {}
-};
 
 void checkLabelText(const std::string& text)
 {
@@ -60,7 +50,7 @@ int runLabel(CliArgs& args)
         return kExitFailure;
     const std::string description = ImageFile::isVlmName(words[0]) ? VlmFile::readDescription(words[0]) : "";
     StatusPanel panel;
-    NoView view;
+    TerminalView view;
     if (!VolumeLabel(session.doc, session.prompter, panel, view).apply(text, remove, false))
         return kExitFailure;
     if (!ImageFile(session.doc, session.prompter).save(words[0], description))
@@ -104,22 +94,17 @@ int runCompare(CliArgs& args)
     const auto report = args.option("--report");
     const auto words = args.positionals(2, 2);
     const int drive = parseDrive(words[1]);
-    Session session(assumeYes);
-    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+    DisketteOperation op(assumeYes);
+    CVLMDoc& doc = op.session.doc;
+    if (!ImageFile(doc, op.session.prompter).open(words[0]))
         return kExitFailure;
-    DriveBay bay{session.profile};
-    SectorDriver driver{bay.drives()};
-    TerminalProgress progress{session.prompter};
-    StatusPanel panel;
-    NoView view;
-    const EngineContext context{session.doc, bay.drives(), &driver, session.prompter, progress, panel, view};
     PrintingMismatchDialog dialog(report ? std::optional<std::filesystem::path>(*report) : std::nullopt);
-    session.doc.SelectedDrive = static_cast<std::uint8_t>(drive);
-    session.doc.OperationState = kUnsuccessful;
-    CompareEngine(context, dialog).RunCompare(drive);
-    std::printf("%d difference%s\n%s\n%s\n", dialog.found(), dialog.found() == 1 ? "" : "s",
-                panel.operationLine().c_str(), panel.statusLine().c_str());
-    return session.doc.OperationState == kSuccessful && dialog.found() == 0 ? 0 : kExitFailure;
+    doc.SelectedDrive = static_cast<std::uint8_t>(drive);
+    doc.OperationState = kUnsuccessful;
+    CompareEngine(op.context(), dialog).RunCompare(drive);
+    std::printf("%d difference%s\n", dialog.found(), dialog.found() == 1 ? "" : "s");
+    op.printOutcome();
+    return doc.OperationState == kSuccessful && dialog.found() == 0 ? 0 : kExitFailure;
 }
 
 int runFormatDmf(CliArgs& args)
@@ -130,25 +115,19 @@ int runFormatDmf(CliArgs& args)
     const auto words = args.positionals(1, 1);
     if (label)
         checkLabelText(*label);
-    Session session(assumeYes);
-    DriveBay bay{session.profile};
-    SectorDriver driver{bay.drives()};
-    TerminalProgress progress{session.prompter};
-    StatusPanel panel;
-    NoView view;
-    const EngineContext context{session.doc, bay.drives(), &driver, session.prompter, progress, panel, view};
+    DisketteOperation op(assumeYes);
 
     DmfFormatOptions options;
     options.drive = parseDrive(words[0]);
     options.fullFormat = !quick;
     options.label = label.value_or("");
-    session.doc.SelectedDrive = static_cast<std::uint8_t>(options.drive);
-    DmfFormat format(context);
+    op.session.doc.SelectedDrive = static_cast<std::uint8_t>(options.drive);
+    DmfFormat format(op.context());
     if (!format.checkDrive(options.drive) || !format.confirmQuickFormat(options))
         return kExitFailure;
     const int result = format.FormatDmf(options);
-    std::printf("%s\n%s\n", panel.operationLine().c_str(), panel.statusLine().c_str());
-    return result != 0 && session.doc.OperationState == kSuccessful ? 0 : kExitFailure;
+    op.printOutcome();
+    return result != 0 && op.session.doc.OperationState == kSuccessful ? 0 : kExitFailure;
 }
 
 } // namespace

@@ -8,54 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "cli/Session.h"
-#include "cli/TerminalProgress.h"
+#include "cli/DisketteOperation.h"
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
 #include "core/ImageFile.h"
-#include "core/ViewSink.h"
-#include "drive/DriveBay.h"
-#include "drive/SectorDriver.h"
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
-#include "ops/EngineContext.h"
 #include "ops/LoadEngine.h"
-#include "ops/StatusPanel.h"
 
 namespace vellum::cli {
 
 namespace {
-
-// vlm shows no file list; it only needs to know whether the view was told
-// to list the image in memory.
-class TerminalView : public ViewSink {
-public:
-    void post(ViewMessage message) override { listed_ = message == ViewMessage::FillList; }
-    bool listed() const { return listed_; }
-
-private:
-    bool listed_ = false;
-};
-
-// Everything one diskette operation of vlm works with.
-struct Operation {
-    explicit Operation(bool assumeYes) : session(assumeYes) {}
-
-    EngineContext context() { return {session.doc, bay.drives(), &driver, session.prompter, progress, panel, view}; }
-
-    // The panel's two lower lines, as the operation left them.
-    void printOutcome() const
-    {
-        std::printf("%s\n%s\n", panel.operationLine().c_str(), panel.statusLine().c_str());
-    }
-
-    Session session;
-    DriveBay bay{session.profile};
-    SectorDriver driver{bay.drives()};
-    TerminalProgress progress{session.prompter};
-    StatusPanel panel;
-    TerminalView view;
-};
 
 int runLoad(CliArgs& args)
 {
@@ -68,7 +31,7 @@ int runLoad(CliArgs& args)
         throw UsageError("name the image file to write with -o OUT");
     const int drive = parseDrive(words[0]);
 
-    Operation op(assumeYes);
+    DisketteOperation op(assumeYes);
     op.session.doc.SelectedDrive = static_cast<std::uint8_t>(drive);
     LoadEngine(op.context()).run(drive, entire);
     op.printOutcome();
@@ -93,7 +56,7 @@ int runWrite(CliArgs& args)
                                   : Options::kMinCopies;
     const int drive = parseDrive(words[1]);
 
-    Operation op(assumeYes);
+    DisketteOperation op(assumeYes);
     CVLMDoc& doc = op.session.doc;
     if (!ImageFile(doc, op.session.prompter).open(words[0]))
         return kExitFailure;
