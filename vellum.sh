@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          mtools dosfstools gzip qt6-base-dev libqt6svg6)
+          mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache)
 
 install_missing() {
     local missing=() p
@@ -19,6 +19,9 @@ install_missing() {
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
 }
+
+# Clones in other folders share ccache's objects: paths are hashed relative to here.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 build() {
     cmake --preset "$1" >/dev/null
