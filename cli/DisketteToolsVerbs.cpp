@@ -8,7 +8,9 @@
 
 #include "cli/DisketteOperation.h"
 #include "cli/Session.h"
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
+#include "core/BlockFile.h"
 #include "core/ImageFile.h"
 #include "core/VlmFile.h"
 #include "ops/CompareEngine.h"
@@ -55,7 +57,7 @@ int runLabel(CliArgs& args)
         return kExitFailure;
     if (!ImageFile(session.doc, session.prompter).save(words[0], description))
         return kExitFailure;
-    std::printf("%s: %s\n", words[0].c_str(), panel.volumeLine().c_str());
+    std::printf("%s: %s\n", TerminalText::escaped(words[0]).c_str(), TerminalText::escaped(panel.volumeLine()).c_str());
     return 0;
 }
 
@@ -76,7 +78,7 @@ public:
                     MismatchPrintout::reportText(r.header(), r.disketteSector(), r.memorySector()).c_str());
         if (report_ && found_ == 1) {
             MismatchPrintout::writeReport(*report_, r.header(), r.disketteSector(), r.memorySector());
-            std::printf("Report of the first difference written to %s\n\n", report_->c_str());
+            std::printf("Report of the first difference written to %s\n\n", TerminalText::escaped(report_->string()).c_str());
         }
         r.resumeMode = r.sector == r.sectorsPerTrack ? kResumeNextTrack : kResumeNextSector;
         return true;
@@ -94,6 +96,8 @@ int runCompare(CliArgs& args)
     const auto report = args.option("--report");
     const auto words = args.positionals(2, 2);
     const int drive = parseDrive(words[1]);
+    if (report)
+        BlockFile::checkReplaceable(*report); // before the diskette is read, not after
     DisketteOperation op(assumeYes);
     CVLMDoc& doc = op.session.doc;
     if (!ImageFile(doc, op.session.prompter).open(words[0]))

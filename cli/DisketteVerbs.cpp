@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "cli/DisketteOperation.h"
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
+#include "core/BlockFile.h"
 #include "core/CVLMDoc.h"
 #include "core/ImageFile.h"
 #include "ops/CopyEngine.h"
@@ -30,6 +32,8 @@ int runLoad(CliArgs& args)
     if (!output)
         throw UsageError("name the image file to write with -o OUT");
     const int drive = parseDrive(words[0]);
+    const std::filesystem::path out = ImageFile::withDefaultExtension(*output);
+    BlockFile::checkReplaceable(out); // before the diskette is read, not after
 
     DisketteOperation op(assumeYes);
     op.session.doc.SelectedDrive = static_cast<std::uint8_t>(drive);
@@ -37,10 +41,9 @@ int runLoad(CliArgs& args)
     op.printOutcome();
     if (op.session.doc.OperationState != kSuccessful || !op.view.listed())
         return kExitFailure;
-    const std::filesystem::path out = ImageFile::withDefaultExtension(*output);
     if (!ImageFile(op.session.doc, op.session.prompter).save(out, description.value_or("")))
         return kExitFailure;
-    std::printf("%s -> %s (%d tracks)\n", words[0].c_str(), out.c_str(), op.session.doc.TracksLoaded);
+    std::printf("%s -> %s (%d tracks)\n", TerminalText::escaped(words[0]).c_str(), TerminalText::escaped(out.string()).c_str(), op.session.doc.TracksLoaded);
     return 0;
 }
 
@@ -65,7 +68,8 @@ int runWrite(CliArgs& args)
     // Opening the file succeeded; the copy's own outcome decides the exit status.
     doc.OperationState = kUnsuccessful;
     CopyFormatter formatter(op.context());
-    if (format && !formatter.formatDiskette(drive))
+    // The copy refuses an image held in part; no diskette is formatted for it.
+    if (format && !doc.HeldInPart && !formatter.formatDiskette(drive))
         return kExitFailure;
     CopyEngine(op.context(), formatter).RunCopy(drive, copies);
     op.printOutcome();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
@@ -59,7 +60,7 @@ void showVirtual(VirtualDriveBackend& drives, int drive)
         std::printf("    no diskette\n");
         return;
     }
-    std::printf("    diskette: %s\n", m->path().c_str());
+    std::printf("    diskette: %s\n", TerminalText::escaped(m->path().string()).c_str());
     std::printf("    %s; %s\n", mediumText(drives, drive, *m).c_str(),
                 drives.writeProtected(drive) ? "write-protected" : "writable");
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Session.h"
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
@@ -40,12 +41,12 @@ void printInfo(const std::string& path, const CVLMDoc& doc)
     const DriveGeometry& g = doc.geometry;
     const AreaPointers& a = doc.areas;
     const std::string label = trimmed(doc.volumeLabelText());
-    std::printf("File:            %s\n", path.c_str());
+    std::printf("File:            %s\n", TerminalText::escaped(path).c_str());
     std::printf("Format:          %s\n", formatNameOf(doc).c_str());
     std::printf("Media code:      0x%03X\n", g.MediaCode);
     if (ImageFile::isVlmName(path))
-        std::printf("Description:     %s\n", VlmFile::readDescription(path).c_str());
-    std::printf("Volume label:    %s\n", label.empty() ? "(none)" : label.c_str());
+        std::printf("Description:     %s\n", TerminalText::escaped(VlmFile::readDescription(path)).c_str());
+    std::printf("Volume label:    %s\n", label.empty() ? "(none)" : TerminalText::escaped(label).c_str());
     std::printf("Tracks:          %d loaded, %u on the diskette\n", doc.TracksLoaded,
                 g.sectorsPerTrack ? g.totalSectors / g.sectorsPerTrack : 0u);
     std::printf("Geometry:        %u bytes per sector, %u sectors per track, %u total sectors\n",
@@ -89,7 +90,7 @@ bool enterPath(Session& session, const std::string& path)
             continue;
         const ListingRecord* dir = findDirectory(session.doc, name);
         if (!dir) {
-            std::fprintf(stderr, "vlm: error: no directory \"%s\" in \"%s\"\n", name.c_str(), path.c_str());
+            std::fprintf(stderr, "vlm: error: no directory \"%s\" in \"%s\"\n", TerminalText::escaped(name).c_str(), TerminalText::escaped(path).c_str());
             return false;
         }
         const Fat12Reader::Outcome outcome = Fat12Reader(session.doc, session.prompter).enterDirectory(dir->shortName);
@@ -119,7 +120,7 @@ void printListing(const CVLMDoc& doc)
     for (const ListingRecord& r : listing) {
         rows.emplace_back();
         for (std::size_t c = 0; c < header.size(); ++c)
-            rows.back()[c] = FileListText::columnText(r, static_cast<int>(c));
+            rows.back()[c] = TerminalText::escaped(FileListText::columnText(r, static_cast<int>(c)));
     }
     std::array<std::size_t, FileListText::kColumns.size()> width{};
     for (const auto& row : rows)
@@ -171,7 +172,7 @@ int runConvert(CliArgs& args)
                                                                : std::string();
     if (!ImageFile(session.doc, session.prompter).save(out, text))
         return kExitFailure;
-    std::printf("%s -> %s\n", words[0].c_str(), out.c_str());
+    std::printf("%s -> %s\n", TerminalText::escaped(words[0]).c_str(), TerminalText::escaped(out.string()).c_str());
     return 0;
 }
 

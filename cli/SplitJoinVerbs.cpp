@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/TerminalPrompter.h"
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "splitjoin/CopyProgress.h"
 #include "splitjoin/FileJoiner.h"
@@ -34,7 +35,7 @@ public:
         if (live_)
             draw();
         else
-            std::fprintf(stderr, "%s\n", piece.c_str());
+            std::fprintf(stderr, "%s\n", TerminalText::escaped(piece).c_str());
     }
     void advanced(int percent) override
     {
@@ -50,7 +51,7 @@ public:
 private:
     void draw()
     {
-        std::fprintf(stderr, "\r%s %3d%%", piece_.c_str(), shown_);
+        std::fprintf(stderr, "\r%s %3d%%", TerminalText::escaped(piece_).c_str(), shown_);
         std::fflush(stderr);
         open_ = true;
     }
@@ -135,30 +136,31 @@ int runSplit(CliArgs& args)
     TerminalProgress progress;
     const auto outcome = FileSplitter(prompter, volume, progress).split(settings);
     if (outcome.status == FileSplitter::Status::Completed && outcome.created.empty())
-        std::fprintf(stderr, "vlm: \"%s\" is empty; no pieces were written.\n", settings.m_strSource.c_str());
+        std::fprintf(stderr, "vlm: \"%s\" is empty; no pieces were written.\n", TerminalText::escaped(settings.m_strSource).c_str());
     if (!outcome.created.empty()) {
         std::puts("Files created:");
         for (const std::string& name : outcome.created)
-            std::printf("  %s\n", name.c_str());
+            std::printf("  %s\n", TerminalText::escaped(name).c_str());
     }
     return outcome.status == FileSplitter::Status::Completed ? 0 : kExitFailure;
 }
 
 int runJoin(CliArgs& args)
 {
+    const bool overwrite = args.flag("--overwrite");
     const auto folder = outputFolder(args);
     const auto words = args.positionals(1, SIZE_MAX);
     const std::vector<std::filesystem::path> pieces(words.begin(), words.end());
 
     TerminalPrompter prompter(false);
     TerminalProgress progress;
-    const auto outcome = FileJoiner(prompter, progress).join(pieces, folder.value_or(""));
+    const auto outcome = FileJoiner(prompter, progress).join(pieces, folder.value_or(""), overwrite);
     if (outcome.status != FileJoiner::Status::Completed)
         return kExitFailure;
     if (!outcome.originalPath.empty())
-        std::printf("Original Path:   %s\n", outcome.originalPath.c_str());
-    std::printf("Target Filename: %s\n%s %s\n", outcome.targetName.c_str(), FileJoiner::kCompletedText,
-                outcome.target.c_str());
+        std::printf("Original Path:   %s\n", TerminalText::escaped(outcome.originalPath).c_str());
+    std::printf("Target Filename: %s\n%s %s\n", TerminalText::escaped(outcome.targetName).c_str(),
+                FileJoiner::kCompletedText, TerminalText::escaped(outcome.target.string()).c_str());
     return 0;
 }
 
@@ -175,10 +177,11 @@ extern const Verb kSplitVerb{
     runSplit};
 
 extern const Verb kJoinVerb{
-    "join", "join PIECE... [-o DIR]", "Put a file cut by split together again.",
+    "join", "join PIECE... [-o DIR] [--overwrite]", "Put a file cut by split together again.",
     "The pieces are taken in the order given and must be the whole set, piece 1 first. The file\n"
     "is named after the name its pieces carry and written into DIR (made if need be; the current\n"
-    "directory without -o); it appears only once every piece has been copied and its size matches.\n",
+    "directory without -o); it appears only once every piece has been copied and its size matches.\n"
+    "An existing file of that name is replaced only with --overwrite, and never a piece of the set.\n",
     runJoin};
 
 } // namespace vellum::cli

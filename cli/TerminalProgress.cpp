@@ -1,4 +1,5 @@
 #include "cli/TerminalProgress.h"
+#include "cli/TerminalText.h"
 
 #include <csignal>
 #include <string>
@@ -66,7 +67,8 @@ void TerminalProgress::draw()
     const int filled = span > 0 ? (mainPosition() - low()) * kBarWidth / span : 0;
     const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
                             std::string(static_cast<std::size_t>(kBarWidth - filled), ' ');
-    std::fprintf(out_, "\r%s [%s] %s\033[K", caption().c_str(), bar.c_str(), statusLine().c_str());
+    std::fprintf(out_, "\r%s [%s] %s\033[K", TerminalText::escaped(caption()).c_str(), bar.c_str(),
+                 TerminalText::escaped(statusLine()).c_str());
     std::fflush(out_);
 }
 

@@ -1,5 +1,6 @@
 #include "cli/TerminalPrompter.h"
 
+#include "cli/TerminalText.h"
 #include <cctype>
 #include <string>
 #include <unistd.h>
@@ -62,11 +63,17 @@ std::string flatten(const std::string& text)
 Answer TerminalPrompter::ask(const std::string& text, Buttons buttons, Icon icon)
 {
     const std::vector<Choice> choices = choicesOf(buttons);
-    std::fprintf(out_, "%s%s\n", prefixOf(icon), flatten(text).c_str());
+    std::fprintf(out_, "%s%s\n", prefixOf(icon), TerminalText::escaped(flatten(text)).c_str());
     if (choices.size() == 1)
         return choices.front().answer;
 
+    repeats_ = text == lastQuestion_ ? repeats_ + 1 : 0;
+    lastQuestion_ = text;
     const bool interactive = in_ == stdin && isatty(fileno(in_));
+    if (assumeYes_ && repeats_ >= kMaxRepeatedAnswers) {
+        std::fprintf(out_, "  -> %s (--yes gives up after %d tries)\n", choices.back().word, kMaxRepeatedAnswers);
+        return choices.back().answer;
+    }
     if (assumeYes_ || !interactive) {
         const Choice& c = assumeYes_ ? choices.front() : choices.back();
         std::fprintf(out_, "  -> %s%s\n", c.word, assumeYes_ ? " (--yes)" : " (no terminal to ask)");

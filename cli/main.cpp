@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/Error.h"
 
@@ -63,7 +64,7 @@ int main(int argc, char** argv)
     }
     const Verb* verb = findVerb(argv[1]);
     if (!verb) {
-        std::fprintf(stderr, "vlm: unknown verb \"%s\"\n", argv[1]);
+        std::fprintf(stderr, "vlm: unknown verb \"%s\"\n", TerminalText::escaped(argv[1]).c_str());
         printVerbList(stderr);
         return kExitUsage;
     }
@@ -75,11 +76,11 @@ int main(int argc, char** argv)
         }
         return verb->run(args);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vlm %s: %s\nusage: vlm %.*s\n", argv[1], e.what(),
+        std::fprintf(stderr, "vlm %s: %s\nusage: vlm %.*s\n", argv[1], TerminalText::escaped(e.what()).c_str(),
                      static_cast<int>(verb->usage.size()), verb->usage.data());
         return kExitUsage;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vlm: error: %s\n", e.what());
+        std::fprintf(stderr, "vlm: error: %s\n", TerminalText::escaped(e.what()).c_str());
         return kExitFailure;
     }
 }

@@ -1,5 +1,8 @@
 #include "core/AtomicFile.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -11,28 +14,64 @@ namespace vellum {
 
 namespace {
 
-// The mode of the file replaced, or what a new file would get.
-mode_t modeFor(const std::filesystem::path& target)
+// Temporary files are named TARGET.vellum-PID-XXXXXX: a user sees what they
+// are, and a later run knows when the process that made one is gone.
+const std::string kTempMark = ".vellum-";
+
+mode_t newFileMode()
 {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
     const mode_t mask = umask(0);
     umask(mask);
     return BlockFile::kNewFileMode & ~mask;
 }
 
+// The file a write replaces: the end of a chain of symbolic links, so the
+// links stay, even one whose target does not exist yet.
+std::filesystem::path resolved(std::filesystem::path path)
+{
+    constexpr int kMaxLinks = 40; // as the kernel allows
+    std::error_code ec;
+    for (int hops = 0; std::filesystem::is_symlink(path, ec); ++hops) {
+        const std::filesystem::path to = std::filesystem::read_symlink(path, ec);
+        if (ec || hops == kMaxLinks)
+            throw Error("Cannot follow the link \"" + path.string() + "\": " +
+                        (ec ? ec.message() : std::string("too many levels of links")) + ".");
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    return path;
+}
+
+// Removes what a killed run left beside `target`.
+void removeStaleTemps(const std::filesystem::path& target)
+{
+    const std::string prefix = target.filename().string() + kTempMark;
+    std::error_code ec;
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry.path(), ec);
+    }
+}
+
 } // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target))
+AtomicFile::AtomicFile(const std::filesystem::path& target) : shownName_(target), target_(resolved(target))
 {
-    std::string pattern = target_.string() + ".XXXXXX";
+    BlockFile::checkReplaceable(target_);
+    removeStaleTemps(target_);
+    struct stat st {};
+    const mode_t mode = ::stat(target_.c_str(), &st) == 0 ? st.st_mode & 07777 : newFileMode();
+    std::string pattern = target_.string() + kTempMark + std::to_string(::getpid()) + "-XXXXXX";
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
-        throw Error(fileErrorText("create a file beside", target_));
+        throw Error(fileErrorText("create a file beside", shownName_));
     temp_ = pattern;
-    file_.emplace(BlockFile::adopt(target_, fd));
-    ::fchmod(fd, modeFor(target_)); // mkstemp makes 0600
+    file_.emplace(BlockFile::adopt(shownName_, fd));
+    ::fchmod(fd, mode); // mkstemp makes 0600
 }
 
 AtomicFile::~AtomicFile()
@@ -52,7 +91,7 @@ void AtomicFile::commit()
     file_->sync();
     file_->close();
     if (std::rename(temp_.c_str(), target_.c_str()) != 0)
-        throw Error(fileErrorText("replace", target_));
+        throw Error(fileErrorText("replace", shownName_));
     temp_.clear();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A host file written in full beside its final name and renamed into place
 // only on commit, so a failed write never leaves a half-written file behind
-// nor destroys the file it was to replace.
+// nor destroys the file it was to replace. Only a regular file the user may
+// write is replaced; a symbolic link is written through, never replaced.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -14,8 +15,9 @@ namespace vellum {
 
 class AtomicFile {
 public:
-    // Throws Error when the temporary file cannot be created.
-    explicit AtomicFile(std::filesystem::path target);
+    // Throws Error when the target may not be replaced or the temporary file
+    // cannot be created.
+    explicit AtomicFile(const std::filesystem::path& target);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -26,6 +28,7 @@ public:
     void commit();
 
 private:
+    std::filesystem::path shownName_;
     std::filesystem::path target_;
     std::filesystem::path temp_;
     // Named by the target in messages: the temporary name means nothing to a user.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,24 +10,54 @@
 
 namespace vellum {
 
+namespace {
+
+std::string kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "not a regular file";
+}
+
+} // namespace
+
 BlockFile BlockFile::openRead(const std::filesystem::path& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw Error(fileErrorText("open", path));
     BlockFile file(path, fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         file.fail("open");
-    if (S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
-        file.fail("open");
-    }
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
+        throw Error("Cannot open \"" + path.string() + "\": it is " + kindOf(st.st_mode) +
+                    ", not a file or a block device.");
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return file;
+}
+
+void BlockFile::checkReplaceable(const std::filesystem::path& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return; // a new file
+    if (!S_ISREG(st.st_mode))
+        throw Error("Cannot replace \"" + path.string() + "\": it is " + kindOf(st.st_mode) +
+                    ", and only a regular file is replaced.");
+    if ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+        throw Error("Cannot replace \"" + path.string() + "\": the file is read-only.");
 }
 
 BlockFile BlockFile::create(const std::filesystem::path& path)
 {
+    checkReplaceable(path);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);
     if (fd < 0)
         throw Error(fileErrorText("create", path));

@@ -12,10 +12,13 @@ public:
     // The mode of a new file, before the umask, as any program gives it.
     static constexpr unsigned kNewFileMode = 0666;
 
-    // A regular file or device for reading; a folder is refused.
+    // A regular file or block device for reading; anything else is refused
+    // without waiting for it (a FIFO with no writer).
     static BlockFile openRead(const std::filesystem::path& path);
-    // A new or emptied file for writing.
+    // A new or emptied file for writing; see checkReplaceable.
     static BlockFile create(const std::filesystem::path& path);
+    // Throws Error unless `path` is absent or a regular file the user may write.
+    static void checkReplaceable(const std::filesystem::path& path);
     // An open descriptor, named in messages by `path`.
     static BlockFile adopt(std::filesystem::path path, int fd) { return BlockFile(std::move(path), fd); }
 

@@ -97,6 +97,12 @@ std::size_t CVLMDoc::loadedBytes() const
     return std::min(bytes, image().size());
 }
 
+std::string CVLMDoc::heldInPartText() const
+{
+    return "Memory holds only the first " + std::to_string(TracksLoaded) +
+           " tracks of this diskette, so it cannot be written, verified or compared as a whole diskette.";
+}
+
 std::string CVLMDoc::volumeLabelText() const
 {
     return std::string(volumeLabel.data(), std::find(volumeLabel.begin(), volumeLabel.end() - 1, '\0'));

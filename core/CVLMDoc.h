@@ -67,6 +67,9 @@ public:
     // Image-store bytes of the diskette in memory: the loaded tracks.
     std::size_t loadedBytes() const;
 
+    // Why an image held in part is not written or compared as a diskette.
+    std::string heldInPartText() const;
+
     std::string volumeLabelText() const;
     void setVolumeLabel(std::string_view label);
 
@@ -78,6 +81,8 @@ public:
     DriveGeometry geometry;
     AreaPointers areas;
     std::int32_t TracksLoaded = 0;
+    // Memory holds only the first tracks of a diskette too big for the store.
+    bool HeldInPart = false;
     std::uint8_t SelectedDrive = 0;
     std::int8_t OperationState = kUnsuccessful;
     std::uint8_t CurrentOperation = kOpLoadDiskette;

@@ -5,8 +5,10 @@
 #include <cctype>
 #include <fstream>
 
+#include "core/BlockFile.h"
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
+#include "core/Error.h"
 #include "core/Fat12Reader.h"
 #include "core/Prompter.h"
 #include "core/RawImageFile.h"
@@ -44,6 +46,14 @@ bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
 bool ImageFile::open(const std::filesystem::path& path)
 {
     doc_.CurrentOperation = kOpLoadFile;
+    doc_.HeldInPart = false;
+    try {
+        BlockFile::openRead(path); // refuses a FIFO or folder before anything waits on it
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Stop);
+        doc_.OperationState = kUnsuccessful;
+        return false;
+    }
     const bool vlm = isVlmName(path) || startsWithVlmMagic(path);
     const bool read = vlm ? VlmFile(doc_, prompter_).open(path) : RawImageFile(doc_, prompter_).open(path);
     if (!read) {

@@ -70,6 +70,7 @@ bool RawImageFile::open(const std::filesystem::path& path)
     doc_.setGeometry(*geometry);
     doc_.MediaSizeKind = format.mediaSizeKind;
     doc_.TracksLoaded = tracks;
+    doc_.HeldInPart = tracks < format.tracks();
     if (tracks < format.tracks())
         prompter_.tell("Only the first " + std::to_string(tracks) + " of the " + std::to_string(format.tracks()) +
                            " tracks of this " + std::string(format.name) + " image fit in memory.",

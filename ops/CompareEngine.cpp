@@ -29,6 +29,12 @@ void CompareEngine::RunCompare(int drive)
 {
     drive_ = drive;
     c_.doc.CurrentOperation = kOpCompareDiskette;
+    if (c_.doc.HeldInPart) {
+        c_.prompter.tell(c_.doc.heldInPartText(), Icon::Stop);
+        c_.doc.OperationState = kUnsuccessful;
+        c_.panel.ShowLastOperation(kOpCompareDiskette, kUnsuccessful);
+        return;
+    }
     CDriveServices services(c_.drives, c_.prompter);
     services.ResetDrive(drive_);
     // Without the driver there is no media check; the run says so below.

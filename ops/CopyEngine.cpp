@@ -44,6 +44,12 @@ void CopyEngine::RunCopy(int target, int copies)
 {
     target_ = target;
     c_.doc.CurrentOperation = kOpCopyDiskette;
+    if (c_.doc.HeldInPart) {
+        c_.prompter.tell(c_.doc.heldInPartText(), Icon::Stop);
+        c_.doc.OperationState = kUnsuccessful;
+        c_.panel.ShowLastOperation(operation(), kUnsuccessful);
+        return;
+    }
     CDriveServices services(c_.drives, c_.prompter);
     // One register block for the whole run.
     std::optional<SectorRequests> requests;

@@ -86,6 +86,7 @@ void LoadEngine::startOver()
     c_.doc.geometry.DmfOtherLayout = false;
     c_.doc.directory.volumeLabelFound = false;
     c_.doc.LoadedFromFile = 0;
+    c_.doc.HeldInPart = false;
 }
 
 bool LoadEngine::mediaReady(int drive)
@@ -154,6 +155,7 @@ int LoadEngine::fitToStore(int tracks)
     const int fit = tracksThatFit(c_.doc.geometry.trackBytes());
     if (tracks <= fit)
         return tracks;
+    c_.doc.HeldInPart = true;
     c_.prompter.tell(storeTooSmall(tracks, fit, c_.doc.geometry.trackBytes()), Icon::Information);
     return fit;
 }

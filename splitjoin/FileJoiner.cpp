@@ -36,7 +36,8 @@ int percentOf(std::uint64_t done, std::uint64_t total)
 
 } // namespace
 
-FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder)
+FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder,
+                                     bool overwrite)
 {
     Outcome outcome;
     if (pieces.empty())
@@ -48,7 +49,8 @@ FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& p
         readHeader(firstPiece, bytes);
         const SplitHeader first = SplitHeader::decode(bytes);
         nameTarget(first, targetFolder, outcome);
-        if (!setComplete(pieces, first) || !nameUsable(outcome.targetName))
+        if (!setComplete(pieces, first) || !nameUsable(outcome.targetName) ||
+            !targetFree(pieces, outcome.target, overwrite))
             outcome.status = Status::Refused;
         else
             outcome.status = copyPieces(pieces, first, outcome.target);
@@ -103,12 +105,36 @@ bool FileJoiner::setComplete(const std::vector<std::filesystem::path>& pieces, c
 
 bool FileJoiner::nameUsable(const std::string& name)
 {
-    // Only a plain name keeps the joined file inside the target folder.
-    if (!name.empty() && name != "." && name != "..")
+    // Only a plain name keeps the joined file inside the target folder, and
+    // a name with control characters would be a trap in every listing.
+    const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (!name.empty() && name != "." && name != ".." && !control)
         return true;
     prompter_.tell("The split set names its file \"" + name +
                        "\"; only a plain file name can be joined into the target folder.",
                    Icon::Exclamation);
+    return false;
+}
+
+bool FileJoiner::targetFree(const std::vector<std::filesystem::path>& pieces, const std::filesystem::path& target,
+                            bool overwrite)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec)))
+        return true;
+    for (const std::filesystem::path& piece : pieces) {
+        if (std::filesystem::equivalent(piece, target, ec)) {
+            prompter_.tell("The joined file \"" + target.string() + "\" would overwrite its own piece \"" +
+                               piece.string() + "\"; choose another target folder.",
+                           Icon::Exclamation);
+            return false;
+        }
+    }
+    if (overwrite)
+        return true;
+    prompter_.tell("\"" + target.string() + "\" exists already and is not replaced.", Icon::Exclamation);
     return false;
 }
 

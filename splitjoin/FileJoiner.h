@@ -32,8 +32,10 @@ public:
     FileJoiner(Prompter& prompter, CopyProgress& progress) : prompter_(prompter), progress_(progress) {}
 
     // Pieces in list order; an empty target folder means the current one.
-    // Tells every message itself.
-    Outcome join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder);
+    // An existing target is replaced only when `overwrite` says so, and never
+    // when it is one of the pieces. Tells every message itself.
+    Outcome join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder,
+                 bool overwrite = false);
 
 private:
     using HeaderBytes = std::array<std::uint8_t, SplitHeader::kSize>;
@@ -42,6 +44,8 @@ private:
     static void nameTarget(const SplitHeader& first, const std::string& targetFolder, Outcome& outcome);
     bool setComplete(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first);
     bool nameUsable(const std::string& name);
+    bool targetFree(const std::vector<std::filesystem::path>& pieces, const std::filesystem::path& target,
+                    bool overwrite);
     Status copyPieces(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first,
                       const std::filesystem::path& target);
     std::uint64_t copyPayload(BlockFile& piece, AtomicFile& target, std::uint64_t copied, std::uint32_t total);

@@ -62,6 +62,11 @@ FileSplitter::Plan FileSplitter::planFor(const SplitSettings& settings, const Bl
 {
     Plan plan;
     plan.source = settings.m_strSource;
+    // A path too long for the header keeps the file's name, which the join
+    // needs; a host file name (255 bytes at most) always fits.
+    plan.stored = plan.source.size() <= SplitHeader::kPathSize
+                      ? plan.source
+                      : std::filesystem::path(plan.source).filename().string();
     plan.folder = settings.m_strDest.empty() ? kCurrentFolder : std::filesystem::path(settings.m_strDest);
     plan.size = source.size();
     plan.payload = settings.payload();
@@ -125,7 +130,7 @@ void FileSplitter::writePiece(const Plan& plan, unsigned number, BlockFile& sour
     BlockFile piece = BlockFile::create(path);
     try {
         progress_.started(name);
-        const SplitHeader header{plan.source, static_cast<std::uint32_t>(plan.size),
+        const SplitHeader header{plan.stored, static_cast<std::uint32_t>(plan.size),
                                  static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(plan.count)};
         piece.write(header.encode());
         written_ += SplitHeader::kSize;

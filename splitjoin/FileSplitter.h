@@ -32,6 +32,7 @@ public:
 private:
     struct Plan {
         std::string source;
+        std::string stored; // the source as the pieces' headers name it
         std::filesystem::path folder;
         std::uint64_t size;
         std::uint32_t payload;

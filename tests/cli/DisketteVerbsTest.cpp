@@ -108,5 +108,31 @@ TEST_F(DisketteVerbs, BadWordsAreUsageErrors)
     EXPECT_EQ(vlm("load A:").status, 2) << "no -o";
 }
 
+TEST_F(DisketteVerbs, YesGivesUpOnAPersistentErrorInsteadOfRetryingForever)
+{
+    test::MtoolsImage source(test::MtoolsImage::Maker::MkfsFat, "1440");
+    ASSERT_EQ(vlm("convert " + shellQuoted(source.path().string()) + " " + path("image.img")).status, 0);
+    for (const std::string& words : {"load A: -o " + path("out.img") + " --yes", "write " + path("image.img") + " A: --yes",
+                                    "compare " + path("image.img") + " A: --yes"}) {
+        const VlmRun run = vlm(words);
+        EXPECT_EQ(run.status, 1) << words;
+        EXPECT_NE(run.err.find("-> Cancel (--yes gives up after 3 tries)"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(DisketteVerbs, AnImageHeldInPartIsNeitherWrittenNorCompared)
+{
+    test::MtoolsImage source(test::MtoolsImage::Maker::MkfsFat, "2880");
+    ASSERT_EQ(vlm("drive type A: 9").status, 0);
+    ASSERT_EQ(vlm("drive blank A: 2.88M -o " + path("blank.img")).status, 0);
+    const std::string image = shellQuoted(source.path().string());
+    for (const std::string& words : {"write " + image + " A: --verify --format --yes", "compare " + image + " A:"}) {
+        const VlmRun run = vlm(words);
+        EXPECT_EQ(run.status, 1) << words;
+        EXPECT_NE(run.out.find("Unsuccessful"), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find("Memory holds only the first 93 tracks"), std::string::npos) << run.err;
+    }
+}
+
 } // namespace
 } // namespace vellum

@@ -1,6 +1,7 @@
 // vlm info, ls and convert, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "tests/support/MtoolsImage.h"
@@ -134,6 +135,53 @@ TEST_F(ImageVerbs, CorruptVlmQuestionTakesTheCautiousAnswerWithoutATerminal)
     VlmRun run = runVlm(dir, "info " + quoted(dir / "c.VLM"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("File may be corrupted! Do you wish to continue?"), std::string::npos) << run.err;
+}
+
+TEST_F(ImageVerbs, OnlyRegularFilesAreReadOrReplacedAndALinkIsWrittenThrough)
+{
+    const auto fifo = dir / "fifo.img";
+    ASSERT_EQ(test::runCommand("mkfifo " + quoted(fifo) + "; echo $?"), "0\n");
+    for (const std::string& words : {"info " + quoted(fifo), "ls " + quoted(fifo),
+                                    "convert " + quoted(image.path()) + " " + quoted(fifo)}) {
+        const VlmRun run = runVlm(dir, words);
+        EXPECT_EQ(run.status, 1) << words;
+        EXPECT_NE(run.err.find("it is a FIFO"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    const auto readOnly = dir / "read-only.img";
+    std::filesystem::copy_file(image.path(), readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::others_read);
+    for (const std::string& words :
+         {"label " + quoted(readOnly) + " NEW", "convert " + quoted(image.path()) + " " + quoted(readOnly)}) {
+        const VlmRun run = runVlm(dir, words);
+        EXPECT_EQ(run.status, 1) << words;
+        EXPECT_NE(run.err.find("the file is read-only"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(test::readFile(readOnly), test::readFile(image.path()));
+
+    std::filesystem::create_symlink("real.img", dir / "link.img");
+    ASSERT_EQ(runVlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "link.img")).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.img"));
+    EXPECT_EQ(test::readFile(dir / "real.img"), test::readFile(image.path()));
+}
+
+TEST_F(ImageVerbs, ControlCharactersFromAnImageArePrintedEscaped)
+{
+    auto bytes = test::readFile(image.path());
+    const std::string label = "ARCHIVE";
+    for (auto at = std::search(bytes.begin(), bytes.end(), label.begin(), label.end()); at != bytes.end();
+         at = std::search(at + 1, bytes.end(), label.begin(), label.end()))
+        at[1] = 0x1B; // "A\x1BCHIVE"
+    test::writeFile(dir / "hostile.img", bytes);
+    const VlmRun run = runVlm(dir, "convert " + quoted(dir / "hostile.img") + " " + quoted(dir / "h.VLM") +
+                                       " --description \"$(printf '\\033]0;owned\\007\\nforged')\"");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const VlmRun info = runVlm(dir, "info " + quoted(dir / "h.VLM"));
+    EXPECT_NE(info.out.find("Description:     \\x1B]0;owned\\x07\\x0Aforged\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Volume label:    A\\x1BCHIVE\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find('\x1B'), std::string::npos);
 }
 
 } // namespace

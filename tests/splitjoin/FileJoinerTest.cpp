@@ -42,9 +42,9 @@ protected:
         return dir / "one.001";
     }
 
-    FileJoiner::Outcome join(const std::vector<fs::path>& pieces)
+    FileJoiner::Outcome join(const std::vector<fs::path>& pieces, bool overwrite = false)
     {
-        return FileJoiner(prompter, progress).join(pieces, target().string());
+        return FileJoiner(prompter, progress).join(pieces, target().string(), overwrite);
     }
 
     void expectRefusal(const std::string& text)
@@ -146,7 +146,7 @@ TEST_F(FileJoinerTest, StoredPathNeverLeadsOutOfTheTargetFolder)
     EXPECT_TRUE(fs::exists(target() / "escape"));
     EXPECT_FALSE(fs::exists(dir / "escape"));
 
-    for (const std::string stored : {"/home/u/..", "..", "C:\\DATA\\.", "/home/u/", ""}) {
+    for (const std::string stored : {"/home/u/..", "..", "C:\\DATA\\.", "/home/u/", "", "x\x1B]0;owned\x07\n"}) {
         const std::string name = stored.substr(std::min(stored.size(), stored.find_last_of("/\\") + 1));
         expectRefusal("The split set names its file \"" + name +
                       "\"; only a plain file name can be joined into the target folder.");
@@ -163,9 +163,28 @@ TEST_F(FileJoinerTest, ShortPieceLeavesNoJoinedFileAndAnOlderOneIntact)
     fs::resize_file(pieces[1], SplitHeader::kSize + 3);
     prompter.expect("Current filesize does not match original filesize.", Buttons::Ok, Icon::Information,
                     Answer::Ok);
-    EXPECT_EQ(join(pieces).status, Status::Failed);
+    EXPECT_EQ(join(pieces, true).status, Status::Failed);
     EXPECT_EQ(test::readFile(target() / "notes.txt"), older);
     EXPECT_EQ(std::distance(fs::directory_iterator(target()), fs::directory_iterator()), 1);
+}
+
+TEST_F(FileJoinerTest, AnExistingFileIsReplacedOnlyWhenAskedAndNeverAPieceOfTheSet)
+{
+    const auto pieces = makeSet();
+    const std::vector<std::uint8_t> older{'o', 'l', 'd'};
+    test::writeFile(target() / "notes.txt", older);
+    expectRefusal("\"" + (target() / "notes.txt").string() + "\" exists already and is not replaced.");
+    EXPECT_EQ(join(pieces).status, Status::Refused);
+    EXPECT_EQ(test::readFile(target() / "notes.txt"), older);
+    EXPECT_EQ(join(pieces, true).status, Status::Completed);
+    EXPECT_EQ(test::readFile(target() / "notes.txt"), joined);
+
+    const fs::path piece = makeSinglePiece("C:\\one.001");
+    const auto before = test::readFile(piece);
+    expectRefusal("The joined file \"" + piece.string() + "\" would overwrite its own piece \"" + piece.string() +
+                  "\"; choose another target folder.");
+    EXPECT_EQ(FileJoiner(prompter, progress).join({piece}, dir.path().string(), true).status, Status::Refused);
+    EXPECT_EQ(test::readFile(piece), before);
 }
 
 TEST_F(FileJoinerTest, PieceVanishingDuringTheCopyLeavesNoJoinedFile)

@@ -211,5 +211,17 @@ TEST_F(FileSplitterTest, PieceThatWouldOverwriteTheSourceIsRefused)
     EXPECT_FALSE(fs::exists(dir / "archive.002"));
 }
 
+TEST_F(FileSplitterTest, ASourcePathTooLongForTheHeaderKeepsTheFileName)
+{
+    const fs::path deep = dir / std::string(250, 'f');
+    fs::create_directory(deep);
+    test::writeFile(deep / "report.txt", test::randomBytes(10, 1));
+    settings.m_strSource = (deep / "report.txt").string();
+    settings.m_strDest = out().string();
+    ASSERT_EQ(split().status, Status::Completed);
+    const auto piece = test::readFile(out() / "report.001");
+    EXPECT_EQ(SplitHeader::decode(std::span(piece).first<SplitHeader::kSize>()).sourcePath, "report.txt");
+}
+
 } // namespace
 } // namespace vellum
