@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
-# then runs the program (run) or the whole test suite (test).
+# then runs the program (run), the whole test suite (test) or every fuzz
+# target for SECONDS each (fuzz [SECONDS], 60 when not given).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache)
+# Only the fuzz build needs these.
+FUZZ_PACKAGES=(clang)
 
 install_missing() {
     local missing=() p
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return
@@ -75,8 +78,31 @@ test_all() {
     done
 }
 
+# Each target starts from its corpus in build/fuzz/corpus/TARGET, which
+# keeps what it found for the next run; a crash leaves its input in
+# build/fuzz/findings and stops the run.
+fuzz_all() {
+    local seconds=${1:-60} target options
+    build fuzz
+    local dir=build/fuzz
+    mkdir -p "$dir/findings"
+    for target in $(cmake -L -N "$dir" 2>/dev/null | sed -n 's/^VELLUM_FUZZ_TARGET_LIST:STRING=//p' | tr ';' ' '); do
+        options=()
+        # A track of 10,752 bytes with its format byte; a payload of up to 12,000.
+        [ "$target" = coders_fuzz ] && options=(-max_len=12001)
+        mkdir -p "$dir/corpus/$target"
+        echo "== $target for ${seconds}s"
+        local status=0
+        "$dir/fuzz/$target" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+            -artifact_prefix="$dir/findings/$target-" "$dir/corpus/$target" >"$dir/$target.log" 2>&1 || status=$?
+        grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|ERROR|SUMMARY' "$dir/$target.log" || true
+        [ "$status" -eq 0 ] || { echo "$target found a fault; see $dir/$target.log and $dir/findings" >&2; return 1; }
+    done
+}
+
 case "${1:-}" in
     run) install_missing; run ;;
     test) install_missing; test_all ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    fuzz) install_missing "${FUZZ_PACKAGES[@]}"; fuzz_all "${2:-}" ;;
+    *) echo "usage: $0 run|test|fuzz [SECONDS]" >&2; exit 2 ;;
 esac

@@ -78,7 +78,7 @@ const ListingRecord* findDirectory(const CVLMDoc& doc, const std::string& name)
     return nullptr;
 }
 
-// Walks down a "/"-separated path of directories from the root.
+// Walks a "/"-separated path of directories from the root; ".." goes up.
 bool enterPath(Session& session, const std::string& path)
 {
     std::size_t start = 0;
@@ -86,14 +86,28 @@ bool enterPath(Session& session, const std::string& path)
         const std::size_t end = std::min(path.find('/', start), path.size());
         const std::string name = path.substr(start, end - start);
         start = end + 1;
-        if (name.empty())
+        if (name.empty() || name == ".")
             continue;
+        Fat12Reader reader(session.doc, session.prompter);
+        const int depth = session.doc.directory.depth;
+        if (name == "..") {
+            const Fat12Reader::Outcome outcome = reader.leaveDirectory();
+            if (!outcome.whole())
+                session.prompter.tell(outcome.warning, Icon::Exclamation);
+            continue;
+        }
         const ListingRecord* dir = findDirectory(session.doc, name);
         if (!dir) {
-            std::fprintf(stderr, "vlm: error: no directory \"%s\" in \"%s\"\n", TerminalText::escaped(name).c_str(), TerminalText::escaped(path).c_str());
+            std::fprintf(stderr, "vlm: error: no directory \"%s\" in \"%s\"\n", TerminalText::escaped(name).c_str(),
+                         TerminalText::escaped(path).c_str());
             return false;
         }
-        const Fat12Reader::Outcome outcome = Fat12Reader(session.doc, session.prompter).enterDirectory(dir->shortName);
+        const Fat12Reader::Outcome outcome = reader.enterDirectory(dir->shortName);
+        // Stopped at the depth bound: the listing would be of another directory.
+        if (session.doc.directory.depth == depth) {
+            session.prompter.tell(outcome.warning, Icon::Stop);
+            return false;
+        }
         if (!outcome.whole())
             session.prompter.tell(outcome.warning, Icon::Exclamation);
     }

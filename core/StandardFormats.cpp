@@ -17,7 +17,7 @@ constexpr std::array<StandardFormat, 6> kFormats = {{
     {4, "720 KB", 9, 0x7F9, 7, 0xF9, 1440, 3, 112, 2, kMedia35Inch, false},
     {5, "1.2 MB", 15, 0x1F9, 1, 0xF9, 2400, 7, 224, 1, kMedia525Inch, false},
     {6, "1.44 MB", 18, 0x7F0, 7, 0xF0, 2880, 9, 224, 1, kMedia35Inch, false},
-    {kFormatCode288, "2.88 MB", 36, 0x9F0, 9, 0xF0, 5760, 9, 240, 2, kMedia35Inch, false},
+    {kFormatCode288, "2.88 MB", 36, 0x9F0, 9, 0xF0, 5760, 9, 240, 1, kMedia35Inch, false},
     {18, "1.68 MB DMF", 21, 0x7F0, 7, 0xF0, 3360, 3, 16, 4, kMedia35Inch, true},
 }};
 
@@ -81,6 +81,18 @@ std::uint8_t formatCodeOf(const DriveGeometry& g)
     case kMediaCode288: return kFormatCode288;
     default: return 0;
     }
+}
+
+const StandardFormat* formatKeeping(const DriveGeometry& g)
+{
+    for (const StandardFormat& f : kFormats) {
+        // A 21-sector diskette with other FATs still opens as DMF from a raw image.
+        const bool sameCode = f.formatCode == formatCodeOf(g) || (f.dmf && f.mediaCode == g.MediaCode);
+        if (sameCode && f.sectorsPerTrack == g.sectorsPerTrack && f.totalSectors == g.totalSectors &&
+            g.bytesPerSector == kSectorBytes)
+            return &f;
+    }
+    return nullptr;
 }
 
 } // namespace vellum

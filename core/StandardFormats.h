@@ -36,5 +36,8 @@ const StandardFormat* formatByCode(std::uint8_t formatCode);
 const StandardFormat* formatBySize(std::size_t imageBytes);
 // The code a .VLM header stores for the geometry; 0 when no row matches.
 std::uint8_t formatCodeOf(const DriveGeometry& g);
+// The format whose tracks the geometry has, as an image file records it and
+// opens it again; null for a layout no image file could give back.
+const StandardFormat* formatKeeping(const DriveGeometry& g);
 
 } // namespace vellum

@@ -1,5 +1,6 @@
 #include "core/TextCodec.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vellum {
@@ -25,6 +26,18 @@ constexpr std::array<char16_t, 128> kCp850High = {
     0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
     0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
 };
+
+// Code page 1252, bytes 0x80 to 0x9F; 0xA0 to 0xFF are Latin-1.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+constexpr unsigned char kCp1252TableStart = 0x80;
+constexpr char32_t kLatin1Start = 0xA0;
+constexpr char32_t kLatin1End = 0x100;
+constexpr char kUnmappable = '?';
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char16_t kHighSurrogateFirst = 0xD800;
@@ -66,6 +79,57 @@ std::string TextCodec::utf16ToUtf8(std::span<const std::uint16_t> units)
         }
     }
     return out;
+}
+
+std::string TextCodec::cp1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < kCp1252TableStart)
+            out.push_back(ch);
+        else if (b < kLatin1Start)
+            appendUtf8(out, kCp1252High[b - kCp1252TableStart]);
+        else
+            appendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string TextCodec::utf8ToCp1252(std::string_view text)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const char32_t c = nextCodePoint(text, at);
+        if (c < kCp1252TableStart || (c >= kLatin1Start && c < kLatin1End)) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        const auto hit = std::find(kCp1252High.begin(), kCp1252High.end(), c);
+        out.push_back(hit == kCp1252High.end() ? kUnmappable
+                                               : static_cast<char>(kCp1252TableStart + (hit - kCp1252High.begin())));
+    }
+    return out;
+}
+
+char32_t TextCodec::nextCodePoint(std::string_view text, std::size_t& at)
+{
+    const auto lead = static_cast<unsigned char>(text[at++]);
+    const int extra = lead < 0x80                ? 0
+                      : (lead & 0xE0) == 0xC0 ? 1
+                      : (lead & 0xF0) == 0xE0 ? 2
+                      : (lead & 0xF8) == 0xF0 ? 3
+                                              : -1;
+    if (extra < 0)
+        return kReplacement;
+    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int i = 0; i < extra; ++i) {
+        if (at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80)
+            return kReplacement;
+        c = (c << 6) | (static_cast<unsigned char>(text[at++]) & 0x3F);
+    }
+    return c;
 }
 
 void TextCodec::appendUtf8(std::string& out, char32_t c)

@@ -1,6 +1,7 @@
 #pragma once
 // Turns the two encodings found in FAT directories into UTF-8: short names
-// in the DOS code page 850, long names in UTF-16LE.
+// in the DOS code page 850, long names in UTF-16LE; and the Windows-1252
+// text of a .VLM description to and from UTF-8.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,9 +15,15 @@ public:
     static std::string cp850ToUtf8(std::string_view bytes);
     // Surrogate pairs are joined; an unpaired surrogate becomes U+FFFD.
     static std::string utf16ToUtf8(std::span<const std::uint16_t> units);
+    // The five bytes cp1252 leaves undefined become their C1 code points, as Windows maps them.
+    static std::string cp1252ToUtf8(std::string_view bytes);
+    // One byte per character; a character cp1252 lacks, or malformed UTF-8, becomes "?".
+    static std::string utf8ToCp1252(std::string_view text);
 
 private:
     static void appendUtf8(std::string& out, char32_t c);
+    // The code point at `at`, advancing past it; U+FFFD for malformed UTF-8.
+    static char32_t nextCodePoint(std::string_view text, std::size_t& at);
 };
 
 } // namespace vellum

@@ -16,6 +16,7 @@
 #include "core/Prompter.h"
 #include "core/RunLengthCoder.h"
 #include "core/StandardFormats.h"
+#include "core/TextCodec.h"
 
 namespace vellum {
 
@@ -32,12 +33,12 @@ File openForReading(const std::filesystem::path& path)
     return File(std::fopen(path.c_str(), "rb"), &std::fclose);
 }
 
-// Reading past the end yields nothing; what is missing stays zero.
-void readUpTo(std::FILE* f, std::span<std::uint8_t> into)
+// Reading past the end yields nothing; what is missing stays zero. False
+// when the file ended before `into` was filled.
+bool readUpTo(std::FILE* f, std::span<std::uint8_t> into)
 {
     std::fill(into.begin(), into.end(), 0);
-    if (!into.empty())
-        std::fread(into.data(), 1, into.size(), f);
+    return into.empty() || std::fread(into.data(), 1, into.size(), f) == into.size();
 }
 
 // Encodes one track by every coder and keeps the smallest result.
@@ -125,7 +126,9 @@ bool VlmFile::checkSavable()
 VlmHeader VlmFile::buildHeader(std::string_view description) const
 {
     VlmHeader h;
-    h.description = description.substr(0, VlmHeader::kDescriptionLength);
+    // What the file will hold: 60 characters, each one cp1252 byte.
+    h.description =
+        TextCodec::cp1252ToUtf8(TextCodec::utf8ToCp1252(description).substr(0, VlmHeader::kDescriptionLength));
     h.formatCode = formatCodeOf(doc_.geometry);
     h.blockCount = static_cast<std::uint8_t>(std::max(doc_.TracksLoaded, 0));
     std::copy(doc_.volumeLabel.begin(), doc_.volumeLabel.end(), h.volumeLabel.begin());
@@ -184,6 +187,13 @@ bool VlmFile::acceptGeometry(const std::filesystem::path& path)
         return refuse("\"" + path.string() + "\" holds " + std::to_string(header_.blockCount) + " tracks of " +
                       groupedNumber(trackBytes) + " bytes (" + groupedNumber(needed) + " bytes), more than the " +
                       groupedNumber(kImageStoreSize) + "-byte image store.");
+    // More blocks than the diskette has tracks would give an image of no diskette's size.
+    const std::uint32_t diskTracks =
+        geometry.sectorsPerTrack ? geometry.totalSectors / geometry.sectorsPerTrack : 0;
+    if (diskTracks > 0 && header_.blockCount > diskTracks)
+        return refuse("\"" + path.string() + "\" holds " + std::to_string(header_.blockCount) +
+                      " tracks, more than the " + std::to_string(diskTracks) +
+                      " tracks of its diskette. The file is damaged.");
     doc_.geometry.DmfLargeClusters = false;
     if (format) {
         doc_.setGeometry(geometry);
@@ -212,22 +222,30 @@ bool VlmFile::open(const std::filesystem::path& path)
 
     std::vector<std::uint8_t> payload(kWorkBufferSize);
     PredictorCoder predictor;
+    // A file that ends early is damaged even where its zeros match their CRC
+    // of 0; it is asked about once, and what is missing stays zero.
+    bool cut = false;
     for (int t = 0; t < header_.blockCount; ++t) {
         std::array<std::uint8_t, kBlockHeaderSize> block{};
-        readUpTo(file.get(), block);
+        const bool wholeHeader = readUpTo(file.get(), block);
         const std::size_t length = le16(block, 1);
         if (length > kWorkBufferSize)
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() + "\" has a payload of " +
                           groupedNumber(length) + " bytes, more than the " + groupedNumber(kWorkBufferSize) +
                           "-byte block buffer. The file is damaged.");
         const std::span<std::uint8_t> body = std::span(payload).first(length);
-        readUpTo(file.get(), body);
+        const bool wholeBlock = readUpTo(file.get(), body) && wholeHeader;
         const std::span<std::uint8_t> track = doc_.track(t);
+        if (!wholeBlock)
+            std::fill(track.begin(), track.end(), std::uint8_t{0});
         if (!decodeBlock(block[0], body, track, predictor))
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() +
                           "\" does not decode into a track of " + groupedNumber(track.size()) +
                           " bytes. The file is damaged.");
-        if (crc16(track) != le16(block, 3) && !askToContinue())
+        const bool asked = cut;
+        cut = cut || !wholeBlock;
+        const bool damaged = cut ? !asked : crc16(track) != le16(block, 3);
+        if (damaged && !askToContinue())
             return false;
     }
     return true;

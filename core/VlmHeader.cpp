@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Bytes.h"
+#include "core/TextCodec.h"
 
 namespace vellum {
 
@@ -22,7 +23,7 @@ VlmHeader VlmHeader::parse(std::span<const std::uint8_t, kSize> bytes)
     h.magic = le32(bytes, kMagicAt);
     const auto field = bytes.subspan(kDescriptionAt, kDescriptionField);
     const auto end = std::find(field.begin(), field.end(), 0);
-    h.description.assign(field.begin(), end);
+    h.description = TextCodec::cp1252ToUtf8(std::string(field.begin(), end));
     h.formatCode = bytes[kFormatCodeAt];
     h.blockCount = bytes[kBlockCountAt];
     std::copy_n(bytes.begin() + kVolumeLabelAt, h.volumeLabel.size(), h.volumeLabel.begin());
@@ -34,7 +35,8 @@ std::array<std::uint8_t, VlmHeader::kSize> VlmHeader::serialize() const
 {
     std::array<std::uint8_t, kSize> b{};
     putLe32(b, kMagicAt, magic);
-    std::copy_n(description.begin(), std::min(description.size(), kDescriptionLength), b.begin() + kDescriptionAt);
+    const std::string text = TextCodec::utf8ToCp1252(description);
+    std::copy_n(text.begin(), std::min(text.size(), kDescriptionLength), b.begin() + kDescriptionAt);
     b[kFormatCodeAt] = formatCode;
     b[kBlockCountAt] = blockCount;
     std::copy_n(volumeLabel.begin(), volumeLabel.size(), b.begin() + kVolumeLabelAt);

@@ -14,7 +14,7 @@ struct VlmHeader {
     static constexpr std::uint32_t kMagic = 0x4D4C561A;  // 0x1A "VLM", little-endian
 
     std::uint32_t magic = kMagic;
-    std::string description;
+    std::string description; // UTF-8 here, Windows-1252 in the file
     std::uint8_t formatCode = 0;
     std::uint8_t blockCount = 0;
     std::array<char, 12> volumeLabel{};

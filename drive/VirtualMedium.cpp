@@ -69,11 +69,20 @@ off_t offsetOf(std::uint32_t sector)
     return static_cast<off_t>(sector) * kSectorBytes;
 }
 
-const MediumFormat* markedCapacity(const std::filesystem::path& marker)
+// Which file a marker was made for: a marker left beside a file that was
+// replaced or written since says nothing about it.
+std::string identityOf(const struct stat& st)
+{
+    return std::to_string(st.st_ino) + " " + std::to_string(st.st_mtim.tv_sec) + " " +
+           std::to_string(st.st_mtim.tv_nsec);
+}
+
+const MediumFormat* markedCapacity(const std::filesystem::path& marker, const struct stat& file)
 {
     std::ifstream in(marker);
     std::string name;
-    if (!in || !std::getline(in, name))
+    std::string identity;
+    if (!in || !std::getline(in, name) || !std::getline(in, identity) || identity != identityOf(file))
         return nullptr;
     return mediumFormatNamed(name);
 }
@@ -92,7 +101,7 @@ VirtualMedium::VirtualMedium(std::filesystem::path file) : file_(std::move(file)
         state_ = State::UnknownSize;
         return;
     }
-    const MediumFormat* marked = markedCapacity(markerOf(file_));
+    const MediumFormat* marked = markedCapacity(markerOf(file_), st);
     state_ = marked == format_ ? State::Blank : State::Formatted;
 }
 
@@ -178,7 +187,8 @@ void VirtualMedium::createBlank(const std::filesystem::path& file, const MediumF
             throw Error("\"" + file.string() + "\" already exists; name a new file for the blank diskette");
         throw Error(fileErrorText("create", file));
     }
-    if (::ftruncate(fd.get(), static_cast<off_t>(capacity.bytes())) != 0) {
+    struct stat st {};
+    if (::ftruncate(fd.get(), static_cast<off_t>(capacity.bytes())) != 0 || ::fstat(fd.get(), &st) != 0) {
         const std::string reason = fileErrorText("size", file);
         std::error_code ec;
         std::filesystem::remove(file, ec);
@@ -186,7 +196,7 @@ void VirtualMedium::createBlank(const std::filesystem::path& file, const MediumF
     }
     try {
         AtomicFile marker(markerOf(file));
-        marker.write(std::string(capacity.name) + "\n");
+        marker.write(std::string(capacity.name) + "\n" + identityOf(st) + "\n");
         marker.commit();
     } catch (const Error&) {
         std::error_code ec;

@@ -2,7 +2,8 @@
 // A diskette of a virtual drive: a raw image file on the host, the sectors in
 // logical order, written in place as a real diskette is. A blank medium, not
 // yet formatted, is a file of its capacity with a marker file beside it
-// ("FILE.unformatted") that names the capacity; formatting removes the marker.
+// ("FILE.unformatted") that names the capacity and the file it was made for;
+// formatting removes the marker, and one left beside another file is ignored.
 #include <cstdint>
 #include <filesystem>
 #include <optional>

@@ -86,11 +86,11 @@ CopyEngine::Next CopyEngine::copyDiskette(CDriveServices& services, SectorReques
         c_.prompter.tell(std::string(SectorRequests::kNotLoaded), Icon::Information);
         c_.doc.OperationState = kUnsuccessful;
     }
+    // The next-diskette prompt comes up over the progress window, which closes after it.
+    const bool more = copy >= copies ||
+                      c_.prompter.ask(nextDisketteText(copy, copies), Buttons::OkCancel, Icon::Information) != Answer::Cancel;
     c_.progress.Destroy();
-    if (copy < copies && c_.prompter.ask(nextDisketteText(copy, copies), Buttons::OkCancel, Icon::Information) ==
-                             Answer::Cancel)
-        return Next::EndRun;
-    return Next::Diskette;
+    return more ? Next::Diskette : Next::EndRun;
 }
 
 CopyEngine::Media CopyEngine::checkMedia(SectorRequests* requests)
@@ -104,11 +104,10 @@ CopyEngine::Media CopyEngine::checkMedia(SectorRequests* requests)
                 c_.doc.OperationState = kUnsuccessful;
                 return Media::EndRun;
             }
-            // A failed DMF format ends the run; a failed shell format is found by the next check.
-            if (!formatter_.formatDiskette(target_) && c_.doc.geometry.DmfLargeClusters) {
-                c_.doc.OperationState = kUnsuccessful;
+            // A failed DMF format ends the run, in the state the format left
+            // (Cancelled after a cancel); a failed shell format is found by the next check.
+            if (!formatter_.formatDiskette(target_) && c_.doc.geometry.DmfLargeClusters)
                 return Media::Abandon;
-            }
             continue;
         }
         if (!SectorRequests::retry(c_.prompter, status)) {

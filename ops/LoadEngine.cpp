@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "core/Fat12Reader.h"
 #include "core/Prompter.h"
+#include "core/StandardFormats.h"
 #include "core/ViewSink.h"
 #include "drive/CDriveServices.h"
 #include "drive/DeviceParameterBlock.h"
@@ -59,6 +60,16 @@ void LoadEngine::run(int drive, bool loadEntireDiskette)
     if (!row) {
         c_.doc.MediaSizeKind = kMediaNone;
         c_.prompter.tell(kUnsupportedMedia, Icon::None);
+        return;
+    }
+    if (!formatKeeping(c_.doc.geometry)) {
+        const DriveGeometry& g = c_.doc.geometry;
+        c_.prompter.tell("The diskette's boot sector describes " + std::to_string(g.sectorsPerTrack) +
+                             " sectors per track and " + groupedNumber(g.totalSectors) +
+                             " sectors in all, a layout no diskette image can keep. The diskette is not loaded.",
+                         Icon::Stop);
+        c_.doc.OperationState = kUnsuccessful;
+        c_.panel.ShowLastOperation(kOpLoadDiskette, kUnsuccessful);
         return;
     }
     c_.doc.MediaSizeKind = row->mediaSizeKind;

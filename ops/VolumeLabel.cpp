@@ -60,6 +60,12 @@ bool VolumeLabel::apply(std::string_view text, bool deleteRequested, bool modify
     if (text.size() > kVolumeLabelLength)
         throw Error("The volume label \"" + std::string(text) + "\" has " + std::to_string(text.size()) +
                     " characters; a label holds at most " + std::to_string(kVolumeLabelLength) + ".");
+    if (doc_.areas.dataArea > doc_.loadedBytes()) {
+        prompter_.tell("The image holds only " + std::to_string(doc_.TracksLoaded) +
+                           " tracks, fewer than its root directory spans, so a label would be lost.",
+                       Icon::Exclamation);
+        return false;
+    }
     if (deleteRequested || text.empty())
         deleteLabel();
     else if (!writeLabel(upperCase(text), now))
@@ -81,7 +87,7 @@ bool VolumeLabel::writeLabel(const std::string& text, std::time_t now)
 {
     DirectoryArea& dir = doc_.directory;
     if (!dir.volumeLabelFound) {
-        const auto slot = rootEndEntry();
+        const auto slot = freeRootEntry();
         if (!slot) {
             prompter_.tell("The root directory has no free entry for the volume label: all " +
                                std::to_string(doc_.geometry.rootEntries) +
@@ -90,6 +96,7 @@ bool VolumeLabel::writeLabel(const std::string& text, std::time_t now)
             return false;
         }
         const auto entry = doc_.image().subspan(*slot, kDirEntrySize);
+        std::fill(entry.begin(), entry.end(), std::uint8_t{0}); // a deleted file's cluster and size go
         std::tm utc{};
         gmtime_r(&now, &utc);
         entry[dirent::kAttributeOffset] = kLabelAttributes;
@@ -106,18 +113,22 @@ bool VolumeLabel::writeLabel(const std::string& text, std::time_t now)
     return true;
 }
 
-// The image offset of the root's first entry whose first byte is 0x00. The
-// root is scanned itself: the directory read last may be a subdirectory,
-// whose end offset says nothing about the root.
-std::optional<std::size_t> VolumeLabel::rootEndEntry() const
+// The image offset of the root's first entry whose first byte is 0x00, or
+// else of its first deleted entry. The root is scanned itself: the directory
+// read last may be a subdirectory, whose end offset says nothing about the root.
+std::optional<std::size_t> VolumeLabel::freeRootEntry() const
 {
     const std::size_t start = doc_.areas.rootDirectory;
     const std::size_t end = std::min(start + std::size_t{doc_.geometry.rootEntries} * kDirEntrySize,
                                      doc_.image().size());
-    for (std::size_t at = start; at + kDirEntrySize <= end; at += kDirEntrySize)
+    std::optional<std::size_t> deleted;
+    for (std::size_t at = start; at + kDirEntrySize <= end; at += kDirEntrySize) {
         if (doc_.image()[at] == dirent::kEndOfDirectory)
             return at;
-    return std::nullopt;
+        if (doc_.image()[at] == dirent::kDeleted && !deleted)
+            deleted = at;
+    }
+    return deleted;
 }
 
 void VolumeLabel::writeBootField(std::string_view text)

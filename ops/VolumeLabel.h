@@ -35,7 +35,8 @@ public:
     // Deletes the label when deleteLabel is set or text is empty, else writes
     // text in upper case. With modifyDiskette the view is asked to open the
     // shell's label command. False after the user was told that the root
-    // directory has no room for a label entry; nothing changed then.
+    // directory has no room for a label entry, or lies beyond the tracks in
+    // memory; nothing changed then.
     // Throws Error for a label longer than 11 characters.
     bool apply(std::string_view text, bool deleteLabel, bool modifyDiskette,
                std::time_t now = std::time(nullptr));
@@ -46,7 +47,7 @@ public:
 private:
     void deleteLabel();
     bool writeLabel(const std::string& text, std::time_t now);
-    std::optional<std::size_t> rootEndEntry() const;
+    std::optional<std::size_t> freeRootEntry() const;
     void writeBootField(std::string_view text);
     void finish(bool modifyDiskette);
 

@@ -134,5 +134,21 @@ TEST_F(DisketteVerbs, AnImageHeldInPartIsNeitherWrittenNorCompared)
     }
 }
 
+TEST_F(DisketteVerbs, ADisketteWhoseLayoutNoImageKeepsIsNotLoaded)
+{
+    test::MtoolsImage source(test::MtoolsImage::Maker::MkfsFat, "1440");
+    auto bytes = test::readFile(source.path());
+    bytes[24] = 5; // sectors per track
+    test::writeFile(dir / "odd.img", bytes);
+    insert(dir / "odd.img");
+    const VlmRun run = vlm("load A: -o " + path("odd.VLM"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("describes 5 sectors per track and 2,880 sectors in all, a layout no diskette image can "
+                           "keep"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "odd.VLM"));
+}
+
 } // namespace
 } // namespace vellum

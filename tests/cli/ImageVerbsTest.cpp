@@ -64,6 +64,26 @@ TEST_F(ImageVerbs, LsAgreesWithMdirInEveryDirectory)
     }
 }
 
+TEST_F(ImageVerbs, LsPathsGoUpWithDotDotAndFailPastTheDepthBound)
+{
+    std::vector<std::string> nested;
+    std::string deep;
+    for (int level = 1; level <= 9; ++level)
+        nested.push_back(deep += "/L" + std::to_string(level));
+    image.makeDirectories(nested);
+    std::string upAndDown = "DOCS";
+    for (int i = 0; i < 9; ++i)
+        upAndDown += "/../DOCS";
+    VlmRun run = runVlm(dir, "ls " + quoted(image.path()) + " " + test::shellQuoted(upAndDown));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Old Letters"), std::string::npos) << run.out;
+
+    run = runVlm(dir, "ls " + quoted(image.path()) + " " + test::shellQuoted(deep.substr(1)));
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.err.find("Directories nest deeper than 8 levels"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
 TEST_F(ImageVerbs, LsShowsTheFiveColumnsAsTheFileListDoes)
 {
     const VlmRun run = runVlm(dir, "ls " + quoted(image.path()));

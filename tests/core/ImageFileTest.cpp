@@ -232,6 +232,55 @@ TEST_F(Corruption, FileCutShortDecodesZerosAndAsks)
     EXPECT_TRUE(std::all_of(last.begin(), last.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
+TEST_F(Corruption, FileCutAtABlockBoundaryAsksOnceAndZerosTheRest)
+{
+    bytes.resize(blockAt(5));
+    rewrite();
+    World w;
+    w.prompter.expect(kCorrupted, Buttons::YesNo, Icon::Question, Answer::No);
+    EXPECT_FALSE(ImageFile(w.doc, w.prompter).open(path));
+    EXPECT_EQ(w.doc.OperationState, kUnsuccessful);
+
+    std::fill(w.doc.image().begin(), w.doc.image().end(), std::uint8_t{0xEE});
+    w.prompter.expect(kCorrupted, Buttons::YesNo, Icon::Question, Answer::Yes);
+    EXPECT_TRUE(ImageFile(w.doc, w.prompter).open(path));
+    for (int t = 5; t < 8; ++t) {
+        const auto track = w.doc.track(t);
+        EXPECT_TRUE(std::all_of(track.begin(), track.end(), [](std::uint8_t b) { return b == 0; })) << t;
+    }
+}
+
+TEST_F(Corruption, BlockCountAboveTheFormatsTracksIsRefused)
+{
+    bytes[110] = 161;
+    rewrite();
+    World w;
+    w.prompter.expect("\"" + path.string() + "\" holds 161 tracks, more than the 160 tracks of its diskette. "
+                      "The file is damaged.",
+                      Buttons::Ok, Icon::Stop, Answer::Ok);
+    EXPECT_FALSE(ImageFile(w.doc, w.prompter).open(path));
+}
+
+TEST(VlmFile, DescriptionIsWindows1252CutAtSixtyCharacters)
+{
+    World w;
+    fillImage(w.doc, *formatByCode(6), 2, 1);
+    const auto path = w.dir / "d.VLM";
+    const std::string sixty = "\xE2\x82\xAC na\xC3\xAFve \xE6\x97\xA5 " + std::string(49, 'x'); // "€ naïve 日 " + 49
+    ASSERT_TRUE(ImageFile(w.doc, w.prompter).save(path, sixty + "cut"));
+    const auto bytes = test::readFile(path);
+    const std::string field(bytes.begin() + 4, bytes.begin() + 65);
+    EXPECT_EQ(field, "\x80 na\xEFve ? " + std::string(49, 'x') + '\0');
+    EXPECT_EQ(VlmFile::readDescription(path), "\xE2\x82\xAC na\xC3\xAFve ? " + std::string(49, 'x'));
+
+    auto made = bytes; // as Windows 9x writes "résumé"
+    const std::string resume = "r\xE9sum\xE9";
+    std::fill(made.begin() + 4, made.begin() + 65, 0);
+    std::copy(resume.begin(), resume.end(), made.begin() + 4);
+    test::writeFile(path, made);
+    EXPECT_EQ(VlmFile::readDescription(path), "r\xC3\xA9sum\xC3\xA9");
+}
+
 TEST_F(Corruption, PayloadLongerThanTheBufferIsRefused)
 {
     putLe16(bytes, blockAt(1) + 1, 14'000);
@@ -435,7 +484,9 @@ TEST(RawImageFile, TwoPointEightLoadsWhatFitsAndIsNeverSavedBack)
                       Icon::Information, Answer::Ok);
     ASSERT_TRUE(ImageFile(w.doc, w.prompter).open(path));
     EXPECT_EQ(w.doc.TracksLoaded, 93);
+    EXPECT_TRUE(w.doc.HeldInPart);
     EXPECT_EQ(w.doc.geometry.MediaCode, kMediaCode288);
+    EXPECT_EQ(w.doc.geometry.sectorsPerCluster, 1u); // no boot sector: the format's own layout
     EXPECT_EQ(w.doc.track(92)[0], 92);
 
     w.prompter.expect("Only part of this 2.88 MB diskette is held in memory, so it cannot be saved whole.",

@@ -126,10 +126,17 @@ TEST_F(VirtualDrives, ReportWhatADriverReportsForEachMedium)
     std::filesystem::remove(gone);
     EXPECT_EQ(drives.checkMedia(kA), kStatusMediaRemoved);
 
-    drives.insert(kA, images.blank("blank.img", "1.44M"));
+    const auto blank = images.blank("blank.img", "1.44M");
+    drives.insert(kA, blank);
     EXPECT_EQ(drives.checkMedia(kA), kStatusUnformatted);
     EXPECT_EQ(drives.readSectors(kA, 0, sector), kStatusUnformatted);
     EXPECT_EQ(drives.writeSectors(kA, 0, sector), kStatusUnformatted);
+
+    // A real image put in the blank's place later is no blank, marker or not.
+    std::filesystem::remove(blank);
+    std::filesystem::rename(images.formatted("real.img", "1.44M"), blank);
+    drives.insert(kA, blank);
+    EXPECT_EQ(drives.checkMedia(kA), kStatusOk);
 
     drives.insert(kA, images.formatted("hd.img", "1.44M"));
     EXPECT_EQ(drives.readSectors(kA, 2879, sector), kStatusOk);

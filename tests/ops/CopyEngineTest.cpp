@@ -26,16 +26,21 @@ constexpr std::size_t kTrack144 = 18 * 512;
 // Formats through the drive layer and counts how often it was asked.
 class CountingFormatter : public DisketteFormatter {
 public:
-    CountingFormatter(const CVLMDoc& doc, DriveBackend& drives, Prompter& prompter) : real_(doc, drives, prompter) {}
+    CountingFormatter(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter)
+        : doc_(doc), real_(doc, drives, prompter) {}
     bool formatDiskette(int drive) override
     {
         ++calls;
+        if (!succeeds)
+            doc_.OperationState = stateOnFailure;
         return succeeds && real_.formatDiskette(drive);
     }
     int calls = 0;
     bool succeeds = true;
+    std::int8_t stateOnFailure = kCancelled; // as a cancelled DMF format leaves it
 
 private:
+    CVLMDoc& doc_;
     CylinderFormatter real_;
 };
 
@@ -194,6 +199,26 @@ TEST_F(CopyEngineTest, ThreeCopiesCancelledAtTheFirstPromptWriteOneDiskette)
     EXPECT_EQ(world.view.messages, std::vector<ViewMessage>{ViewMessage::FillList});
 }
 
+TEST_F(CopyEngineTest, TheNextDiskettePromptComesUpBeforeTheProgressWindowCloses)
+{
+    struct WindowWatcher : Prompter {
+        explicit WindowWatcher(const test::RecordingProgress& p) : progress(p) {}
+        Answer ask(const std::string&, Buttons, Icon) override
+        {
+            shownAtPrompt = progress.windowShown();
+            return Answer::Cancel;
+        }
+        const test::RecordingProgress& progress;
+        bool shownAtPrompt = false;
+    } watcher(world.progress);
+    EngineContext context = world.context();
+    CopyEngine({context.doc, context.drives, context.driver, watcher, context.progress, context.panel, context.view},
+               formatter)
+        .RunCopy(kA, 2);
+    EXPECT_TRUE(watcher.shownAtPrompt);
+    EXPECT_FALSE(world.progress.windowShown());
+}
+
 TEST_F(CopyEngineTest, EachCopyGoesToTheDisketteThenInTheDrive)
 {
     const auto second = disks.formatted("second.img", "1.44M");
@@ -258,7 +283,7 @@ TEST_F(CopyEngineTest, FailedDmfFormatEndsTheRunAtOnce)
     expectQuestion(kUnformatted, Buttons::YesNo, Icon::Exclamation, Answer::Yes);
     copy();
     EXPECT_EQ(world.requestsOf(K::CheckMedia).size(), 1u);
-    EXPECT_EQ(world.doc.OperationState, kUnsuccessful) << "nothing was copied";
+    EXPECT_EQ(world.doc.OperationState, kCancelled) << "the state the format left";
     EXPECT_EQ(world.panel.statusLine(), "  Last Operation Status:    N/A");
     EXPECT_TRUE(world.view.messages.empty());
 }

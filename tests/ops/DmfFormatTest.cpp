@@ -412,7 +412,7 @@ TEST_F(DmfFormatTest, CancelledDmfFormatEndsTheCopy)
     world.prompter.expect(kAreYouSure, Buttons::YesNo, Icon::Question, Answer::Yes);
     CopyFormatter formatter(world.context());
     CopyEngine(world.context(), formatter).RunCopy(kA, 1);
-    EXPECT_EQ(world.doc.OperationState, kUnsuccessful);
+    EXPECT_EQ(world.doc.OperationState, kCancelled) << "as the format left it";
     EXPECT_EQ(world.requestsOf(K::Write).size(), 4u) << "the format's system area and test sector, twice";
 }
 

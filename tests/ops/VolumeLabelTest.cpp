@@ -192,6 +192,33 @@ TEST_F(VolumeLabelTest, FullRootIsToldAndNothingChanges)
     EXPECT_EQ(doc.volumeLabel, labelBefore);
 }
 
+TEST_F(VolumeLabelTest, ARootOfDeletedEntriesTakesTheLabelInTheFirstOne)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 720");
+    image.addFile("/BIG.TXT", std::string(3000, 'x'));
+    std::vector<std::string> names;
+    for (int i = 1; i < 112; ++i)
+        names.push_back("F" + std::to_string(i) + ".TXT");
+    image.addEmptyFiles("/", names);
+    image.remove("/*.TXT");
+    load(image);
+    ASSERT_TRUE(apply("REUSED"));
+    EXPECT_EQ(mlabelOf(image), " Volume label is REUSED     \n");
+    EXPECT_EQ(le32(rootEntry(0), 28), 0u); // the deleted file's size is gone
+}
+
+TEST_F(VolumeLabelTest, AnImageWithoutItsWholeRootIsNotLabelled)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    load(image);
+    doc.TracksLoaded = 1;
+    const auto before = root();
+    prompter.expect("The image holds only 1 tracks, fewer than its root directory spans, so a label would be lost.",
+                    Buttons::Ok, Icon::Exclamation, Answer::Ok);
+    EXPECT_FALSE(apply("LOST"));
+    EXPECT_EQ(root(), before);
+}
+
 TEST_F(VolumeLabelTest, RedoQuestionAndShellLabelRequest)
 {
     const std::string question =
