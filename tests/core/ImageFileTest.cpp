@@ -266,12 +266,12 @@ TEST(VlmFile, DescriptionIsWindows1252CutAtSixtyCharacters)
     World w;
     fillImage(w.doc, *formatByCode(6), 2, 1);
     const auto path = w.dir / "d.VLM";
-    const std::string sixty = "\xE2\x82\xAC na\xC3\xAFve \xE6\x97\xA5 " + std::string(49, 'x'); // "€ naïve 日 " + 49
+    const std::string sixty = "\xE2\x82\xAC na\xC3\xAFve \xE6\x97\xA5 " + std::string(50, 'x'); // "€ naïve 日 " + 50
     ASSERT_TRUE(ImageFile(w.doc, w.prompter).save(path, sixty + "cut"));
     const auto bytes = test::readFile(path);
     const std::string field(bytes.begin() + 4, bytes.begin() + 65);
-    EXPECT_EQ(field, "\x80 na\xEFve ? " + std::string(49, 'x') + '\0');
-    EXPECT_EQ(VlmFile::readDescription(path), "\xE2\x82\xAC na\xC3\xAFve ? " + std::string(49, 'x'));
+    EXPECT_EQ(field, "\x80 na\xEFve ? " + std::string(50, 'x') + '\0');
+    EXPECT_EQ(VlmFile::readDescription(path), "\xE2\x82\xAC na\xC3\xAFve ? " + std::string(50, 'x'));
 
     auto made = bytes; // as Windows 9x writes "résumé"
     const std::string resume = "r\xE9sum\xE9";
