@@ -95,7 +95,7 @@ fuzz_all() {
         local status=0
         "$dir/fuzz/$target" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
             -artifact_prefix="$dir/findings/$target-" "$dir/corpus/$target" >"$dir/$target.log" 2>&1 || status=$?
-        grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|ERROR|SUMMARY' "$dir/$target.log" || true
+        grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|ERROR|SUMMARY' "$dir/$target.log" || true
         [ "$status" -eq 0 ] || { echo "$target found a fault; see $dir/$target.log and $dir/findings" >&2; return 1; }
     done
 }

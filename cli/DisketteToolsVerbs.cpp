@@ -78,7 +78,8 @@ public:
                     MismatchPrintout::reportText(r.header(), r.disketteSector(), r.memorySector()).c_str());
         if (report_ && found_ == 1) {
             MismatchPrintout::writeReport(*report_, r.header(), r.disketteSector(), r.memorySector());
-            std::printf("Report of the first difference written to %s\n\n", TerminalText::escaped(report_->string()).c_str());
+            std::printf("Report of the first difference written to %s\n\n",
+                        TerminalText::escaped(report_->string()).c_str());
         }
         r.resumeMode = r.sector == r.sectorsPerTrack ? kResumeNextTrack : kResumeNextSector;
         return true;

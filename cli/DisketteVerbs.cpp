@@ -43,7 +43,8 @@ int runLoad(CliArgs& args)
         return kExitFailure;
     if (!ImageFile(op.session.doc, op.session.prompter).save(out, description.value_or("")))
         return kExitFailure;
-    std::printf("%s -> %s (%d tracks)\n", TerminalText::escaped(words[0]).c_str(), TerminalText::escaped(out.string()).c_str(), op.session.doc.TracksLoaded);
+    std::printf("%s -> %s (%d tracks)\n", TerminalText::escaped(words[0]).c_str(),
+                TerminalText::escaped(out.string()).c_str(), op.session.doc.TracksLoaded);
     return 0;
 }
 

@@ -136,7 +136,8 @@ int runSplit(CliArgs& args)
     TerminalProgress progress;
     const auto outcome = FileSplitter(prompter, volume, progress).split(settings);
     if (outcome.status == FileSplitter::Status::Completed && outcome.created.empty())
-        std::fprintf(stderr, "vlm: \"%s\" is empty; no pieces were written.\n", TerminalText::escaped(settings.m_strSource).c_str());
+        std::fprintf(stderr, "vlm: \"%s\" is empty; no pieces were written.\n",
+                     TerminalText::escaped(settings.m_strSource).c_str());
     if (!outcome.created.empty()) {
         std::puts("Files created:");
         for (const std::string& name : outcome.created)

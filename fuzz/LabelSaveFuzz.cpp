@@ -11,6 +11,7 @@
 
 #include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
+#include "core/ViewSink.h"
 #include "fuzz/FuzzSupport.h"
 #include "ops/StatusPanel.h"
 #include "ops/VolumeLabel.h"

@@ -87,8 +87,8 @@ CopyEngine::Next CopyEngine::copyDiskette(CDriveServices& services, SectorReques
         c_.doc.OperationState = kUnsuccessful;
     }
     // The next-diskette prompt comes up over the progress window, which closes after it.
-    const bool more = copy >= copies ||
-                      c_.prompter.ask(nextDisketteText(copy, copies), Buttons::OkCancel, Icon::Information) != Answer::Cancel;
+    const bool more = copy >= copies || c_.prompter.ask(nextDisketteText(copy, copies), Buttons::OkCancel,
+                                                        Icon::Information) != Answer::Cancel;
     c_.progress.Destroy();
     return more ? Next::Diskette : Next::EndRun;
 }
