@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,9 @@
 namespace vellum {
 
 namespace {
+
+constexpr std::size_t kMostNameBytes = 255;
+constexpr std::string_view kTempSuffix = ".XXXXXX";
 
 // The mode of the file replaced, or what a new file would get.
 mode_t modeFor(const std::filesystem::path& target)
@@ -26,7 +30,10 @@ mode_t modeFor(const std::filesystem::path& target)
 
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target))
 {
-    std::string pattern = target_.string() + ".XXXXXX";
+    // The temporary name must fit the host's name limit, however long the target's.
+    const std::string name = target_.filename().string();
+    std::string pattern = (target_.parent_path() / name.substr(0, kMostNameBytes - kTempSuffix.size())).string();
+    pattern += kTempSuffix;
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
         throw Error(fileErrorText("create a file beside", target_));

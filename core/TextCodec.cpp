@@ -68,6 +68,36 @@ std::string TextCodec::utf16ToUtf8(std::span<const std::uint16_t> units)
     return out;
 }
 
+std::u16string TextCodec::utf8ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i++]);
+        const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        bool valid = lead < 0x80 || (extra > 0 && lead < 0xF8);
+        for (int k = 0; k < extra && valid; ++k) {
+            const auto next = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+            valid = (next & 0xC0) == 0x80;
+            if (valid) {
+                c = (c << 6) | (next & 0x3F);
+                ++i;
+            }
+        }
+        if (!valid || c > 0x10FFFF || (c >= kHighSurrogateFirst && c < kSurrogateEnd))
+            c = kReplacement;
+        if (c >= kSupplementaryBase) {
+            c -= kSupplementaryBase;
+            out.push_back(static_cast<char16_t>(kHighSurrogateFirst + (c >> 10)));
+            out.push_back(static_cast<char16_t>(kLowSurrogateFirst + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
 void TextCodec::appendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
