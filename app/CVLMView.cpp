@@ -477,8 +477,10 @@ void CVLMView::fileMenu(int row, QPoint point)
     const int result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, record->attributes & kDirectoryAttribute);
     if (result == ShellDriveMenu::kCarriedOut)
         post(ViewMessage::RefreshFromDiskette);
-    else if (result == ShellDriveMenu::kRename)
+    else if (result == ShellDriveMenu::kRename) {
+        renameInImage_ = false; // an F2 edit left with Escape never reported back
         list_->startRename(row);
+    }
 }
 
 void CVLMView::finishRename()
