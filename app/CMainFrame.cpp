@@ -15,6 +15,7 @@
 #include "app/ViewCommands.h"
 #include "app/ViewToolBar.h"
 #include "core/CVLMDoc.h"
+#include "core/Prompter.h"
 
 namespace vellum {
 
@@ -22,6 +23,8 @@ namespace {
 
 constexpr int kClockMs = 10'000;
 constexpr int kHoursPerHalfDay = 12;
+const std::string kImageChangedQuestion =
+    "The image in memory holds changes that are not saved.\n\nDo you want to save it as an image file first?";
 
 } // namespace
 
@@ -259,6 +262,11 @@ void CMainFrame::updateClock()
 
 void CMainFrame::OnExit()
 {
+    if (doc_.imageChanged) {
+        const Answer answer = prompter_.ask(kImageChangedQuestion, Buttons::YesNoCancel, Icon::Question);
+        if (answer == Answer::Cancel || (answer == Answer::Yes && !view_->saveImageFile()))
+            return;
+    }
     options_.onExit(prompter_);
     close();
 }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include "app/FileCommands.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "app/ShellDriveMenu.h"
@@ -66,7 +67,8 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
       list_(new FileListView(*model_, this)), lower_(new StatusStrip(StatusStrip::Style::Sunken, this)),
       panel_(std::make_unique<ViewStatusPanel>(*upper_, *lower_)),
       shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter)),
-      driver_(std::make_unique<SectorDriver>(drives.drives()))
+      driver_(std::make_unique<SectorDriver>(drives.drives())),
+      files_(std::make_unique<FileCommands>(doc, prompter, *model_, *list_, this, [this](int row) { imageChanged(row); }))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -85,6 +87,12 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
     connect(list_, &FileListView::rowDoubleClicked, this, &CVLMView::onDoubleClick);
     connect(list_, &FileListView::contextMenuAt, this, &CVLMView::onContextMenu);
     connect(model_, &FileListModel::renamed, this, [this](int row, const QString& from, const QString& to) {
+        if (std::exchange(renameInImage_, false)) {
+            // Not inside the editor's own commit: the rename relists the folder.
+            QMetaObject::invokeMethod(this, [this, row, from, to] { files_->rename(row, from, to); },
+                                      Qt::QueuedConnection);
+            return;
+        }
         rename_ = {row, from, to};
         post(ViewMessage::FinishRename);
     });
@@ -94,6 +102,11 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
 }
 
 CVLMView::~CVLMView() = default;
+
+void CVLMView::setHostPaths(std::unique_ptr<HostPaths> paths)
+{
+    files_->setHostPaths(std::move(paths));
+}
 
 StatusPanel& CVLMView::statusPanel()
 {
@@ -133,6 +146,10 @@ void CVLMView::createCommands()
     makeCommand(kCmdCopyFile, tr("&Copy a file"), tr("Copies the selected file to the hard disk"));
     makeCommand(kCmdMoveFile, tr("&Move a file"), tr("Moves the selected file out of the image to the hard disk"));
     makeCommand(kCmdDeleteFile, tr("&Delete a file"), tr("Deletes the selected file from the image in memory"));
+    QAction* rename = makeCommand(kCmdRenameFile, tr("&Rename a file"), tr("Renames the selected file in the image in memory"));
+    rename->setShortcut(Qt::Key_F2);
+    rename->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(rename);
     makeCommand(kCmdExplore, tr("&Explore Diskette"), tr("Lists the files of the diskette in the selected drive"));
 }
 
@@ -206,6 +223,13 @@ void CVLMView::run(int command)
     case kCmdInitialize: Initialize(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
     case kCmdSaveImage: OnSaveImageFile(); break;
+    case kCmdSaveSelected: OnSaveSelected(); break;
+    case kCmdSaveDirectory: files_->saveDirectory(); break;
+    case kCmdSaveAll: files_->saveAll(); break;
+    case kCmdCopyFile: files_->copyOrMove(HostPaths::FileAction::Copy); break;
+    case kCmdMoveFile: files_->copyOrMove(HostPaths::FileAction::Move); break;
+    case kCmdDeleteFile: files_->deleteFile(); break;
+    case kCmdRenameFile: OnRenameFile(); break;
     case kCmdHelpTask: emit helpRequested(0); break;
     case kCmdHelpContext: enterHelpMode(); break;
     default: break;
@@ -221,6 +245,7 @@ void CVLMView::OnLoadNow()
 {
     CProgressDlg progress(prompter_);
     LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
+    doc_.imageChanged = false;
     folders_.clear();
 }
 
@@ -283,18 +308,56 @@ void CVLMView::OnOpenImageFile()
 
 void CVLMView::OnSaveImageFile()
 {
+    saveImageFile();
+}
+
+bool CVLMView::saveImageFile()
+{
     VlmFileDialog dialog(VlmFileDialog::Kind::Save, description_, this);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
+        return false;
     const auto path = ImageFile::withDefaultExtension(dialog.selectedFiles().first().toStdString());
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ImageFile(doc_, prompter_).save(path, description_.toStdString());
+    const bool saved = ImageFile(doc_, prompter_).save(path, description_.toStdString());
     QApplication::restoreOverrideCursor();
+    panel_->ShowVolumeAndMemoryStatus(doc_);
+    return saved;
+}
+
+void CVLMView::OnSaveSelected()
+{
+    const int row = list_->selectedRow();
+    if (row < 0 || !model_->record(row))
+        return;
+    if (model_->text(row, kAttributesColumn) == kDirText)
+        onDoubleClick(row);
+    else
+        files_->saveFile(row);
+}
+
+void CVLMView::OnRenameFile()
+{
+    const int row = list_->selectedRow();
+    const ListingRecord* record = row >= 0 ? model_->record(row) : nullptr;
+    if (!record || record->shortName == kParentEntry)
+        return;
+    renameInImage_ = true;
+    list_->startRename(row);
+}
+
+void CVLMView::imageChanged(int row)
+{
+    model_->table().load(doc_.directory.listing);
+    imageShown_ = model_->fill(doc_);
+    list_->selectRow(std::min(row, model_->rowCount() - 1));
+    updateCommands();
+    panel_->ShowVolumeAndMemoryStatus(doc_);
 }
 
 void CVLMView::Initialize()
 {
     doc_.ImageEmpty = 1;
+    doc_.imageChanged = false;
     folders_.clear();
     FillList();
     panel_->ShowEmpty();
@@ -335,8 +398,10 @@ void CVLMView::onDoubleClick(int row)
     const ListingRecord* record = model_->record(row);
     if (!record || record->shortName.empty() || record->shortName == kSelfEntry)
         return;
-    if (model_->text(row, kAttributesColumn) != kDirText)
-        return; // saving a single file comes with the file commands
+    if (model_->text(row, kAttributesColumn) != kDirText) {
+        files_->saveFile(row);
+        return;
+    }
     Fat12Reader reader(doc_, prompter_);
     if (record->shortName == kParentEntry) {
         showOutcome(reader.leaveDirectory().warning);
@@ -412,8 +477,10 @@ void CVLMView::fileMenu(int row, QPoint point)
     const int result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, record->attributes & kDirectoryAttribute);
     if (result == ShellDriveMenu::kCarriedOut)
         post(ViewMessage::RefreshFromDiskette);
-    else if (result == ShellDriveMenu::kRename)
+    else if (result == ShellDriveMenu::kRename) {
+        renameInImage_ = false; // an F2 edit left with Escape never reported back
         list_->startRename(row);
+    }
 }
 
 void CVLMView::finishRename()

@@ -17,6 +17,8 @@ namespace vellum {
 
 class CVLMDoc;
 class DriveBay;
+class FileCommands;
+class HostPaths;
 class Progress;
 class SectorDriver;
 struct EngineContext;
@@ -55,6 +57,10 @@ public:
     void OnInitialUpdate();
     // Opens the file now, as a second start of the program asks.
     void openImageFile(const QString& path);
+    // Saves the image as an image file; false when it was not saved.
+    bool saveImageFile();
+    // The dialogs that choose where the file commands write.
+    void setHostPaths(std::unique_ptr<HostPaths> paths);
 
 signals:
     void exitRequested();
@@ -81,6 +87,11 @@ private:
     void OnRefresh();
     void OnOpenImageFile();
     void OnSaveImageFile();
+    void OnSaveSelected();
+    void OnRenameFile();
+    // The image changed under the list: list it again and select the row
+    // at the same place, or the last one.
+    void imageChanged(int row);
     void Initialize();
     void FillList();
     void RefreshFromDiskette();
@@ -109,6 +120,7 @@ private:
     std::unique_ptr<ViewStatusPanel> panel_;
     std::unique_ptr<ShellDriveMenu> shellMenu_;
     std::unique_ptr<SectorDriver> driver_;
+    std::unique_ptr<FileCommands> files_;
     std::map<int, QAction*> commands_;
 
     int floppyCount_ = 1;
@@ -118,6 +130,8 @@ private:
     // Names of the folders entered from the root, for the diskette's paths.
     QStringList folders_;
     int reselectRow_ = -1;
+    // The label edit under way renames in the image, not on the diskette.
+    bool renameInImage_ = false;
     struct Rename {
         int row = -1;
         QString from;

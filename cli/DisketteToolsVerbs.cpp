@@ -12,7 +12,6 @@
 #include "cli/Verb.h"
 #include "core/BlockFile.h"
 #include "core/ImageFile.h"
-#include "core/VlmFile.h"
 #include "ops/CompareEngine.h"
 #include "ops/DmfFormat.h"
 #include "ops/MismatchDialog.h"
@@ -50,12 +49,11 @@ int runLabel(CliArgs& args)
     Session session(false);
     if (!ImageFile(session.doc, session.prompter).open(words[0]))
         return kExitFailure;
-    const std::string description = ImageFile::isVlmName(words[0]) ? VlmFile::readDescription(words[0]) : "";
     StatusPanel panel;
     TerminalView view;
     if (!VolumeLabel(session.doc, session.prompter, panel, view).apply(text, remove, false))
         return kExitFailure;
-    if (!ImageFile(session.doc, session.prompter).save(words[0], description))
+    if (!ImageFile(session.doc, session.prompter).replace(words[0]))
         return kExitFailure;
     std::printf("%s: %s\n", TerminalText::escaped(words[0]).c_str(), TerminalText::escaped(panel.volumeLine()).c_str());
     return 0;

@@ -1,17 +1,15 @@
 // vlm info, ls and convert: the image core on image files.
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/ImagePath.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
-#include "core/DirectoryEntry.h"
-#include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/StandardFormats.h"
@@ -56,62 +54,6 @@ void printInfo(const std::string& path, const CVLMDoc& doc)
     std::printf("Areas:           Boot Sector 0x%06zX, FAT 1 0x%06zX, FAT 2 0x%06zX,\n", a.bootSector, a.fat1,
                 a.fat2);
     std::printf("                 Root Directory 0x%06zX, Data Area 0x%06zX\n", a.rootDirectory, a.dataArea);
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// The listed directory named NAME by its long or its short name.
-const ListingRecord* findDirectory(const CVLMDoc& doc, const std::string& name)
-{
-    const std::string wanted = upper(name);
-    for (const ListingRecord& r : doc.directory.listing) {
-        const bool isDirectory = (r.attributes & dirent::kDirectory) != 0;
-        const std::string shortName = trimmed(FileListText::columnText(r, 1));
-        if (isDirectory && (upper(r.longName) == wanted || upper(shortName) == wanted))
-            return &r;
-    }
-    return nullptr;
-}
-
-// Walks a "/"-separated path of directories from the root; ".." goes up.
-bool enterPath(Session& session, const std::string& path)
-{
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        const std::string name = path.substr(start, end - start);
-        start = end + 1;
-        if (name.empty() || name == ".")
-            continue;
-        Fat12Reader reader(session.doc, session.prompter);
-        const int depth = session.doc.directory.depth;
-        if (name == "..") {
-            const Fat12Reader::Outcome outcome = reader.leaveDirectory();
-            if (!outcome.whole())
-                session.prompter.tell(outcome.warning, Icon::Exclamation);
-            continue;
-        }
-        const ListingRecord* dir = findDirectory(session.doc, name);
-        if (!dir) {
-            std::fprintf(stderr, "vlm: error: no directory \"%s\" in \"%s\"\n", TerminalText::escaped(name).c_str(),
-                         TerminalText::escaped(path).c_str());
-            return false;
-        }
-        const Fat12Reader::Outcome outcome = reader.enterDirectory(dir->shortName);
-        // Stopped at the depth bound: the listing would be of another directory.
-        if (session.doc.directory.depth == depth) {
-            session.prompter.tell(outcome.warning, Icon::Stop);
-            return false;
-        }
-        if (!outcome.whole())
-            session.prompter.tell(outcome.warning, Icon::Exclamation);
-    }
-    return true;
 }
 
 // Display width of UTF-8 text: one column per code point.

@@ -17,14 +17,16 @@ extern const Verb kSplitVerb, kJoinVerb;
 extern const Verb kDriveVerb;
 extern const Verb kLoadVerb, kWriteVerb;
 extern const Verb kLabelVerb, kFormatDmfVerb, kCompareVerb;
+extern const Verb kExtractVerb, kRmVerb, kMvVerb, kRenameVerb;
 } // namespace vellum::cli
 
 namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 11> kVerbs = {
+const std::array<const Verb*, 15> kVerbs = {
     &kInfoVerb, &kLsVerb, &kConvertVerb,
+    &kExtractVerb, &kRmVerb, &kMvVerb, &kRenameVerb,
     &kSplitVerb, &kJoinVerb,
     &kDriveVerb,
     &kLoadVerb, &kWriteVerb,

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,10 @@ namespace {
 // Temporary files are named TARGET.vellum-PID-XXXXXX: a user sees what they
 // are, and a later run knows when the process that made one is gone.
 const std::string kTempMark = ".vellum-";
+// The host's limit on a name's length, which the temporary name must fit however long the target's.
+constexpr std::size_t kMostNameBytes = 255;
+// The PID and the XXXXXX after the mark.
+constexpr std::size_t kTempTailBytes = 20 + 7;
 
 mode_t newFileMode()
 {
@@ -65,7 +70,9 @@ AtomicFile::AtomicFile(const std::filesystem::path& target) : shownName_(target)
     removeStaleTemps(target_);
     struct stat st {};
     const mode_t mode = ::stat(target_.c_str(), &st) == 0 ? st.st_mode & 07777 : newFileMode();
-    std::string pattern = target_.string() + kTempMark + std::to_string(::getpid()) + "-XXXXXX";
+    const std::string name = target_.filename().string();
+    const std::string stem = name.substr(0, kMostNameBytes - kTempMark.size() - kTempTailBytes);
+    std::string pattern = (target_.parent_path() / stem).string() + kTempMark + std::to_string(::getpid()) + "-XXXXXX";
     const int fd = mkstemp(pattern.data());
     if (fd < 0)
         throw Error(fileErrorText("create a file beside", shownName_));

@@ -89,6 +89,8 @@ public:
     std::uint8_t LoadedFromFile = 0;
     std::uint8_t MediaSizeKind = 0;
     std::int32_t ImageEmpty = 1;
+    // The image in memory holds changes not yet kept in a file or on a diskette.
+    bool imageChanged = false;
     std::array<char, kVolumeLabelLength + 1> volumeLabel{};
     Options options;
     DirectoryArea directory;

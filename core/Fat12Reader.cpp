@@ -22,7 +22,8 @@ using namespace dirent;
 constexpr std::uint8_t kLongNameAttributes = kLongName;
 // Read-only, hidden, system, directory, archive and the "normal" bit.
 constexpr std::uint8_t kListedBits = kReadOnly | kHidden | kSystem | kDirectory | kArchive | kNormal;
-constexpr std::uint8_t kRunLengthMask = 0x0F;
+// Five bits: a 255-character name takes 20 entries.
+constexpr std::uint8_t kRunLengthMask = 0x1F;
 
 // UTF-16 code units of a long-name entry: 5 at 1, 6 at 14, 2 at 28.
 constexpr std::pair<std::size_t, std::size_t> kLongNamePieces[] = {{1, 5}, {14, 6}, {28, 2}};

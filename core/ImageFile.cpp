@@ -61,6 +61,7 @@ bool ImageFile::open(const std::filesystem::path& path)
         return false;
     }
     doc_.LoadedFromFile = 1;
+    doc_.imageChanged = false;
     // An opened file is an image in memory as much as a loaded diskette.
     doc_.ImageEmpty = 0;
     listRoot();
@@ -79,8 +80,21 @@ void ImageFile::listRoot()
 
 bool ImageFile::save(const std::filesystem::path& path, std::string_view description)
 {
-    return isVlmName(path) ? VlmFile(doc_, prompter_).save(path, description)
-                           : RawImageFile(doc_, prompter_).save(path);
+    return kept(isVlmName(path) ? VlmFile(doc_, prompter_).save(path, description)
+                                : RawImageFile(doc_, prompter_).save(path));
+}
+
+bool ImageFile::replace(const std::filesystem::path& path)
+{
+    return kept(startsWithVlmMagic(path) ? VlmFile(doc_, prompter_).save(path, VlmFile::readDescription(path))
+                                         : RawImageFile(doc_, prompter_).save(path));
+}
+
+bool ImageFile::kept(bool saved)
+{
+    if (saved)
+        doc_.imageChanged = false;
+    return saved;
 }
 
 } // namespace vellum

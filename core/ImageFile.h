@@ -18,6 +18,9 @@ public:
     bool open(const std::filesystem::path& path);
     // Saves as .VLM when the name ends so, else as a raw image.
     bool save(const std::filesystem::path& path, std::string_view description);
+    // Saves over an existing image file in the format it holds, told by its
+    // magic whatever its name; a .VLM file keeps its description.
+    bool replace(const std::filesystem::path& path);
 
     static bool isVlmName(const std::filesystem::path& path);
     // A chosen name with no "." anywhere in it gets ".VLM".
@@ -26,6 +29,8 @@ public:
 private:
     static bool startsWithVlmMagic(const std::filesystem::path& path);
     void listRoot();
+    // A saved image holds every change made in memory.
+    bool kept(bool saved);
 
     CVLMDoc& doc_;
     Prompter& prompter_;

@@ -113,6 +113,24 @@ std::string TextCodec::utf8ToCp1252(std::string_view text)
     return out;
 }
 
+std::u16string TextCodec::utf8ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t c = nextCodePoint(text, at);
+        if (c > 0x10FFFF || (c >= kHighSurrogateFirst && c < kSurrogateEnd))
+            c = kReplacement;
+        if (c >= kSupplementaryBase) {
+            c -= kSupplementaryBase;
+            out.push_back(static_cast<char16_t>(kHighSurrogateFirst + (c >> 10)));
+            out.push_back(static_cast<char16_t>(kLowSurrogateFirst + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
 char32_t TextCodec::nextCodePoint(std::string_view text, std::size_t& at)
 {
     const auto lead = static_cast<unsigned char>(text[at++]);

@@ -1,7 +1,8 @@
 #pragma once
-// Turns the two encodings found in FAT directories into UTF-8: short names
-// in the DOS code page 850, long names in UTF-16LE; and the Windows-1252
-// text of a .VLM description to and from UTF-8.
+// Turns the two encodings found in FAT directories into UTF-8, short names
+// in the DOS code page 850 and long names in UTF-16LE, and UTF-8 back into
+// UTF-16 for the long names written; and the Windows-1252 text of a .VLM
+// description to and from UTF-8.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -15,6 +16,8 @@ public:
     static std::string cp850ToUtf8(std::string_view bytes);
     // Surrogate pairs are joined; an unpaired surrogate becomes U+FFFD.
     static std::string utf16ToUtf8(std::span<const std::uint16_t> units);
+    // A malformed sequence becomes U+FFFD.
+    static std::u16string utf8ToUtf16(std::string_view text);
     // The five bytes cp1252 leaves undefined become their C1 code points, as Windows maps them.
     static std::string cp1252ToUtf8(std::string_view bytes);
     // One byte per character; a character cp1252 lacks, or malformed UTF-8, becomes "?".

@@ -14,6 +14,8 @@ const std::string kVolumePrefix = "  Volume Label:    ";
 const std::string kVolumeNone = "  Volume Label:   None";
 const std::string kMemoryPrefix = "  Memory Status:    ";
 const std::string kMemoryEmpty = kMemoryPrefix + "Empty";
+// Changes made in memory and not yet kept in a file or on a diskette.
+const std::string kChangedSuffix = " (changed)";
 const std::string kOperationPrefix = "  Last Operation:    ";
 const std::string kOperationNone = kOperationPrefix + "None";
 const std::string kStatusPrefix = "  Last Operation Status:    ";
@@ -85,7 +87,7 @@ void StatusPanel::ShowLastOperation(int operation, int status)
 void StatusPanel::ShowVolumeAndMemoryStatus(const CVLMDoc& doc)
 {
     volume_ = volumeText(std::string_view(doc.volumeLabel.data(), kVolumeLabelLength));
-    memory_ = memoryText(doc.geometry);
+    memory_ = memoryText(doc.geometry) + (doc.imageChanged ? kChangedSuffix : "");
     changed();
 }
 

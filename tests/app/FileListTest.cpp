@@ -8,6 +8,7 @@
 #include "app/ProcessShell.h"
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
+#include "files/ui/HostPaths.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/MtoolsImage.h"
 
@@ -15,6 +16,13 @@ using namespace vellum;
 using namespace vellum::test;
 
 namespace {
+
+// Every path dialog cancelled.
+class CancelledPaths : public HostPaths {
+public:
+    std::optional<QString> folder(QWidget*, const QString&) override { return std::nullopt; }
+    std::optional<QString> file(QWidget*, FileAction, const QString&) override { return std::nullopt; }
+};
 
 ListingRecord record(const std::string& name, std::uint32_t size, std::uint32_t attributes = 0x20)
 {
@@ -166,7 +174,8 @@ private slots:
             QCOMPARE(world.doc->directory.depth, depth);
         }
         QVERIFY(column(model, 0).contains("ROOT.TXT"));
-        // A file is not a place to go.
+        // A file is saved, not entered: here the folder chooser is cancelled.
+        view.setHostPaths(std::make_unique<CancelledPaths>());
         emit view.fileList().rowDoubleClicked(int(column(model, 0).indexOf("ROOT.TXT")));
         drainEvents();
         QVERIFY(column(model, 0).contains("ROOT.TXT"));

@@ -24,9 +24,9 @@ using namespace vellum::test;
 
 namespace {
 
-const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow};
-const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCompare, kCmdCompareNow, kCmdCopyFile, kCmdMoveFile,
-                                     kCmdDeleteFile, kCmdSaveSelected};
+const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCopyFile,
+                              kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
+const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCompare, kCmdCompareNow};
 
 QStringList stripTexts(CVLMView& view)
 {

@@ -1,0 +1,118 @@
+#include "app/FileCommands.h"
+
+#include <QApplication>
+
+#include "app/FileListModel.h"
+#include "app/FileListView.h"
+#include "core/CVLMDoc.h"
+#include "files/FileOps.h"
+#include "files/FileSaver.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr int kNameColumn = 0;
+const std::string kParentEntry = "..      ";
+
+// The wait cursor for as long as a bulk save runs.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+std::filesystem::path hostPath(const QString& path)
+{
+    return std::filesystem::path(path.toStdString());
+}
+
+} // namespace
+
+FileCommands::FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list,
+                           QWidget* parent, std::function<void(int)> changed)
+    : doc_(doc), prompter_(prompter), model_(model), list_(list), parent_(parent), changed_(std::move(changed)),
+      paths_(std::make_unique<HostPathDialogs>())
+{
+}
+
+FileCommands::~FileCommands() = default;
+
+int FileCommands::selectedEntry() const
+{
+    const int row = list_.selectedRow();
+    const ListingRecord* record = row >= 0 ? model_.record(row) : nullptr;
+    return record && record->shortName != kParentEntry ? row : -1;
+}
+
+QString FileCommands::name(int row) const
+{
+    return model_.text(row, kNameColumn);
+}
+
+void FileCommands::saveFile(int row)
+{
+    const ListingRecord* record = model_.record(row);
+    if (!record)
+        return;
+    const auto folder = paths_->folder(parent_, name(row));
+    if (!folder)
+        return;
+    FileSaver(doc_, prompter_).saveFile(record->shortName, hostPath(*folder) / FileSaver::hostName(record->longName));
+    list_.selectRow(row);
+}
+
+void FileCommands::saveDirectory()
+{
+    const int row = list_.selectedRow();
+    const auto folder = paths_->folder(parent_, {});
+    if (!folder)
+        return;
+    {
+        WaitCursor wait;
+        FileSaver(doc_, prompter_).saveDirectory(hostPath(*folder));
+    }
+    list_.selectRow(row);
+}
+
+void FileCommands::saveAll()
+{
+    const auto folder = paths_->folder(parent_, {});
+    if (!folder)
+        return;
+    WaitCursor wait;
+    FileSaver(doc_, prompter_).saveTree(0, hostPath(*folder), doc_.options.KeepDirStructure);
+}
+
+void FileCommands::copyOrMove(HostPaths::FileAction action)
+{
+    const int row = selectedEntry();
+    if (row < 0)
+        return;
+    const auto target = paths_->file(parent_, action, name(row));
+    if (!target)
+        return;
+    const std::string shortName = model_.record(row)->shortName;
+    FileSaver saver(doc_, prompter_);
+    if (action == HostPaths::FileAction::Copy)
+        saver.saveFile(shortName, hostPath(*target));
+    else if (FileOps(doc_, prompter_).move(shortName, hostPath(*target), saver))
+        changed_(row);
+}
+
+void FileCommands::deleteFile()
+{
+    const int row = selectedEntry();
+    if (row >= 0 && FileOps(doc_, prompter_).remove(model_.record(row)->shortName))
+        changed_(row);
+}
+
+void FileCommands::rename(int row, const QString& oldName, const QString& newName)
+{
+    const ListingRecord* record = model_.record(row);
+    if (record && FileOps(doc_, prompter_).rename(record->shortName, newName.toStdString()))
+        changed_(row);
+    else
+        model_.setName(row, oldName);
+}
+
+} // namespace vellum

@@ -1,0 +1,56 @@
+#pragma once
+// The file commands of the main view over the files engines: save the
+// selected file, the folder shown or every file to the host, copy or move a
+// file out, delete it, and rename it in the image. A command that changes
+// the image hands the row to select next to `changed`, once the directory
+// has been listed again.
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "files/ui/HostPaths.h"
+
+class QWidget;
+
+namespace vellum {
+
+class CVLMDoc;
+class FileListModel;
+class FileListView;
+class Prompter;
+
+class FileCommands {
+public:
+    FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list, QWidget* parent,
+                 std::function<void(int row)> changed);
+    ~FileCommands();
+
+    // The dialogs that choose host paths; tests give scripted ones.
+    void setHostPaths(std::unique_ptr<HostPaths> paths) { paths_ = std::move(paths); }
+
+    // Saves the file of the row into a folder the user picks.
+    void saveFile(int row);
+    void saveDirectory();
+    void saveAll();
+    void copyOrMove(HostPaths::FileAction action);
+    void deleteFile();
+    // The row already shows the new name; it shows the old one again when
+    // the image refuses the name.
+    void rename(int row, const QString& oldName, const QString& newName);
+
+private:
+    // The file's row, or -1 for the placeholder or a folder's own entries.
+    int selectedEntry() const;
+    QString name(int row) const;
+
+    CVLMDoc& doc_;
+    Prompter& prompter_;
+    FileListModel& model_;
+    FileListView& list_;
+    QWidget* parent_;
+    std::function<void(int)> changed_;
+    std::unique_ptr<HostPaths> paths_;
+};
+
+} // namespace vellum

@@ -1,0 +1,188 @@
+// vlm extract, rm, mv and rename: the files of an image file, saved to the
+// host, or deleted, moved out and renamed in the image, which is then
+// replaced in place in the format it holds.
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "cli/ImagePath.h"
+#include "cli/Session.h"
+#include "cli/Verb.h"
+#include "core/DirectoryEntry.h"
+#include "core/Fat12Reader.h"
+#include "core/ImageFile.h"
+#include "files/FileOps.h"
+#include "files/FileSaver.h"
+
+namespace vellum::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kAnyNumber = std::numeric_limits<std::size_t>::max();
+
+bool isFolder(const ListingRecord& r)
+{
+    return (r.attributes & dirent::kDirectory) != 0;
+}
+
+FileSaver::Existing existingFiles(CliArgs& args)
+{
+    return args.flag("--overwrite") ? FileSaver::Existing::Replace : FileSaver::Existing::Keep;
+}
+
+fs::path outputOption(CliArgs& args)
+{
+    const auto out = args.option("-o");
+    if (!out || out->empty())
+        throw UsageError("name where to put the files with -o");
+    return *out;
+}
+
+bool openImage(Session& session, const std::string& path)
+{
+    return ImageFile(session.doc, session.prompter).open(path);
+}
+
+int keepImage(Session& session, const std::string& path)
+{
+    return ImageFile(session.doc, session.prompter).replace(path) ? 0 : kExitFailure;
+}
+
+// Extracts one file or folder named in the image into `out`; false when
+// the image holds nothing of that name.
+bool extractPath(Session& session, FileSaver& saver, const std::string& path, const fs::path& out, bool flat)
+{
+    const auto record = resolve(session, path);
+    if (!record)
+        return false;
+    const fs::path destination = out / FileSaver::hostName(record->longName);
+    if (!isFolder(*record)) {
+        saver.saveFile(record->shortName, destination);
+        return true;
+    }
+    if (!Fat12Reader(session.doc, session.prompter).FindEntry(record->shortName))
+        return false;
+    const std::uint16_t cluster = session.doc.directory.chain[0];
+    std::error_code ec;
+    if (!flat)
+        fs::create_directory(destination, ec);
+    saver.saveTree(cluster, flat ? out : destination, !flat);
+    return true;
+}
+
+int runExtract(CliArgs& args)
+{
+    const fs::path out = outputOption(args);
+    const bool flat = args.flag("--flat");
+    const FileSaver::Existing existing = existingFiles(args);
+    const auto words = args.positionals(1, kAnyNumber);
+    Session session(false);
+    if (!openImage(session, words[0]))
+        return kExitFailure;
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (!fs::is_directory(out))
+        throw std::runtime_error("cannot make the folder \"" + out.string() + "\"" + (ec ? ": " + ec.message() : ""));
+    FileSaver saver(session.doc, session.prompter, existing);
+    int missing = 0;
+    if (words.size() == 1)
+        saver.saveTree(0, out, !flat);
+    for (std::size_t i = 1; i < words.size(); ++i)
+        missing += extractPath(session, saver, words[i], out, flat) ? 0 : 1;
+    const FileSaver::Tally& t = saver.tally();
+    std::printf("%d file%s extracted to %s\n", t.saved, t.saved == 1 ? "" : "s", out.c_str());
+    if (t.failed > 0)
+        std::fprintf(stderr, "vlm: %d file%s not extracted (an existing file is replaced only with --overwrite)\n",
+                     t.failed, t.failed == 1 ? "" : "s");
+    return t.failed > 0 || missing > 0 ? kExitFailure : 0;
+}
+
+int runRm(CliArgs& args)
+{
+    const auto words = args.positionals(2, kAnyNumber);
+    Session session(false);
+    if (!openImage(session, words[0]))
+        return kExitFailure;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const auto record = resolve(session, words[i]);
+        if (!record || !FileOps(session.doc, session.prompter).remove(record->shortName))
+            return kExitFailure;
+        std::printf("removed %s\n", words[i].c_str());
+    }
+    return keepImage(session, words[0]);
+}
+
+int runMv(CliArgs& args)
+{
+    fs::path out = outputOption(args);
+    const FileSaver::Existing existing = existingFiles(args);
+    const auto words = args.positionals(2, 2);
+    Session session(false);
+    if (!openImage(session, words[0]))
+        return kExitFailure;
+    const auto record = resolve(session, words[1]);
+    if (!record)
+        return kExitFailure;
+    if (isFolder(*record))
+        throw UsageError("\"" + words[1] + "\" is a folder; vlm mv moves files (vlm extract saves folders)");
+    if (fs::is_directory(out))
+        out /= FileSaver::hostName(record->longName);
+    FileSaver saver(session.doc, session.prompter, existing);
+    if (!FileOps(session.doc, session.prompter).move(record->shortName, out, saver))
+        return kExitFailure;
+    std::printf("%s -> %s\n", words[1].c_str(), out.c_str());
+    return keepImage(session, words[0]);
+}
+
+int runRename(CliArgs& args)
+{
+    const auto words = args.positionals(3, 3);
+    if (words[2].empty())
+        throw UsageError("an empty name");
+    Session session(false);
+    if (!openImage(session, words[0]))
+        return kExitFailure;
+    const auto record = resolve(session, words[1]);
+    if (!record || !FileOps(session.doc, session.prompter).rename(record->shortName, words[2]))
+        return kExitFailure;
+    std::printf("%s -> %s\n", words[1].c_str(), words[2].c_str());
+    return keepImage(session, words[0]);
+}
+
+} // namespace
+
+extern const Verb kExtractVerb{
+    "extract", "extract IMAGE [PATH...] -o DIR [--flat] [--overwrite]",
+    "Save files of a diskette image to a folder.",
+    "Without PATH every file of the image is saved below DIR, keeping its folders; --flat puts\n"
+    "them all into DIR itself. A PATH names a file or a folder of the image, folders separated\n"
+    "by \"/\", each by its long or short name (case does not matter). Read-only, hidden and\n"
+    "system files are saved from folders only with their archive bit. An existing file is kept\n"
+    "unless --overwrite is given. Names that no host file may carry (\"..\", \"/\", control\n"
+    "characters) are saved with \"_\" in their place, always inside DIR.\n",
+    runExtract};
+
+extern const Verb kRmVerb{
+    "rm", "rm IMAGE PATH...", "Delete files or folders from an image file.",
+    "Deletes each PATH, a folder with everything in it, and frees its clusters in both FATs.\n"
+    "IMAGE keeps its format (.VLM or raw) and is replaced only once it has been written in full.\n",
+    runRm};
+
+extern const Verb kMvVerb{
+    "mv", "mv IMAGE PATH -o HOSTPATH [--overwrite]", "Move a file out of an image file.",
+    "Saves the file PATH to HOSTPATH (a file, or a folder to put it in), then deletes it from\n"
+    "IMAGE. The image is changed only once the file was saved whole. An existing HOSTPATH is\n"
+    "kept unless --overwrite is given.\n",
+    runMv};
+
+extern const Verb kRenameVerb{
+    "rename", "rename IMAGE PATH NEWNAME", "Rename a file or folder in an image file.",
+    "Gives PATH the long name NEWNAME and a short name made from it (upper case, a ~N tail when\n"
+    "needed). A name the folder holds already, or one the folder has no room for, is refused.\n",
+    runRename};
+
+} // namespace vellum::cli

@@ -1,0 +1,172 @@
+#include "files/FileOps.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
+#include "core/Fat12Writer.h"
+#include "core/Prompter.h"
+#include "core/TextCodec.h"
+#include "files/DirectoryTree.h"
+#include "files/FileSaver.h"
+
+namespace vellum {
+
+namespace {
+
+using namespace dirent;
+
+constexpr std::size_t kCaseFlagsOffset = 12;
+constexpr std::u16string_view kIllegalInName = u"\\/:*?\"<>|";
+const std::string kIllegalText = "A file name cannot contain any of these characters: \\ / : * ? \" < > |";
+
+std::string folded(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return out;
+}
+
+std::string withoutPadding(std::string text)
+{
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+bool isDotEntry(std::span<const std::uint8_t> entry)
+{
+    return entry[0] == '.' && (entry[1] == ' ' || (entry[1] == '.' && entry[2] == ' '));
+}
+
+bool legalName(std::u16string_view name)
+{
+    return std::none_of(name.begin(), name.end(), [](char16_t c) {
+        return c < 0x20 || c == 0x7F || kIllegalInName.find(c) != std::u16string_view::npos;
+    });
+}
+
+} // namespace
+
+bool FileOps::refuse(const std::string& text)
+{
+    prompter_.tell(text, Icon::Exclamation);
+    return false;
+}
+
+bool FileOps::remove(std::string_view shortName)
+{
+    Fat12Writer writer(doc_, prompter_);
+    const auto found = writer.reader().FindEntry(shortName);
+    if (!found)
+        return false;
+    const auto index = static_cast<std::size_t>(doc_.directory.foundOffset) / kDirEntrySize;
+    const auto entry = std::span(doc_.directory.copy).subspan(index * kDirEntrySize, kDirEntrySize);
+    if (isDotEntry(entry))
+        return refuse("The entries \".\" and \"..\" belong to their folder and cannot be deleted.");
+    const std::uint16_t first = doc_.directory.chain[0];
+    // A folder of cluster 0 would walk the root: such a folder holds nothing of its own.
+    if ((entry[kAttributeOffset] & kDirectory) && first != 0)
+        freeContents(first);
+    const Fat12Reader::Outcome freed = writer.freeChain(first);
+    writer.markDeleted(index);
+    doc_.imageChanged = true;
+    for (const auto& outcome : {freed, writer.relist()})
+        if (!outcome.whole())
+            prompter_.tell(outcome.warning, Icon::Exclamation);
+    return true;
+}
+
+// Frees the clusters of every file and folder below a folder; the folders'
+// own chains go last, once nothing needs to read them any more.
+void FileOps::freeContents(std::uint16_t folderCluster)
+{
+    Fat12Writer writer(doc_, prompter_);
+    std::vector<std::uint16_t> folders;
+    DirectoryTree(doc_, prompter_)
+        .walk(folderCluster, 0, [&](const ListingRecord& r, std::uint16_t first, int) -> std::optional<int> {
+            if (r.attributes & kDirectory) {
+                folders.push_back(first);
+                return 0;
+            }
+            writer.freeChain(first);
+            return std::nullopt;
+        });
+    for (const std::uint16_t folder : folders)
+        writer.freeChain(folder);
+}
+
+bool FileOps::move(std::string_view shortName, const std::filesystem::path& target, FileSaver& saver)
+{
+    return saver.saveFile(shortName, target) && remove(shortName);
+}
+
+bool FileOps::nameTaken(std::string_view name, std::string_view ownShortName) const
+{
+    const std::string wanted = folded(name);
+    return std::any_of(doc_.directory.listing.begin(), doc_.directory.listing.end(), [&](const ListingRecord& r) {
+        return r.shortName != ownShortName &&
+               (folded(r.longName) == wanted || folded(withoutPadding(TextCodec::cp850ToUtf8(r.shortName))) == wanted);
+    });
+}
+
+bool FileOps::rename(std::string_view shortName, std::string_view newName)
+{
+    std::string text(newName);
+    text.erase(text.find_last_not_of(" .") + 1);
+    const std::u16string name = TextCodec::utf8ToUtf16(text);
+    if (name.empty())
+        return false;
+    if (!legalName(name))
+        return refuse(kIllegalText);
+    if (name.size() > Fat12Writer::kMaxLongName)
+        return refuse("The name has " + std::to_string(name.size()) + " characters; at most " +
+                      std::to_string(Fat12Writer::kMaxLongName) + " fit.");
+
+    Fat12Writer writer(doc_, prompter_);
+    if (!writer.reader().FindEntry(shortName))
+        return false;
+    DirectoryArea& dir = doc_.directory;
+    const auto index = static_cast<std::size_t>(dir.foundOffset) / kDirEntrySize;
+    Fat12Writer::Entry entry;
+    std::copy_n(dir.copy.begin() + static_cast<std::ptrdiff_t>(index * kDirEntrySize), kDirEntrySize, entry.begin());
+    if (isDotEntry(entry))
+        return refuse("The entries \".\" and \"..\" belong to their folder and cannot be renamed.");
+    if (nameTaken(text, Fat12Reader::FormatShortName(entry)))
+        return refuse("This folder holds a file named \"" + text + "\" already.");
+
+    const auto taken = [&](const Fat12Writer::ShortName& candidate) {
+        for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
+            const auto other = std::span(dir.copy).subspan(i * kDirEntrySize, kDirEntrySize);
+            if (i != index && other[0] != kDeleted && other[kAttributeOffset] != kLongName &&
+                std::equal(candidate.begin(), candidate.end(), other.begin()))
+                return true;
+        }
+        return false;
+    };
+    const Fat12Writer::ShortName newShort = Fat12Writer::shortNameFor(name, taken);
+    const auto longEntries = Fat12Writer::isOwnShortName(name, newShort)
+                                 ? std::vector<Fat12Writer::Entry>{}
+                                 : Fat12Writer::longNameEntries(name, Fat12Writer::checksum(newShort));
+    const std::vector<std::size_t> oldSlots = writer.entrySlots(index);
+    const auto at = writer.allocateSlots(longEntries.size() + 1, oldSlots);
+    if (!at)
+        return refuse("This folder has no room left for the name \"" + text + "\". Choose a shorter name, or "
+                      "delete a file of the folder first.");
+
+    std::copy(newShort.begin(), newShort.end(), entry.begin());
+    entry[kCaseFlagsOffset] = 0;
+    writer.markDeleted(index);
+    for (std::size_t k = 0; k < longEntries.size(); ++k)
+        writer.writeSlot(*at + k, longEntries[k]);
+    writer.writeSlot(*at + longEntries.size(), entry);
+    doc_.imageChanged = true;
+    if (const auto outcome = writer.relist(); !outcome.whole())
+        prompter_.tell(outcome.warning, Icon::Exclamation);
+    return true;
+}
+
+} // namespace vellum

@@ -1,0 +1,41 @@
+#pragma once
+// Delete, move and rename of an entry of the directory shown, in the image
+// in memory. An entry is named by its short name, which always finds it.
+// Each command leaves the volume consistent: a deleted entry's clusters, and
+// those of everything below a deleted folder, are freed in both FATs, and
+// its long-name entries are deleted with it. The directory is listed again
+// afterwards and the image is marked changed; a refused command changes
+// nothing.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vellum {
+
+class CVLMDoc;
+class Prompter;
+class FileSaver;
+
+class FileOps {
+public:
+    FileOps(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
+
+    // Deletes a file, or a folder with everything below it.
+    bool remove(std::string_view shortName);
+    // Saves the file to `target`, and deletes it only once it was saved whole.
+    bool move(std::string_view shortName, const std::filesystem::path& target, FileSaver& saver);
+    // Gives the entry a new long name (UTF-8) and a short name made from it.
+    // An empty name changes nothing; a name the folder holds already, or
+    // one it has no room for, is refused with a message.
+    bool rename(std::string_view shortName, std::string_view newName);
+
+private:
+    void freeContents(std::uint16_t folderCluster);
+    bool refuse(const std::string& text);
+    bool nameTaken(std::string_view name, std::string_view ownShortName) const;
+
+    CVLMDoc& doc_;
+    Prompter& prompter_;
+};
+
+} // namespace vellum

@@ -1,0 +1,66 @@
+#pragma once
+// Saves files of the image in memory to the host disk: one file of the
+// directory shown, every file of that directory, or a whole tree, rebuilt
+// below a folder or flattened into it.
+//
+// Names come from the image and may be hostile, so each becomes one safe
+// path component (hostName) and nothing is written outside the folder
+// chosen. A file is written beside its destination and renamed into place
+// only once every byte is there; a file that cannot be read whole is not
+// written at all. The directory walks are bounded like the reader's.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vellum {
+
+class CVLMDoc;
+class Prompter;
+class Fat12Reader;
+
+class FileSaver {
+public:
+    // What to do when the destination file exists already.
+    enum class Existing { Ask, Replace, Keep };
+
+    struct Tally {
+        int saved = 0;
+        int skipped = 0; // declined at the overwrite question
+        int failed = 0;  // not found, unreadable, unwritable, or kept by Existing::Keep
+    };
+
+    static constexpr std::string_view kExistsQuestion = " already exists.  Do you want to overwrite?";
+    FileSaver(CVLMDoc& doc, Prompter& prompter, Existing existing = Existing::Ask);
+
+    // Saves a file of the directory shown, named by its short name, to
+    // `target`. False when nothing was written.
+    bool saveFile(std::string_view shortName, const std::filesystem::path& target);
+    // Every file of the directory shown, into `folder`; subdirectories and
+    // ".." are left out.
+    void saveDirectory(const std::filesystem::path& folder);
+    // Every file below the directory whose first cluster is given (0: the
+    // root) into `folder`, rebuilding the tree when keepTree is set. Read-only,
+    // hidden and system files are saved only with the archive bit. The
+    // directory shown stays as it was.
+    void saveTree(std::uint16_t firstCluster, const std::filesystem::path& folder, bool keepTree);
+
+    // One path component for a name from the image: "/", "\", control
+    // characters and NUL become "_", a name of dots only becomes underscores,
+    // and a name too long for the host is cut at a character boundary.
+    static std::string hostName(std::string_view name);
+
+    const Tally& tally() const { return tally_; }
+
+private:
+    bool mayWrite(const std::filesystem::path& target);
+    bool writeChain(std::uint32_t size, const std::filesystem::path& target, Fat12Reader& reader);
+    void fail(const std::string& text);
+
+    CVLMDoc& doc_;
+    Prompter& prompter_;
+    Existing existing_;
+    Tally tally_;
+};
+
+} // namespace vellum

@@ -1,0 +1,132 @@
+// vlm extract, rm, mv and rename, run as a user runs them, with mtools and
+// fsck.fat as the judges of what they wrote.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/support/MtoolsImage.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/VlmRunner.h"
+
+namespace vellum {
+namespace {
+
+using test::MtoolsImage;
+using test::readFile;
+using test::runVlm;
+using test::VlmRun;
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> out(n);
+    for (auto& b : out)
+        b = static_cast<std::uint8_t>(rng());
+    return out;
+}
+
+std::string q(const fs::path& p)
+{
+    return test::shellQuoted(p.string());
+}
+
+std::size_t freeBytes(const MtoolsImage& image)
+{
+    const std::string out = test::runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + q(image.path()) + " ::");
+    const std::size_t end = out.find(" bytes free");
+    std::string digits;
+    for (std::size_t i = out.rfind('\n', end) + 1; i < end; ++i)
+        if (std::isdigit(static_cast<unsigned char>(out[i])))
+            digits += out[i];
+    return std::stoul(digits);
+}
+
+void expectFsckClean(const MtoolsImage& image)
+{
+    EXPECT_NO_THROW(test::runCommand("fsck.fat -n " + q(image.path()) + " >/dev/null"));
+}
+
+const std::vector<std::string> kFiles = {"/README.TXT", "/DOCS/Report for 1998.txt", "/DOCS/Old Letters/Grandma.txt",
+                                         "/DOCS/Old Letters/EMPTY.TXT"};
+
+void fill(MtoolsImage& image)
+{
+    image.makeDirectories({"/DOCS", "/DOCS/Old Letters"});
+    for (std::size_t i = 0; i < kFiles.size(); ++i)
+        image.addFile(kFiles[i], randomBytes(i == 3 ? 0 : 700 * i + 13, static_cast<unsigned>(i)));
+}
+
+class ExtractEveryFormat : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExtractEveryFormat, BytesEqualMcopys)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, GetParam());
+    fill(image);
+    test::TempDir dir;
+    const VlmRun run = runVlm(dir, "extract " + q(image.path()) + " -o " + q(dir / "out"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const std::string& file : kFiles)
+        EXPECT_EQ(readFile(dir.path() / ("out" + file)), image.extract(file)) << file;
+
+    // Existing files are kept unless --overwrite; a folder named alone comes with its tree.
+    const VlmRun again = runVlm(dir, "extract " + q(image.path()) + " docs -o " + q(dir / "out"));
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("already exists; it is kept."), std::string::npos) << again.err;
+    const VlmRun flat = runVlm(dir, "extract " + q(image.path()) + " docs --flat --overwrite -o " + q(dir / "out"));
+    ASSERT_EQ(flat.status, 0) << flat.err;
+    EXPECT_EQ(readFile(dir / "out/Grandma.txt"), image.extract("/DOCS/Old Letters/Grandma.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExtractEveryFormat,
+                         ::testing::Values("-f 720", "-f 1200", "-f 1440", "-t 80 -h 2 -s 21 -c 4 -r 1 -m 0xF0"));
+
+TEST(FileVerbs, RmMvAndRenameLeaveAVolumeMtoolsAndFsckAccept)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    fill(image);
+    test::TempDir dir;
+    const std::size_t before = freeBytes(image);
+
+    const VlmRun mv = runVlm(dir, "mv " + q(image.path()) + " 'docs/report for 1998.txt' -o " + q(dir.path()));
+    ASSERT_EQ(mv.status, 0) << mv.err;
+    EXPECT_EQ(readFile(dir / "Report for 1998.txt"), randomBytes(713, 1));
+    EXPECT_EQ(freeBytes(image), before + 2 * 512);
+
+    const VlmRun rename = runVlm(dir, "rename " + q(image.path()) + " README.TXT 'A longer name, renamed.txt'");
+    ASSERT_EQ(rename.status, 0) << rename.err;
+    const VlmRun clash = runVlm(dir, "rename " + q(image.path()) + " DOCS 'a longer name, renamed.txt'");
+    EXPECT_EQ(clash.status, 1);
+    const auto root = image.mdir("/");
+    ASSERT_EQ(root.size(), 2u);
+    EXPECT_EQ(root[1].longName, "A longer name, renamed.txt");
+    EXPECT_EQ(root[1].shortName, "ALONGE~1.TXT");
+
+    const VlmRun rm = runVlm(dir, "rm " + q(image.path()) + " DOCS");
+    ASSERT_EQ(rm.status, 0) << rm.err;
+    EXPECT_EQ(image.mdir("/").size(), 1u);
+    EXPECT_EQ(freeBytes(image), before + (2 + 2 + 3) * 512); // the report, two folders and Grandma's 1,413 bytes
+    expectFsckClean(image);
+}
+
+TEST(FileVerbs, AVlmFileNamedWithoutVlmStaysOne)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    fill(image);
+    test::TempDir dir;
+    ASSERT_EQ(runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "kept.VLM") + " --description 'My disk'").status, 0);
+    fs::rename(dir / "kept.VLM", dir / "kept");
+    for (const std::string& words : {"label " + q(dir / "kept") + " NEWLABEL", "rm " + q(dir / "kept") + " README.TXT"}) {
+        const VlmRun run = runVlm(dir, words);
+        ASSERT_EQ(run.status, 0) << words << ": " << run.err;
+    }
+    const VlmRun info = runVlm(dir, "info " + q(dir / "kept"));
+    const auto magic = readFile(dir / "kept");
+    EXPECT_EQ(std::string(magic.begin() + 1, magic.begin() + 4), "VLM");
+    EXPECT_NE(info.out.find("NEWLABEL"), std::string::npos) << info.out;
+    ASSERT_EQ(runVlm(dir, "convert " + q(dir / "kept") + " " + q(dir / "back.img")).status, 0);
+    EXPECT_EQ(runVlm(dir, "ls " + q(dir / "back.img")).out.find("README"), std::string::npos);
+}
+
+} // namespace
+} // namespace vellum
