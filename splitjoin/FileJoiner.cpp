@@ -28,6 +28,8 @@ std::string missingPartText(std::size_t position, unsigned parts)
     return "Missing part " + std::to_string(position) + " of " + std::to_string(parts) + " parts";
 }
 
+struct CancelledByUser {};
+
 int percentOf(std::uint64_t done, std::uint64_t total)
 {
     constexpr std::uint64_t kWhole = 100;
@@ -50,8 +52,12 @@ FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& p
         nameTarget(first, targetFolder, outcome);
         if (!setComplete(pieces, first) || !nameUsable(outcome.targetName))
             outcome.status = Status::Refused;
+        else if (!mayWrite(outcome.target))
+            outcome.status = Status::Cancelled;
         else
             outcome.status = copyPieces(pieces, first, outcome.target);
+    } catch (const CancelledByUser&) {
+        outcome.status = Status::Cancelled;
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Exclamation);
         outcome.status = Status::Failed;
@@ -112,6 +118,18 @@ bool FileJoiner::nameUsable(const std::string& name)
     return false;
 }
 
+bool FileJoiner::mayWrite(const std::filesystem::path& target)
+{
+    std::error_code ec;
+    if (existing_ == ExistingTarget::Replace || !std::filesystem::exists(target, ec))
+        return true;
+    const std::string folder = target.parent_path().empty() ? "the current folder"
+                                                            : "\"" + target.parent_path().string() + "\"";
+    return prompter_.ask("\"" + target.filename().string() + "\" already exists in " + folder +
+                             ".\n\nDo you want to replace it?",
+                         Buttons::YesNo, Icon::Question) == Answer::Yes;
+}
+
 FileJoiner::Status FileJoiner::copyPieces(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first,
                                           const std::filesystem::path& target)
 {
@@ -139,6 +157,8 @@ std::uint64_t FileJoiner::copyPayload(BlockFile& piece, AtomicFile& target, std:
         target.write(std::span(buffer_).first(got));
         copied += got;
         progress_.advanced(percentOf(copied, total));
+        if (progress_.cancelRequested())
+            throw CancelledByUser{}; // the uncommitted target goes with it
     }
     return copied;
 }

@@ -21,7 +21,9 @@ class FileJoiner {
 public:
     static constexpr const char* kCompletedText = "Join operation completed ...";
 
-    enum class Status { NothingToJoin, Completed, Refused, Failed };
+    enum class Status { NothingToJoin, Completed, Refused, Cancelled, Failed };
+    // What happens to a file of the target's name already in the folder.
+    enum class ExistingTarget { Replace, Ask };
     struct Outcome {
         Status status = Status::NothingToJoin;
         std::string originalPath; // "Original Path:", up to the stored path's last separator
@@ -29,10 +31,14 @@ public:
         std::filesystem::path target;
     };
 
-    FileJoiner(Prompter& prompter, CopyProgress& progress) : prompter_(prompter), progress_(progress) {}
+    FileJoiner(Prompter& prompter, CopyProgress& progress, ExistingTarget existing = ExistingTarget::Replace)
+        : prompter_(prompter), progress_(progress), existing_(existing)
+    {
+    }
 
     // Pieces in list order; an empty target folder means the current one.
-    // Tells every message itself.
+    // Tells every message itself. A cancel through the progress leaves no
+    // joined file.
     Outcome join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder);
 
 private:
@@ -42,12 +48,14 @@ private:
     static void nameTarget(const SplitHeader& first, const std::string& targetFolder, Outcome& outcome);
     bool setComplete(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first);
     bool nameUsable(const std::string& name);
+    bool mayWrite(const std::filesystem::path& target);
     Status copyPieces(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first,
                       const std::filesystem::path& target);
     std::uint64_t copyPayload(BlockFile& piece, AtomicFile& target, std::uint64_t copied, std::uint32_t total);
 
     Prompter& prompter_;
     CopyProgress& progress_;
+    ExistingTarget existing_;
     std::vector<std::uint8_t> buffer_;
 };
 

@@ -181,6 +181,29 @@ TEST_F(FileJoinerTest, PieceVanishingDuringTheCopyLeavesNoJoinedFile)
     EXPECT_EQ(progress.endings, 1);
 }
 
+TEST_F(FileJoinerTest, CancelOrADeclinedReplaceLeavesTheFolderAsItWas)
+{
+    const auto pieces = makeSet();
+    progress.onStarted = [&](const std::string& piece) { progress.cancel = piece == "notes.002"; };
+    EXPECT_EQ(join(pieces).status, Status::Cancelled);
+    EXPECT_TRUE(fs::is_empty(target()));
+
+    const std::vector<std::uint8_t> older{'o', 'l', 'd'};
+    test::writeFile(target() / "notes.txt", older);
+    progress.cancel = false;
+    progress.onStarted = nullptr;
+    const std::string question = "\"notes.txt\" already exists in \"" + target().string() +
+                                 "\".\n\nDo you want to replace it?";
+    prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::No);
+    FileJoiner asking(prompter, progress, FileJoiner::ExistingTarget::Ask);
+    EXPECT_EQ(asking.join(pieces, target().string()).status, Status::Cancelled);
+    EXPECT_EQ(test::readFile(target() / "notes.txt"), older);
+
+    prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::Yes);
+    EXPECT_EQ(asking.join(pieces, target().string()).status, Status::Completed);
+    EXPECT_EQ(test::readFile(target() / "notes.txt"), joined);
+}
+
 TEST_F(FileJoinerTest, PieceHoldingOnlyItsHeaderAddsNothing)
 {
     const auto bytes = test::randomBytes(10, 1);

@@ -147,6 +147,19 @@ TEST_F(FileSplitterTest, CancelledMediaExchangeEndsWithThePiecesWrittenSoFar)
     EXPECT_EQ(progress.endings, 1);
 }
 
+TEST_F(FileSplitterTest, CancelInTheSecondPieceRemovesEveryPieceOfTheSplit)
+{
+    makeSource("data.bin", 2 * kSmallPayload + 5);
+    settings.chooseListEntry("110K");
+    progress.onStarted = [&](const std::string& piece) { progress.cancel = piece == "data.002"; };
+
+    const auto outcome = split();
+    EXPECT_EQ(outcome.status, Status::Cancelled);
+    EXPECT_TRUE(outcome.created.empty());
+    EXPECT_TRUE(filesInOut().empty());
+    EXPECT_EQ(progress.endings, 1);
+}
+
 TEST_F(FileSplitterTest, SourceShrinkingMidwayFailsAndRemovesTheCutOffPiece)
 {
     makeSource("data.bin", 2 * kSmallPayload);
