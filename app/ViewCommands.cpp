@@ -18,7 +18,7 @@ constexpr std::array kNeedImage = {
 constexpr std::array kNotBuilt = {
     kCmdLoad, kCmdCopy, kCmdCompare, kCmdCompareNow,
     kCmdCopyFile, kCmdMoveFile, kCmdRenameFile, kCmdDeleteFile, kCmdFormatDmf, kCmdImageLabel,
-    kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdJoinSplit, kCmdPrint, kCmdPrintPreview,
+    kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdPrint, kCmdPrintPreview,
 };
 
 constexpr std::array<std::pair<int, std::string_view>, 11> kTooltips = {{
