@@ -30,6 +30,13 @@ constexpr const char* kInsertNextText = "Please insert next removable media and 
 // Thrown from the copy loop when the user cancels.
 struct CancelledByUser {};
 
+// A path too long for the header would lose the file name a join needs;
+// the name alone then stands for it.
+std::string storedPath(const std::string& source)
+{
+    return source.size() <= SplitHeader::kPathSize ? source : std::filesystem::path(source).filename().string();
+}
+
 int percentOf(std::uint64_t done, std::uint64_t total)
 {
     constexpr std::uint64_t kWhole = 100;
@@ -133,7 +140,7 @@ void FileSplitter::writePiece(const Plan& plan, unsigned number, BlockFile& sour
     BlockFile piece = BlockFile::create(path);
     try {
         progress_.started(name);
-        const SplitHeader header{plan.source, static_cast<std::uint32_t>(plan.size),
+        const SplitHeader header{storedPath(plan.source), static_cast<std::uint32_t>(plan.size),
                                  static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(plan.count)};
         piece.write(header.encode());
         written_ += SplitHeader::kSize;

@@ -25,6 +25,10 @@ JoinSplitSheet::JoinSplitSheet(Prompter& prompter, QWidget* parent)
     connect(join_, &CFileJoin::helpRequested, this, &JoinSplitSheet::helpRequested);
     connect(split_, &CFileSplit::helpRequested, this, &JoinSplitSheet::helpRequested);
 
+    // As in the sheet the pages come from, Enter in an edit presses nothing.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(done_);

@@ -266,11 +266,14 @@ private slots:
                 auto* edit = byName<QLineEdit>(sheet->splitPage(), "File to split:");
                 seen << edit->text();
                 edit->setText(source);
+                QTest::keyClick(edit, Qt::Key_Return); // presses no button
+                QVERIFY(sheet->isVisible());
                 byName<QPushButton>(*sheet, "Done")->click();
             });
             command->trigger();
         };
         writeFile(world.path("first.bin"), "1");
+        writeFile(world.path("second.bin"), "2");
         openAndClose(world.path("first.bin"));
         openAndClose(world.path("second.bin"));
         QCOMPARE(seen, QStringList({"", world.path("first.bin")}));

@@ -79,6 +79,17 @@ TEST_F(FileSplitterTest, TwoFullPiecesAndOneOf269Bytes)
     EXPECT_EQ(progress.endings, 1);
 }
 
+TEST_F(FileSplitterTest, PathTooLongForTheHeaderStoresTheFileName)
+{
+    const std::string folder = std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c');
+    fs::create_directories(dir / folder);
+    makeSource(folder + "/report.txt", 10);
+    ASSERT_GT(settings.m_strSource.size(), SplitHeader::kPathSize);
+    EXPECT_EQ(split().status, Status::Completed);
+    const auto piece = test::readFile(out() / "report.001");
+    EXPECT_EQ(SplitHeader::decode(std::span(piece).first<SplitHeader::kSize>()).sourcePath, "report.txt");
+}
+
 TEST_F(FileSplitterTest, EmptyFileWritesNoPieces)
 {
     makeSource("empty.bin", 0);
