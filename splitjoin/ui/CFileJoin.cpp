@@ -52,6 +52,8 @@ void popUpOver(QListWidget* list, QMenu* menu)
 
 CFileJoin::CFileJoin(Prompter& prompter, QWidget* parent)
     : QWidget(parent), prompter_(prompter), target_(named(new QLineEdit, tr("Enter target directory:"))),
+      browseTarget_(browseButton(tr("Browse for destination"), this)),
+      addFiles_(browseButton(tr("Browse for source file"), this)),
       originalPath_(valueLabel(tr("Original Path:"), this)), targetName_(valueLabel(tr("Target Filename:"), this)),
       files_(sortedList(tr("File list:"), this)), joinList_(sortedList(tr("Files to Join:"), this)),
       arrow_(named(new QPushButton(QStringLiteral("---->")), QStringLiteral("---->"))),
@@ -83,16 +85,16 @@ CFileJoin::CFileJoin(Prompter& prompter, QWidget* parent)
     connect(cancel_, &QPushButton::clicked, this, &CFileJoin::cancel);
     connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
     progress_.onStarted = [this](const QString& piece) { processing_->setText(piece); };
+    tabChain({target_, browseTarget_, files_, addFiles_, arrow_, joinList_, cancel_, join_, help});
     start();
 }
 
 QWidget* CFileJoin::makeTargetRows()
 {
-    auto* browse = browseButton(tr("Browse for destination"), this);
-    connect(browse, &QPushButton::clicked, this, &CFileJoin::OnBrowseTarget);
+    connect(browseTarget_, &QPushButton::clicked, this, &CFileJoin::OnBrowseTarget);
     auto* row = new QHBoxLayout;
     row->addWidget(target_, 1);
-    row->addWidget(browse);
+    row->addWidget(browseTarget_);
     auto* rows = new QWidget(this);
     auto* form = new QFormLayout(rows);
     form->setContentsMargins(0, 0, 0, 0);
@@ -104,18 +106,17 @@ QWidget* CFileJoin::makeTargetRows()
 
 QWidget* CFileJoin::makeLists()
 {
-    auto* addFiles = browseButton(tr("Browse for source file"), this);
-    addFiles->setIcon(style()->standardIcon(QStyle::SP_FileDialogStart));
+    addFiles_->setIcon(style()->standardIcon(QStyle::SP_FileDialogStart));
     arrow_->setToolTip(tr("Add files to list"));
     arrow_->setAccessibleDescription(tr("Add files to list"));
-    connect(addFiles, &QPushButton::clicked, this, &CFileJoin::OnBrowseFiles);
+    connect(addFiles_, &QPushButton::clicked, this, &CFileJoin::OnBrowseFiles);
     connect(arrow_, &QPushButton::clicked, this, &CFileJoin::OnAddToJoinList);
     popUpOver(files_, makeFileListMenu());
     popUpOver(joinList_, makeJoinListMenu());
 
     auto* middle = new QVBoxLayout;
     middle->addStretch();
-    middle->addWidget(addFiles);
+    middle->addWidget(addFiles_);
     middle->addWidget(arrow_);
     middle->addStretch();
     auto* lists = new QWidget(this);

@@ -60,6 +60,8 @@ private:
     Prompter& prompter_;
     QString targetDir_;
     QLineEdit* target_;
+    QPushButton* browseTarget_;
+    QPushButton* addFiles_;
     QLabel* originalPath_;
     QLabel* targetName_;
     QListWidget* files_;

@@ -37,7 +37,9 @@ QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse)
 
 CFileSplit::CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent)
     : QWidget(parent), prompter_(prompter), volume_(volume), source_(named(new QLineEdit, tr("File to split:"))),
-      dest_(named(new QLineEdit, tr("Destination:"))), radios_(new QButtonGroup(this)),
+      browseSource_(browseButton(tr("Browse for source file"), this)),
+      dest_(named(new QLineEdit, tr("Destination:"))), browseDest_(browseButton(tr("Browse for destination"), this)),
+      radios_(new QButtonGroup(this)),
       sizeList_(named(new QComboBox, tr("File Size:"))), fileSize_(valueLabel(tr("Filesize:"), this)),
       count_(valueLabel(tr("Number of Diskettes required:"), this)),
       created_(named(new QListWidget, tr("Files created:"))), bar_(workBar(tr("Split progress"), this)),
@@ -70,20 +72,20 @@ CFileSplit::CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent)
     connect(cancel_, &QPushButton::clicked, this, &CFileSplit::cancel);
     connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
     progress_.onCreated = [this](const QString& piece) { created_->addItem(piece); };
+    tabChain({source_, browseSource_, dest_, browseDest_, radio_[0], radio_[1], radio_[2], radio_[3], sizeList_,
+              created_, cancel_, split_, help});
     start();
 }
 
 QWidget* CFileSplit::makeFileRows()
 {
-    auto* browseSource = browseButton(tr("Browse for source file"), this);
-    auto* browseDest = browseButton(tr("Browse for destination"), this);
-    connect(browseSource, &QPushButton::clicked, this, &CFileSplit::OnBrowseSource);
-    connect(browseDest, &QPushButton::clicked, this, &CFileSplit::OnBrowseDest);
+    connect(browseSource_, &QPushButton::clicked, this, &CFileSplit::OnBrowseSource);
+    connect(browseDest_, &QPushButton::clicked, this, &CFileSplit::OnBrowseDest);
     auto* rows = new QWidget(this);
     auto* form = new QFormLayout(rows);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(tr("File to split:"), pathRow(source_, browseSource));
-    form->addRow(tr("Destination:"), pathRow(dest_, browseDest));
+    form->addRow(tr("File to split:"), pathRow(source_, browseSource_));
+    form->addRow(tr("Destination:"), pathRow(dest_, browseDest_));
     return rows;
 }
 

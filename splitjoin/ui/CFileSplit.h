@@ -59,7 +59,9 @@ private:
     VolumeProbe& volume_;
     SplitSettings settings_;
     QLineEdit* source_;
+    QPushButton* browseSource_;
     QLineEdit* dest_;
+    QPushButton* browseDest_;
     QButtonGroup* radios_;
     std::array<QRadioButton*, SplitSettings::kRadioCount> radio_{};
     QComboBox* sizeList_;

@@ -49,6 +49,16 @@ QPushButton* cancelButton(QWidget* parent)
     return named(button, QObject::tr("Cancel"));
 }
 
+void tabChain(std::initializer_list<QWidget*> widgets)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* w : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
 QString currentFolder()
 {
     return QDir::currentPath();

@@ -2,6 +2,7 @@
 // Controls the Join and Split pages share: every one carries its label text
 // as its accessible name, so screen readers and the desktop tests find it.
 #include <QString>
+#include <initializer_list>
 
 class QLabel;
 class QListWidget;
@@ -29,6 +30,8 @@ QListWidget* sortedList(const QString& name, QWidget* parent);
 QProgressBar* workBar(const QString& name, QWidget* parent);
 // The Cancel button shown only while work runs.
 QPushButton* cancelButton(QWidget* parent);
+// Tab moves through `widgets` in this order.
+void tabChain(std::initializer_list<QWidget*> widgets);
 // The folder the process works in, where pieces and joined files go by default.
 QString currentFolder();
 

@@ -135,6 +135,16 @@ private slots:
         QCOMPARE(radioStates(), QString("EC------"));
         QCOMPARE(count->text(), QString("3"));
 
+        // A set of more than 255 pieces is refused on the page, before anything is written.
+        QFile big(world.path("big.bin"));
+        QVERIFY(big.resize(255 * 110 * 1024 + 1));
+        byName<QLineEdit>(page, "Destination:")->setText(world.path(""));
+        choose("110K");
+        world.prompter.expectStart("\"" + world.path("big.bin").toStdString() + "\" would need 256 pieces",
+                                   Icon::Exclamation, Answer::Ok);
+        split->click();
+        QCOMPARE(QDir(world.path("")).entryList(QDir::Files), QStringList({"big.bin"}));
+
         source->clear();
         QVERIFY(!split->isEnabled());
         VERIFY_NO_PROBLEMS(world.prompter);
