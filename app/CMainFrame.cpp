@@ -16,6 +16,7 @@
 #include "app/ViewToolBar.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"
+#include "splitjoin/ui/JoinSplitSheet.h"
 
 namespace vellum {
 
@@ -199,8 +200,10 @@ void CMainFrame::createToolsMenu()
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     systemTools_ = tools->addMenu(tr("&System Tools"));
     tools->addSeparator();
-    tools->addAction(makeCommand(kCmdJoinSplit, tr("&Join/Split a file"),
-                                 tr("Splits a file into diskette-sized pieces, or joins the pieces again")));
+    QAction* joinSplit = makeCommand(kCmdJoinSplit, tr("&Join/Split a file"),
+                                     tr("Splits a file into diskette-sized pieces, or joins the pieces again"));
+    connect(joinSplit, &QAction::triggered, this, &CMainFrame::OnJoinSplit);
+    tools->addAction(joinSplit);
     tools->addSeparator();
     for (int id : {kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile})
         tools->addAction(view_->command(id));
@@ -279,6 +282,17 @@ void CMainFrame::OnTipOfTheDay()
 void CMainFrame::OnAbout()
 {
     CAboutBox(prompter_, this).exec();
+}
+
+void CMainFrame::OnJoinSplit()
+{
+    if (!joinSplit_) {
+        joinSplit_ = new JoinSplitSheet(prompter_, this);
+        // The sheet is modal: its help window must be its own to take input.
+        auto* help = new HelpWindow(joinSplit_);
+        connect(joinSplit_, &JoinSplitSheet::helpRequested, help, &HelpWindow::showTopic);
+    }
+    joinSplit_->exec();
 }
 
 void CMainFrame::showHelp(int topic)

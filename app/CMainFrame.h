@@ -19,6 +19,7 @@ class CVLMDoc;
 class CVLMView;
 class DriveBay;
 class HelpWindow;
+class JoinSplitSheet;
 class Profile;
 class Prompter;
 class Shell;
@@ -49,6 +50,8 @@ public slots:
     void OnExit();
     void OnTipOfTheDay();
     void OnAbout();
+    // Opens the Join/Split sheet, made once and kept with its pages' settings.
+    void OnJoinSplit();
     void showHelp(int topic);
     // Another start of the program asks this one to come forward.
     void bringToFront();
@@ -82,6 +85,7 @@ private:
     QLabel* date_ = nullptr;
     QLabel* time_ = nullptr;
     HelpWindow* help_ = nullptr;
+    JoinSplitSheet* joinSplit_ = nullptr;
 };
 
 } // namespace vellum

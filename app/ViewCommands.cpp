@@ -17,7 +17,7 @@ constexpr std::array kNeedImage = {
 // Commands whose engines this build does not have yet: shown, never faked.
 constexpr std::array kNotBuilt = {
     kCmdLoad, kCmdCopy, kCmdCompare, kCmdCompareNow, kCmdFormatDmf, kCmdImageLabel,
-    kCmdJoinSplit, kCmdPrint, kCmdPrintPreview,
+    kCmdPrint, kCmdPrintPreview,
 };
 
 constexpr std::array<std::pair<int, std::string_view>, 11> kTooltips = {{

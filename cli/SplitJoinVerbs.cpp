@@ -155,7 +155,8 @@ int runJoin(CliArgs& args)
 
     TerminalPrompter prompter(false);
     TerminalProgress progress;
-    const auto outcome = FileJoiner(prompter, progress).join(pieces, folder.value_or(""), overwrite);
+    const auto existing = overwrite ? FileJoiner::ExistingTarget::Replace : FileJoiner::ExistingTarget::Refuse;
+    const auto outcome = FileJoiner(prompter, progress, existing).join(pieces, folder.value_or(""));
     if (outcome.status != FileJoiner::Status::Completed)
         return kExitFailure;
     if (!outcome.originalPath.empty())

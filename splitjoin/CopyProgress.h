@@ -15,6 +15,8 @@ public:
     virtual void created(const std::string& piece) = 0;
     // The bar hides.
     virtual void ended() = 0;
+    // Asked after every block; true stops the work and takes back what it wrote.
+    virtual bool cancelRequested() { return false; }
 };
 
 } // namespace vellum

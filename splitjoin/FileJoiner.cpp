@@ -28,6 +28,8 @@ std::string missingPartText(std::size_t position, unsigned parts)
     return "Missing part " + std::to_string(position) + " of " + std::to_string(parts) + " parts";
 }
 
+struct CancelledByUser {};
+
 int percentOf(std::uint64_t done, std::uint64_t total)
 {
     constexpr std::uint64_t kWhole = 100;
@@ -36,8 +38,7 @@ int percentOf(std::uint64_t done, std::uint64_t total)
 
 } // namespace
 
-FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder,
-                                     bool overwrite)
+FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder)
 {
     Outcome outcome;
     if (pieces.empty())
@@ -50,10 +51,14 @@ FileJoiner::Outcome FileJoiner::join(const std::vector<std::filesystem::path>& p
         const SplitHeader first = SplitHeader::decode(bytes);
         nameTarget(first, targetFolder, outcome);
         if (!setComplete(pieces, first) || !nameUsable(outcome.targetName) ||
-            !targetFree(pieces, outcome.target, overwrite))
+            !targetFree(pieces, outcome.target))
             outcome.status = Status::Refused;
+        else if (!mayWrite(outcome.target))
+            outcome.status = Status::Cancelled;
         else
             outcome.status = copyPieces(pieces, first, outcome.target);
+    } catch (const CancelledByUser&) {
+        outcome.status = Status::Cancelled;
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Exclamation);
         outcome.status = Status::Failed;
@@ -118,8 +123,7 @@ bool FileJoiner::nameUsable(const std::string& name)
     return false;
 }
 
-bool FileJoiner::targetFree(const std::vector<std::filesystem::path>& pieces, const std::filesystem::path& target,
-                            bool overwrite)
+bool FileJoiner::targetFree(const std::vector<std::filesystem::path>& pieces, const std::filesystem::path& target)
 {
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec)))
@@ -132,10 +136,22 @@ bool FileJoiner::targetFree(const std::vector<std::filesystem::path>& pieces, co
             return false;
         }
     }
-    if (overwrite)
+    if (existing_ != ExistingTarget::Refuse)
         return true;
     prompter_.tell("\"" + target.string() + "\" exists already and is not replaced.", Icon::Exclamation);
     return false;
+}
+
+bool FileJoiner::mayWrite(const std::filesystem::path& target)
+{
+    std::error_code ec;
+    if (existing_ != ExistingTarget::Ask || !std::filesystem::exists(target, ec))
+        return true;
+    const std::string folder = target.parent_path().empty() ? "the current folder"
+                                                            : "\"" + target.parent_path().string() + "\"";
+    return prompter_.ask("\"" + target.filename().string() + "\" already exists in " + folder +
+                             ".\n\nDo you want to replace it?",
+                         Buttons::YesNo, Icon::Question) == Answer::Yes;
 }
 
 FileJoiner::Status FileJoiner::copyPieces(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first,
@@ -165,6 +181,8 @@ std::uint64_t FileJoiner::copyPayload(BlockFile& piece, AtomicFile& target, std:
         target.write(std::span(buffer_).first(got));
         copied += got;
         progress_.advanced(percentOf(copied, total));
+        if (progress_.cancelRequested())
+            throw CancelledByUser{}; // the uncommitted target goes with it
     }
     return copied;
 }

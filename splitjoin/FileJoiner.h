@@ -21,7 +21,10 @@ class FileJoiner {
 public:
     static constexpr const char* kCompletedText = "Join operation completed ...";
 
-    enum class Status { NothingToJoin, Completed, Refused, Failed };
+    enum class Status { NothingToJoin, Completed, Refused, Cancelled, Failed };
+    // What happens to a file of the target's name already in the folder. A
+    // piece of the set itself is never replaced.
+    enum class ExistingTarget { Refuse, Ask, Replace };
     struct Outcome {
         Status status = Status::NothingToJoin;
         std::string originalPath; // "Original Path:", up to the stored path's last separator
@@ -29,13 +32,15 @@ public:
         std::filesystem::path target;
     };
 
-    FileJoiner(Prompter& prompter, CopyProgress& progress) : prompter_(prompter), progress_(progress) {}
+    FileJoiner(Prompter& prompter, CopyProgress& progress, ExistingTarget existing = ExistingTarget::Refuse)
+        : prompter_(prompter), progress_(progress), existing_(existing)
+    {
+    }
 
     // Pieces in list order; an empty target folder means the current one.
-    // An existing target is replaced only when `overwrite` says so, and never
-    // when it is one of the pieces. Tells every message itself.
-    Outcome join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder,
-                 bool overwrite = false);
+    // Tells every message itself. A cancel through the progress, or a refused
+    // or declined replace, leaves no joined file.
+    Outcome join(const std::vector<std::filesystem::path>& pieces, const std::string& targetFolder);
 
 private:
     using HeaderBytes = std::array<std::uint8_t, SplitHeader::kSize>;
@@ -44,14 +49,15 @@ private:
     static void nameTarget(const SplitHeader& first, const std::string& targetFolder, Outcome& outcome);
     bool setComplete(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first);
     bool nameUsable(const std::string& name);
-    bool targetFree(const std::vector<std::filesystem::path>& pieces, const std::filesystem::path& target,
-                    bool overwrite);
+    bool targetFree(const std::vector<std::filesystem::path>& pieces, const std::filesystem::path& target);
+    bool mayWrite(const std::filesystem::path& target);
     Status copyPieces(const std::vector<std::filesystem::path>& pieces, const SplitHeader& first,
                       const std::filesystem::path& target);
     std::uint64_t copyPayload(BlockFile& piece, AtomicFile& target, std::uint64_t copied, std::uint32_t total);
 
     Prompter& prompter_;
     CopyProgress& progress_;
+    ExistingTarget existing_;
     std::vector<std::uint8_t> buffer_;
 };
 

@@ -27,6 +27,9 @@ constexpr const char* kExchangeMediaText = "The selected removable media does no
 constexpr const char* kInsertNextText = "Please insert next removable media and  \n"
                                         "press OK button when ready. \n";
 
+// Thrown from the copy loop when the user cancels.
+struct CancelledByUser {};
+
 int percentOf(std::uint64_t done, std::uint64_t total)
 {
     constexpr std::uint64_t kWhole = 100;
@@ -48,7 +51,12 @@ FileSplitter::Outcome FileSplitter::split(const SplitSettings& settings)
     try {
         BlockFile source = BlockFile::openRead(settings.m_strSource);
         const Plan plan = planFor(settings, source);
-        outcome.status = refused(plan) ? Status::Refused : writePieces(plan, source, outcome);
+        try {
+            outcome.status = refused(plan) ? Status::Refused : writePieces(plan, source, outcome);
+        } catch (const CancelledByUser&) {
+            removePieces(plan, outcome);
+            outcome.status = Status::Cancelled;
+        }
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Exclamation);
         outcome.status = Status::Failed;
@@ -136,12 +144,20 @@ void FileSplitter::writePiece(const Plan& plan, unsigned number, BlockFile& sour
         written_ += SplitHeader::kSize;
         copyPayload(plan, source, piece);
         piece.close();
-    } catch (const Error&) {
+    } catch (...) {
         // A cut-off piece is of no use to a join.
         std::error_code ec;
         std::filesystem::remove(path, ec);
         throw;
     }
+}
+
+void FileSplitter::removePieces(const Plan& plan, Outcome& outcome)
+{
+    std::error_code ec;
+    for (const std::string& name : outcome.created)
+        std::filesystem::remove(plan.folder / name, ec);
+    outcome.created.clear();
 }
 
 void FileSplitter::copyPayload(const Plan& plan, BlockFile& source, BlockFile& piece)
@@ -158,6 +174,8 @@ void FileSplitter::copyPayload(const Plan& plan, BlockFile& source, BlockFile& p
         consumed_ += got;
         written_ += got;
         progress_.advanced(percentOf(written_, plan.size));
+        if (progress_.cancelRequested())
+            throw CancelledByUser{};
     }
 }
 

@@ -26,7 +26,8 @@ public:
     FileSplitter(Prompter& prompter, VolumeProbe& volume, CopyProgress& progress)
         : prompter_(prompter), volume_(volume), progress_(progress) {}
 
-    // Tells every message itself; pieces written before a failure stay.
+    // Tells every message itself; pieces written before a failure stay, and
+    // a cancel through the progress removes every piece of this split.
     Outcome split(const SplitSettings& settings);
 
 private:
@@ -46,6 +47,7 @@ private:
     bool waitForRoom(const Plan& plan);
     void writePiece(const Plan& plan, unsigned number, BlockFile& source);
     void copyPayload(const Plan& plan, BlockFile& source, BlockFile& piece);
+    static void removePieces(const Plan& plan, Outcome& outcome);
 
     Prompter& prompter_;
     VolumeProbe& volume_;

@@ -44,7 +44,8 @@ protected:
 
     FileJoiner::Outcome join(const std::vector<fs::path>& pieces, bool overwrite = false)
     {
-        return FileJoiner(prompter, progress).join(pieces, target().string(), overwrite);
+        const auto existing = overwrite ? FileJoiner::ExistingTarget::Replace : FileJoiner::ExistingTarget::Refuse;
+        return FileJoiner(prompter, progress, existing).join(pieces, target().string());
     }
 
     void expectRefusal(const std::string& text)
@@ -183,7 +184,7 @@ TEST_F(FileJoinerTest, AnExistingFileIsReplacedOnlyWhenAskedAndNeverAPieceOfTheS
     const auto before = test::readFile(piece);
     expectRefusal("The joined file \"" + piece.string() + "\" would overwrite its own piece \"" + piece.string() +
                   "\"; choose another target folder.");
-    EXPECT_EQ(FileJoiner(prompter, progress).join({piece}, dir.path().string(), true).status, Status::Refused);
+    EXPECT_EQ(FileJoiner(prompter, progress, FileJoiner::ExistingTarget::Replace).join({piece}, dir.path().string()).status, Status::Refused);
     EXPECT_EQ(test::readFile(piece), before);
 }
 
@@ -198,6 +199,29 @@ TEST_F(FileJoinerTest, PieceVanishingDuringTheCopyLeavesNoJoinedFile)
     EXPECT_EQ(join(pieces).status, Status::Failed);
     EXPECT_TRUE(fs::is_empty(target()));
     EXPECT_EQ(progress.endings, 1);
+}
+
+TEST_F(FileJoinerTest, CancelOrADeclinedReplaceLeavesTheFolderAsItWas)
+{
+    const auto pieces = makeSet();
+    progress.onStarted = [&](const std::string& piece) { progress.cancel = piece == "notes.002"; };
+    EXPECT_EQ(join(pieces).status, Status::Cancelled);
+    EXPECT_TRUE(fs::is_empty(target()));
+
+    const std::vector<std::uint8_t> older{'o', 'l', 'd'};
+    test::writeFile(target() / "notes.txt", older);
+    progress.cancel = false;
+    progress.onStarted = nullptr;
+    const std::string question = "\"notes.txt\" already exists in \"" + target().string() +
+                                 "\".\n\nDo you want to replace it?";
+    prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::No);
+    FileJoiner asking(prompter, progress, FileJoiner::ExistingTarget::Ask);
+    EXPECT_EQ(asking.join(pieces, target().string()).status, Status::Cancelled);
+    EXPECT_EQ(test::readFile(target() / "notes.txt"), older);
+
+    prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::Yes);
+    EXPECT_EQ(asking.join(pieces, target().string()).status, Status::Completed);
+    EXPECT_EQ(test::readFile(target() / "notes.txt"), joined);
 }
 
 TEST_F(FileJoinerTest, PieceHoldingOnlyItsHeaderAddsNothing)

@@ -79,6 +79,17 @@ TEST_F(FileSplitterTest, TwoFullPiecesAndOneOf269Bytes)
     EXPECT_EQ(progress.endings, 1);
 }
 
+TEST_F(FileSplitterTest, PathTooLongForTheHeaderStoresTheFileName)
+{
+    const std::string folder = std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(60, 'c');
+    fs::create_directories(dir / folder);
+    makeSource(folder + "/report.txt", 10);
+    ASSERT_GT(settings.m_strSource.size(), SplitHeader::kPathSize);
+    EXPECT_EQ(split().status, Status::Completed);
+    const auto piece = test::readFile(out() / "report.001");
+    EXPECT_EQ(SplitHeader::decode(std::span(piece).first<SplitHeader::kSize>()).sourcePath, "report.txt");
+}
+
 TEST_F(FileSplitterTest, EmptyFileWritesNoPieces)
 {
     makeSource("empty.bin", 0);
@@ -144,6 +155,19 @@ TEST_F(FileSplitterTest, CancelledMediaExchangeEndsWithThePiecesWrittenSoFar)
     EXPECT_EQ(outcome.status, Status::Cancelled);
     EXPECT_EQ(outcome.created, std::vector<std::string>{"data.001"});
     EXPECT_EQ(filesInOut(), std::vector<std::string>{"data.001"});
+    EXPECT_EQ(progress.endings, 1);
+}
+
+TEST_F(FileSplitterTest, CancelInTheSecondPieceRemovesEveryPieceOfTheSplit)
+{
+    makeSource("data.bin", 2 * kSmallPayload + 5);
+    settings.chooseListEntry("110K");
+    progress.onStarted = [&](const std::string& piece) { progress.cancel = piece == "data.002"; };
+
+    const auto outcome = split();
+    EXPECT_EQ(outcome.status, Status::Cancelled);
+    EXPECT_TRUE(outcome.created.empty());
+    EXPECT_TRUE(filesInOut().empty());
     EXPECT_EQ(progress.endings, 1);
 }
 

@@ -41,11 +41,13 @@ public:
     void advanced(int percent) override { percents.push_back(percent); }
     void created(const std::string& piece) override { createdPieces.push_back(piece); }
     void ended() override { ++endings; }
+    bool cancelRequested() override { return cancel; }
 
     std::vector<std::string> startedPieces;
     std::vector<std::string> createdPieces;
     std::vector<int> percents;
     int endings = 0;
+    bool cancel = false;
     std::function<void(const std::string&)> onStarted;
 };
 

@@ -1,0 +1,79 @@
+#pragma once
+// The "Split" page: the file to split, the destination folder, the diskette
+// size by radio button or "File Size:" entry, the size and piece count, and
+// the pieces made. Its settings live as long as the page, which the sheet
+// keeps for the main window's life.
+#include <QWidget>
+#include <array>
+
+#include "splitjoin/SplitSettings.h"
+#include "splitjoin/ui/PageProgress.h"
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace vellum {
+
+class Prompter;
+class VolumeProbe;
+
+class CFileSplit : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kTemplate = 108;
+    static constexpr int kHelpTopic = 0x20000 + kTemplate;
+
+    CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent = nullptr);
+
+    // Every time the sheet opens.
+    void start();
+    const SplitSettings& settings() const { return settings_; }
+    bool busy() const { return busy_; }
+    void cancel() { progress_.requestCancel(); }
+
+public slots:
+    void OnSplit();
+
+signals:
+    void helpRequested(int topic);
+    void busyChanged(bool busy);
+
+private:
+    QWidget* makeFileRows();
+    QWidget* makeSizeRows();
+    void OnBrowseSource();
+    void OnBrowseDest();
+    void OnRadio(std::uint8_t sizeType);
+    void OnSizeSelected(int index);
+    void OnSourceChanged(const QString& text);
+    void recompute();
+    void setBusy(bool busy);
+
+    Prompter& prompter_;
+    VolumeProbe& volume_;
+    SplitSettings settings_;
+    QLineEdit* source_;
+    QPushButton* browseSource_;
+    QLineEdit* dest_;
+    QPushButton* browseDest_;
+    QButtonGroup* radios_;
+    std::array<QRadioButton*, SplitSettings::kRadioCount> radio_{};
+    QComboBox* sizeList_;
+    QLabel* fileSize_;
+    QLabel* count_;
+    QListWidget* created_;
+    QProgressBar* bar_;
+    QPushButton* cancel_;
+    QPushButton* split_;
+    QWidget* form_;
+    PageProgress progress_;
+    bool busy_ = false;
+};
+
+} // namespace vellum
