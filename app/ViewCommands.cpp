@@ -16,8 +16,8 @@ constexpr std::array kNeedImage = {
 
 // Commands whose engines this build does not have yet: shown, never faked.
 constexpr std::array kNotBuilt = {
-    kCmdLoad, kCmdCopy, kCmdCompare, kCmdCompareNow,
-    kCmdCopyFile, kCmdMoveFile, kCmdRenameFile, kCmdDeleteFile, kCmdFormatDmf, kCmdImageLabel,
+    kCmdCompare, kCmdCompareNow,
+    kCmdCopyFile, kCmdMoveFile, kCmdRenameFile, kCmdDeleteFile,
     kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdJoinSplit, kCmdPrint, kCmdPrintPreview,
 };
 
