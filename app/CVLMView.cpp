@@ -354,8 +354,11 @@ void CVLMView::OnOpenImageFile()
         path = dialog.selectedFiles().first();
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ImageFile(doc_, prompter_).open(path.toStdString());
+    ImageFile file(doc_, prompter_);
+    const bool opened = file.open(path.toStdString());
     QApplication::restoreOverrideCursor();
+    if (!opened && file.declined())
+        return;
     folders_.clear();
     panel_->ShowVolumeAndMemoryStatus(doc_);
     panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);

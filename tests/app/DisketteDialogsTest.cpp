@@ -1,6 +1,9 @@
 // The diskette dialogs and their shared parts: the drive list and the
 // pictures behind the dialogs.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,7 +14,11 @@
 #include "app/CMainFrame.h"
 #include "app/CVLMView.h"
 #include "app/DialogBackground.h"
+#include "app/DisketteShell.h"
+#include "app/MessageBoxPrompter.h"
+#include "app/ViewToolBar.h"
 #include "app/DriveListBox.h"
+#include "app/FileListModel.h"
 #include "app/ViewCommands.h"
 #include "core/Fat12Reader.h"
 #include "ops/DmfFormat.h"
@@ -259,6 +266,70 @@ private slots:
         for (int id : {kCmdCopy, kCmdImageLabel})
             QVERIFY(view.command(id)->isEnabled());
         VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void theProgressWindowOpensCentredAndItsQuestionBesideIt()
+    {
+        World world;
+        QMainWindow owner;
+        owner.setGeometry(40, 30, 700, 500);
+        owner.show();
+        MessageBoxPrompter prompter;
+        CProgressDlg progress(prompter, &owner);
+        progress.Create(*world.doc);
+        // Within the window frame, which is not known before the window is shown.
+        QVERIFY((progress.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 4);
+
+        QRect question;
+        QTimer::singleShot(0, [&question] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            question = box->frameGeometry();
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(prompter.ask("Are you sure?", Buttons::YesNo, Icon::Question), Answer::No);
+        QVERIFY(question.isValid() && !question.intersects(progress.frameGeometry()));
+    }
+
+    void theCopiesDropDownShowsAboutTenRows()
+    {
+        ViewToolBar bar;
+        bar.show();
+        auto* copies = bar.findChild<QComboBox*>(QStringLiteral("CopiesBox"));
+        copies->showPopup();
+        const int rows = copies->view()->height() / copies->view()->sizeHintForRow(0);
+        copies->hidePopup();
+        QVERIFY2(rows >= 9 && rows <= 11, qPrintable(QString::number(rows)));
+    }
+
+    void noToTheWrongMagicQuestionKeepsTheImageAndItsList()
+    {
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        frame.view().openImageFile(VELLUM_SAMPLE);
+        drainEvents();
+        const int rows = frame.view().fileListModel().rowCount();
+        QFile sample(VELLUM_SAMPLE);
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QByteArray bytes = sample.readAll();
+        bytes[1] = 'X';
+        QFile odd(world.path("odd.vlm"));
+        QVERIFY(odd.open(QIODevice::WriteOnly) && odd.write(bytes) == bytes.size());
+        odd.close();
+        world.prompter.expect("File may be corrupted! \nDo you wish to continue?", Buttons::YesNo, Icon::Question,
+                              Answer::No);
+        frame.view().openImageFile(odd.fileName());
+        drainEvents();
+        QCOMPARE(frame.view().fileListModel().rowCount(), rows);
+        QVERIFY(frame.view().imageShown() && !world.doc->ImageEmpty);
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void mtoolsReportsNameTheDrive()
+    {
+        QCOMPARE(DisketteShell::inDriveTerms(" Volume in drive : is VELLUM\n  A  ::/DOCS/HELLO.BAT\n", 'B'),
+                 std::string(" Volume in drive B: is VELLUM\n  A  B:\\DOCS\\HELLO.BAT\n"));
     }
 };
 
