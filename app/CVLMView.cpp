@@ -243,7 +243,6 @@ void CVLMView::OnLoad()
 
 void CVLMView::OnLoadNow()
 {
-    doc_.directory.chain.fill(0);
     loadDrive(doc_.options.LoadEntireDiskette);
 }
 

@@ -10,7 +10,6 @@
 
 #include "app/DialogBackground.h"
 #include "app/DriveListBox.h"
-#include "app/ViewCommands.h"
 #include "core/CVLMDoc.h"
 #include "ops/RootPreview.h"
 
@@ -18,6 +17,7 @@ namespace vellum {
 
 namespace {
 
+constexpr int kHelpTopic = 0x10070; // the toolbar Load button's own
 const QString kFolderPicture = QStringLiteral(":/icons/folder.svg");
 const QString kFilePicture = QStringLiteral(":/icons/preview-file.svg");
 const QString kNoFilesPicture = QStringLiteral(":/icons/preview-no-files.svg");
@@ -30,7 +30,6 @@ CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int f
       files_(new QTreeWidget(this)), entire_(new QCheckBox(tr("Load Entire Diskette"), this)),
       loadEntire_(doc.options.LoadEntireDiskette)
 {
-    doc_.directory.chain.fill(0);
     setWindowTitle(tr(" Load Diskette Image"));
     new DialogBackground(this, DialogBackground::Dialog::Load);
 
@@ -54,7 +53,7 @@ CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int f
     connect(buttons, &QDialogButtonBox::accepted, this, &CLoadDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CLoadDlg::reject);
     connect(help, &QPushButton::clicked, this,
-            [this] { emit helpRequested(ViewCommands::buttonHelpTopic(kCmdLoadNow)); });
+            [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(sourceLabel, 0, 0);

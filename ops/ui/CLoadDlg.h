@@ -21,7 +21,6 @@ class CLoadDlg : public QDialog {
 public:
     enum class Choice { Nothing, Drive, ImageFile };
 
-    // Zeroes the document's folder chain, so a load lists the root.
     CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int floppyCount, QWidget* parent = nullptr);
 
     // What OK chose; the drive is the document's SelectedDrive then.

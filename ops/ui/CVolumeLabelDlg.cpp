@@ -39,7 +39,6 @@ CVolumeLabelDlg::CVolumeLabelDlg(const CVLMDoc& doc, VolumeLabel& label, QWidget
 
     // Eleven places, the label written over their start, so the box keeps its width.
     auto* current = new QLabel(original_.leftJustified(static_cast<int>(kVolumeLabelLength)), this);
-    current->setAccessibleName(tr("Current Image Label"));
     current->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* currentBox = new QGroupBox(tr("Current Image Label"), this);
     (new QVBoxLayout(currentBox))->addWidget(current);

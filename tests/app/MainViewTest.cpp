@@ -24,8 +24,8 @@ using namespace vellum::test;
 
 namespace {
 
-const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow};
-const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCompare, kCmdCompareNow, kCmdCopyFile, kCmdMoveFile,
+const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCopy, kCmdImageLabel};
+const int kUnbuiltImageCommands[] = {kCmdCompare, kCmdCompareNow, kCmdCopyFile, kCmdMoveFile,
                                      kCmdDeleteFile, kCmdSaveSelected};
 
 QStringList stripTexts(CVLMView& view)
@@ -52,7 +52,7 @@ private slots:
         for (int command : {kCmdOpenImage, kCmdFormat, kCmdFormatNow, kCmdDisketteLabel, kCmdLoadNow, kCmdSelectA})
             QVERIFY(ViewCommands::enabledByList(command, false));
         // No engine behind it yet: never enabled, whatever the list shows.
-        QVERIFY(!ViewCommands::enabled(kCmdFormatDmf, true));
+        QVERIFY(!ViewCommands::enabled(kCmdJoinSplit, true));
         QVERIFY(ViewCommands::enabled(kCmdSaveImage, true));
     }
 
