@@ -93,4 +93,25 @@ Shell::Result DisketteShell::listing(const Target& target)
     return shell_.run("mdir", {kImage, target.path, "-/", "::"});
 }
 
+std::string DisketteShell::inDriveTerms(const std::string& output, char letter)
+{
+    const std::string drive = std::string(1, letter) + ":";
+    std::string out;
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        if (output.compare(i, 8, "drive : ") == 0) {
+            out += "drive " + drive + " ";
+            i += 7;
+        } else if (output.compare(i, 2, "::") == 0) {
+            out += drive;
+            // The path after it, up to the end of its word, in backslashes.
+            for (i += 2; i < output.size() && output[i] != ' ' && output[i] != '\n'; ++i)
+                out += output[i] == '/' ? '\\' : output[i];
+            --i;
+        } else {
+            out += output[i];
+        }
+    }
+    return out;
+}
+
 } // namespace vellum

@@ -36,6 +36,9 @@ public:
 
     // "::" and the path, as mtools names a file of the diskette.
     static std::string diskettePath(const std::string& path);
+    // mtools' report with the drive named as the user knows it: "drive A:"
+    // and "A:\DOCS\X" where mtools writes "drive :" and "::/DOCS/X".
+    static std::string inDriveTerms(const std::string& output, char letter);
 
 private:
     Shell::Result layDown(const Target& target, const MediumFormat& capacity);

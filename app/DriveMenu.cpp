@@ -121,7 +121,7 @@ void DriveMenu::newBlankDiskette()
             names << fromView(f.name);
     bool ok = false;
     const QString chosen = QInputDialog::getItem(parentWidget(), tr("New Blank Diskette"),
-                                                 tr("&Capacity of the new diskette for %1:").arg(driveName()), names,
+                                                 tr("&Capacity of the new diskette for %1").arg(driveName()), names,
                                                  names.indexOf(fromView(type.native().name)), false, &ok);
     if (!ok)
         return;

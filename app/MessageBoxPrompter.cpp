@@ -2,12 +2,38 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
+
+#include "ops/ui/CProgressDlg.h"
 
 namespace vellum {
 
 namespace {
 
 const QString kCaption = QStringLiteral("Vellum");
+constexpr int kGap = 8;
+
+// The progress window of the operation under way, if one is open.
+QWidget* openProgressWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && qobject_cast<CProgressDlg*>(w))
+            return w;
+    return nullptr;
+}
+
+// Below the progress window, or above it where the screen ends, so the
+// question never hides the bars it is about.
+void placeBeside(QMessageBox& box, const QWidget& progress)
+{
+    box.adjustSize();
+    const QRect owner = progress.frameGeometry();
+    QPoint at(owner.center().x() - box.width() / 2, owner.bottom() + kGap);
+    const QScreen* screen = progress.screen();
+    if (screen && at.y() + box.height() > screen->availableGeometry().bottom())
+        at.setY(owner.top() - kGap - box.height());
+    box.move(at);
+}
 
 QMessageBox::StandardButtons standardButtons(Buttons buttons)
 {
@@ -48,8 +74,11 @@ Answer answerOf(int button)
 
 Answer MessageBoxPrompter::ask(const std::string& text, Buttons buttons, Icon icon)
 {
+    QWidget* progress = openProgressWindow();
     QMessageBox box(boxIcon(icon), kCaption, QString::fromStdString(text), standardButtons(buttons),
-                    QApplication::activeWindow());
+                    progress ? progress : QApplication::activeWindow());
+    if (progress)
+        placeBeside(box, *progress);
     return answerOf(box.exec());
 }
 

@@ -29,6 +29,11 @@ std::string text(const QString& s)
     return s.toStdString();
 }
 
+char letterOf(int drive)
+{
+    return static_cast<char>('A' + drive);
+}
+
 QString driveName(int drive)
 {
     return QString::fromStdString(DriveSettings::driveName(drive));
@@ -201,7 +206,7 @@ int ShellDriveMenu::explore(int drive)
     const Shell::Result listing = shell_.listing(*targetOf(drive));
     if (!report(listing, QObject::tr("Reading the diskette in drive %1").arg(driveName(drive))))
         return kNothing;
-    showText(owner_, QObject::tr("Diskette in Drive %1").arg(driveName(drive)), QString::fromStdString(listing.output));
+    showText(owner_, QObject::tr("Diskette in Drive %1").arg(driveName(drive)), QString::fromStdString(DisketteShell::inDriveTerms(listing.output, letterOf(drive))));
     return kCarriedOut;
 }
 
@@ -224,7 +229,7 @@ int ShellDriveMenu::showProperties(int drive, const QString& file)
     const Shell::Result shown = shell_.properties(*targetOf(drive), text(file));
     if (!report(shown, QObject::tr("Reading %1").arg(file)))
         return kNothing;
-    showText(owner_, QObject::tr("Properties of %1").arg(file), QString::fromStdString(shown.output));
+    showText(owner_, QObject::tr("Properties of %1").arg(file), QString::fromStdString(DisketteShell::inDriveTerms(shown.output, letterOf(drive))));
     return kCarriedOut;
 }
 

@@ -16,8 +16,7 @@ constexpr std::array kNeedImage = {
 
 // Commands whose engines this build does not have yet: shown, never faked.
 constexpr std::array kNotBuilt = {
-    kCmdLoad, kCmdCopy, kCmdCompare, kCmdCompareNow, kCmdFormatDmf, kCmdImageLabel,
-    kCmdPrint, kCmdPrintPreview,
+    kCmdCompare, kCmdCompareNow, kCmdPrint, kCmdPrintPreview,
 };
 
 constexpr std::array<std::pair<int, std::string_view>, 11> kTooltips = {{

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kImageSize = 32;
 constexpr int kCopiesWidth = 50;
+constexpr int kCopiesRows = 10;
 
 bool is35Inch(int dosType)
 {
@@ -87,7 +88,10 @@ void ViewToolBar::addCopiesBox()
     copies_->setObjectName(QStringLiteral("CopiesBox"));
     for (int n = 1; n <= kMaxCopies; ++n)
         copies_->addItem(QString::number(n));
-    copies_->setMaxVisibleItems(12);
+    // The list mode keeps the drop-down to its visible rows; the style's
+    // own popup would show all 99 as a column the height of the screen.
+    copies_->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    copies_->setMaxVisibleItems(kCopiesRows);
     copies_->setFixedWidth(kCopiesWidth + 10);
     copies_->setToolTip(tr("Number of diskettes the Copy button writes"));
     auto* layout = new QVBoxLayout(holder);

@@ -8,7 +8,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orrindale"));
     QApplication::setApplicationName(QStringLiteral("Vellum"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vellum"));
+    // No display name: Qt would append it to every window caption.
     QApplication::setQuitOnLastWindowClosed(true);
 
     vellum::CVLMApp vellum(QApplication::arguments());

@@ -55,7 +55,14 @@ bool ImageFile::open(const std::filesystem::path& path)
         return false;
     }
     const bool vlm = isVlmName(path) || startsWithVlmMagic(path);
-    const bool read = vlm ? VlmFile(doc_, prompter_).open(path) : RawImageFile(doc_, prompter_).open(path);
+    bool read = false;
+    if (vlm) {
+        VlmFile file(doc_, prompter_);
+        read = file.open(path);
+        declined_ = file.declined();
+    } else {
+        read = RawImageFile(doc_, prompter_).open(path);
+    }
     if (!read) {
         doc_.OperationState = kUnsuccessful;
         return false;

@@ -16,6 +16,9 @@ public:
     // Reads the file into memory and lists its root directory. Leaves the
     // outcome in OperationState; false after the user was told why.
     bool open(const std::filesystem::path& path);
+    // After a failed open: the user chose to stop before anything in memory
+    // changed, so the image and its list stand as they were.
+    bool declined() const { return declined_; }
     // Saves as .VLM when the name ends so, else as a raw image.
     bool save(const std::filesystem::path& path, std::string_view description);
     // Saves over an existing image file in the format it holds, told by its
@@ -34,6 +37,7 @@ private:
 
     CVLMDoc& doc_;
     Prompter& prompter_;
+    bool declined_ = false;
 };
 
 } // namespace vellum

@@ -213,8 +213,10 @@ bool VlmFile::open(const std::filesystem::path& path)
     std::array<std::uint8_t, VlmHeader::kSize> raw{};
     readUpTo(file.get(), raw);
     header_ = VlmHeader::parse(raw);
-    if (!header_.magicOk() && !askToContinue())
+    if (!header_.magicOk() && !askToContinue()) {
+        declined_ = true;
         return false;
+    }
     if (!doc_.hasImage())
         return refuse("Insufficient memory to read diskette!");
     if (!acceptGeometry(path))

@@ -27,6 +27,8 @@ public:
 
     // The header read or written last.
     const VlmHeader& header() const { return header_; }
+    // The user stopped at the wrong-magic question: nothing in memory changed.
+    bool declined() const { return declined_; }
 
     // The description stored in a file, or nothing when it cannot be read.
     static std::string readDescription(const std::filesystem::path& path);
@@ -41,6 +43,7 @@ private:
     CVLMDoc& doc_;
     Prompter& prompter_;
     VlmHeader header_;
+    bool declined_ = false;
 };
 
 } // namespace vellum

@@ -76,7 +76,10 @@ bool CProgressDlg::openWindow()
     if (owner) {
         winId();
         windowHandle()->setTransientParent(owner->window()->windowHandle());
-        move(owner->window()->geometry().center() - rect().center());
+        // Laid out first: centred on its size before that, it lands off-centre.
+        adjustSize();
+        const QRect frame = frameGeometry();
+        move(owner->window()->frameGeometry().center() - (frame.center() - frame.topLeft()));
     }
     show();
     return true;
@@ -97,6 +100,7 @@ void CProgressDlg::enableOwner()
 
 void CProgressDlg::draw()
 {
+    const QSize before = size();
     setWindowTitle(QString::fromStdString(caption()));
     status_->setText(QString::fromStdString(statusLine()));
     for (QProgressBar* bar : {mainBar_, verifyBar_})
@@ -106,6 +110,10 @@ void CProgressDlg::draw()
     copyLabel_->setVisible(verifyShown());
     verifyLabel_->setVisible(verifyShown());
     verifyBar_->setVisible(verifyShown());
+    // A new text or bar changes the size: grow or shrink about the centre.
+    adjustSize();
+    if (isVisible() && size() != before)
+        move(pos() + QPoint(before.width() - width(), before.height() - height()) / 2);
 }
 
 void CProgressDlg::PumpMessages()

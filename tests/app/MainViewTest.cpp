@@ -24,9 +24,9 @@ using namespace vellum::test;
 
 namespace {
 
-const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCopyFile,
-                              kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
-const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCompare, kCmdCompareNow};
+const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCopy, kCmdImageLabel,
+                              kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
+const int kUnbuiltImageCommands[] = {kCmdCompare, kCmdCompareNow};
 
 QStringList stripTexts(CVLMView& view)
 {
@@ -52,7 +52,7 @@ private slots:
         for (int command : {kCmdOpenImage, kCmdFormat, kCmdFormatNow, kCmdDisketteLabel, kCmdLoadNow, kCmdSelectA})
             QVERIFY(ViewCommands::enabledByList(command, false));
         // No engine behind it yet: never enabled, whatever the list shows.
-        QVERIFY(!ViewCommands::enabled(kCmdFormatDmf, true));
+        QVERIFY(!ViewCommands::enabled(kCmdJoinSplit, true));
         QVERIFY(ViewCommands::enabled(kCmdSaveImage, true));
     }
 
