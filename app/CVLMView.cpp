@@ -27,8 +27,12 @@
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
 #include "ops/EngineContext.h"
+#include "ops/CompareEngine.h"
 #include "ops/LoadEngine.h"
+#include "ops/ui/CCompareDlg.h"
+#include "ops/ui/CMismatchDlg.h"
 #include "ops/ui/CProgressDlg.h"
+#include "ops/ui/MismatchPrinter.h"
 
 namespace vellum {
 
@@ -42,6 +46,7 @@ const std::string kSelfEntry = ".       ";
 const std::string kInsertDiskette =
     "Please ensure the diskette containing the disk image most recently \nloaded into memory is present in the "
     "drive.  Press Retry to continue \nor Cancel to cancel the Context Menu operation.";
+const std::string kNoPrinter = "No printer is set up. Print... can save the report as a PDF file instead.";
 // Both drive letters of the drive mask: A: and B:.
 constexpr std::uint32_t kDriveMask = 0b11;
 
@@ -119,6 +124,7 @@ void CVLMView::createCommands()
     makeCommand(kCmdSaveDirectory, tr("Save &Current Directory"), tr("Saves the files of the folder shown to the hard disk"));
     makeCommand(kCmdSaveAll, tr("Sa&ve All Files"), tr("Saves every file of the image to the hard disk"));
     makeCommand(kCmdPrint, tr("&Print..."), tr("Prints the compare mismatch report"))->setShortcut(QKeySequence::Print);
+    makeCommand(kCmdPrintDirect, tr("Print &Now"), tr("Prints the compare mismatch report on the default printer"));
     makeCommand(kCmdPrintPreview, tr("Print Pre&view"), tr("Shows the compare mismatch report as it will be printed"));
     makeCommand(kCmdLoad, tr("&Load"), tr("Loads a diskette into memory"));
     makeCommand(kCmdCopy, tr("&Copy"), tr("Copies the diskette image in memory to diskettes"));
@@ -166,9 +172,16 @@ void CVLMView::selectDrive(int drive)
 void CVLMView::updateCommands()
 {
     for (const auto& [id, action] : commands_)
-        action->setEnabled(ViewCommands::enabled(id, imageShown_));
+        action->setEnabled(commandEnabled(id));
     for (int id : {kCmdLoadNow, kCmdCopyNow, kCmdCompareNow, kCmdSaveImage})
-        toolBar_->button(id)->setEnabled(ViewCommands::enabled(id, imageShown_));
+        toolBar_->button(id)->setEnabled(commandEnabled(id));
+}
+
+bool CVLMView::commandEnabled(int command) const
+{
+    if (ViewCommands::needsMismatch(command) && doc_.mismatchHeader.empty())
+        return false;
+    return ViewCommands::enabled(command, imageShown_);
 }
 
 void CVLMView::post(ViewMessage message)
@@ -190,7 +203,7 @@ void CVLMView::handle(ViewMessage message)
 
 void CVLMView::run(int command)
 {
-    if (!ViewCommands::enabled(command, imageShown_))
+    if (!commandEnabled(command))
         return;
     switch (command) {
     case kCmdExitButton: emit exitRequested(); break;
@@ -202,6 +215,11 @@ void CVLMView::run(int command)
     case kCmdExplore: shellDrive(ShellDriveMenu::kExplore, {}); break;
     case kCmdLoadNow: OnLoadNow(); break;
     case kCmdCopyNow: OnCopyNow(); break;
+    case kCmdCompare: OnCompare(); break;
+    case kCmdCompareNow: OnCompareNow(); break;
+    case kCmdPrint:
+    case kCmdPrintDirect:
+    case kCmdPrintPreview: print(command); break;
     case kCmdRefresh: OnRefresh(); break;
     case kCmdInitialize: Initialize(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
@@ -236,6 +254,43 @@ void CVLMView::OnCopyNow()
         formatter.formatDiskette(doc_.SelectedDrive);
     CopyEngine(context, formatter).RunCopy(doc_.SelectedDrive, copies);
     doc_.options.NumberCopies = copies;
+}
+
+void CVLMView::OnCompare()
+{
+    CCompareDlg dialog(doc_.SelectedDrive, floppyCount_, this);
+    connect(&dialog, &CCompareDlg::helpRequested, this, &CVLMView::helpRequested);
+    connect(&dialog, &CCompareDlg::targetChosen, this, [this](int entry) {
+        if (entry < floppyCount_) {
+            selectDrive(entry);
+            OnCompareNow();
+        } else {
+            post(ViewMessage::OpenImageFile);
+        }
+    });
+    dialog.exec();
+}
+
+void CVLMView::OnCompareNow()
+{
+    CProgressDlg progress(prompter_);
+    CMismatchDlg mismatch(prompter_);
+    connect(&mismatch, &CMismatchDlg::printRequested, this, [this] { run(kCmdPrint); });
+    connect(&mismatch, &CMismatchDlg::helpRequested, this, &CVLMView::helpRequested);
+    CompareEngine(engineContext(progress), mismatch).RunCompare(doc_.SelectedDrive);
+    updateCommands();
+}
+
+void CVLMView::print(int command)
+{
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : window();
+    const MismatchPrinter printer(doc_);
+    if (command == kCmdPrintPreview)
+        printer.preview(parent);
+    else if (command == kCmdPrint)
+        printer.printWithDialog(parent);
+    else if (!printer.printDirect())
+        prompter_.tell(kNoPrinter, Icon::Exclamation);
 }
 
 void CVLMView::OnRefresh()

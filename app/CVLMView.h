@@ -78,6 +78,10 @@ private:
     EngineContext engineContext(Progress& progress);
     void OnLoadNow();
     void OnCopyNow();
+    void OnCompare();
+    void OnCompareNow();
+    void print(int command);
+    bool commandEnabled(int command) const;
     void OnRefresh();
     void OnOpenImageFile();
     void OnSaveImageFile();

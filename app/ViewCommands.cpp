@@ -16,10 +16,12 @@ constexpr std::array kNeedImage = {
 
 // Commands whose engines this build does not have yet: shown, never faked.
 constexpr std::array kNotBuilt = {
-    kCmdLoad, kCmdCopy, kCmdCompare, kCmdCompareNow,
+    kCmdLoad, kCmdCopy,
     kCmdCopyFile, kCmdMoveFile, kCmdRenameFile, kCmdDeleteFile, kCmdFormatDmf, kCmdImageLabel,
-    kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdJoinSplit, kCmdPrint, kCmdPrintPreview,
+    kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdJoinSplit,
 };
+
+constexpr std::array kNeedMismatch = {kCmdPrint, kCmdPrintDirect, kCmdPrintPreview};
 
 constexpr std::array<std::pair<int, std::string_view>, 11> kTooltips = {{
     {kCmdExitButton, "Exit VLM"},
@@ -56,6 +58,11 @@ bool ViewCommands::enabledByList(int command, bool imageShown)
 bool ViewCommands::built(int command)
 {
     return !contains(kNotBuilt, command);
+}
+
+bool ViewCommands::needsMismatch(int command)
+{
+    return contains(kNeedMismatch, command);
 }
 
 std::optional<std::string_view> ViewCommands::tooltip(int command)

@@ -24,9 +24,8 @@ using namespace vellum::test;
 
 namespace {
 
-const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow};
-const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCompare, kCmdCompareNow, kCmdCopyFile, kCmdMoveFile,
-                                     kCmdDeleteFile, kCmdSaveSelected};
+const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCompare, kCmdCompareNow};
+const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
 
 QStringList stripTexts(CVLMView& view)
 {
@@ -104,6 +103,14 @@ private slots:
             QVERIFY(!view.command(command)->isEnabled());
         QVERIFY(!view.toolBar().button(kCmdSaveImage)->isEnabled());
         VERIFY_NO_PROBLEMS(world.prompter);
+
+        // Printing follows the mismatch held, not the image.
+        for (int command : {kCmdPrint, kCmdPrintPreview})
+            QVERIFY(!view.command(command)->isEnabled());
+        world.doc->mismatchHeader = "Trk 1,Sec 1,Ofs 0";
+        view.updateCommands();
+        for (int command : {kCmdPrint, kCmdPrintPreview})
+            QVERIFY(view.command(command)->isEnabled());
     }
 
     void aFileThatCannotBeOpenedLeavesTheEmptyState()
