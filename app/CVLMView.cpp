@@ -24,14 +24,20 @@
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
 #include "files/FileListText.h"
+#include "ops/CompareEngine.h"
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
+#include "ops/DmfFormat.h"
 #include "ops/EngineContext.h"
-#include "ops/CompareEngine.h"
 #include "ops/LoadEngine.h"
+#include "ops/VolumeLabel.h"
 #include "ops/ui/CCompareDlg.h"
+#include "ops/ui/CCopyDlg.h"
+#include "ops/ui/CDmfFormatDlg.h"
+#include "ops/ui/CLoadDlg.h"
 #include "ops/ui/CMismatchDlg.h"
 #include "ops/ui/CProgressDlg.h"
+#include "ops/ui/CVolumeLabelDlg.h"
 #include "ops/ui/MismatchPrinter.h"
 
 namespace vellum {
@@ -213,13 +219,17 @@ void CVLMView::run(int command)
     case kCmdFormatNow: shellDrive(ShellDriveMenu::kFormat, {}); break;
     case kCmdDisketteLabel: shellDrive(ShellDriveMenu::kLabel, {}); break;
     case kCmdExplore: shellDrive(ShellDriveMenu::kExplore, {}); break;
+    case kCmdLoad: OnLoad(); break;
     case kCmdLoadNow: OnLoadNow(); break;
+    case kCmdCopy: OnCopy(); break;
     case kCmdCopyNow: OnCopyNow(); break;
     case kCmdCompare: OnCompare(); break;
     case kCmdCompareNow: OnCompareNow(); break;
     case kCmdPrint:
     case kCmdPrintDirect:
     case kCmdPrintPreview: print(command); break;
+    case kCmdFormatDmf: OnFormatDmf(); break;
+    case kCmdImageLabel: OnImageLabel(); break;
     case kCmdRefresh: OnRefresh(); break;
     case kCmdInitialize: Initialize(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
@@ -235,38 +245,81 @@ EngineContext CVLMView::engineContext(Progress& progress)
     return {doc_, drives_.drives(), driver_.get(), prompter_, progress, *panel_, *this};
 }
 
+void CVLMView::OnLoad()
+{
+    CLoadDlg dialog(doc_, drives_.drives(), prompter_, floppyCount_, window());
+    connect(&dialog, &CLoadDlg::helpRequested, this, &CVLMView::helpRequested);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (dialog.choice() == CLoadDlg::Choice::ImageFile) {
+        post(ViewMessage::OpenImageFile);
+        return;
+    }
+    selectDrive(doc_.SelectedDrive);
+    loadDrive(dialog.loadEntireDiskette());
+}
+
 void CVLMView::OnLoadNow()
 {
+    doc_.directory.chain.fill(0);
+    loadDrive(doc_.options.LoadEntireDiskette);
+}
+
+void CVLMView::loadDrive(bool loadEntireDiskette)
+{
     CProgressDlg progress(prompter_);
-    LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
+    LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, loadEntireDiskette);
     folders_.clear();
+}
+
+void CVLMView::OnCopy()
+{
+    CCopyDlg dialog(doc_, drives_.drives(), prompter_, floppyCount_, toolBar_->copies(), window());
+    connect(&dialog, &CCopyDlg::helpRequested, this, &CVLMView::helpRequested);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    selectDrive(doc_.SelectedDrive);
+    if (dialog.forceFormat())
+        formatBeforeCopy();
+    copyTo(dialog.copies());
+    toolBar_->setCopies(dialog.copies());
 }
 
 void CVLMView::OnCopyNow()
 {
-    const int copies = toolBar_->copies();
+    if (doc_.options.ForceFormat)
+        formatBeforeCopy();
+    copyTo(toolBar_->copies());
+}
+
+void CVLMView::formatBeforeCopy()
+{
+    // The shell's format has no DMF layout, and the copy refuses a diskette of
+    // another size. A format the user cancels leaves the diskette to the
+    // copy's own media check.
+    if (doc_.geometry.DmfLargeClusters)
+        formatDmfWithDialog();
+    else
+        shellDrive(ShellDriveMenu::kFormat, {});
+}
+
+void CVLMView::copyTo(int copies)
+{
     CProgressDlg progress(prompter_);
     const EngineContext context = engineContext(progress);
     CopyFormatter dmf(context);
     ShellFormatter formatter(doc_, *shellMenu_, dmf);
-    // A format the user cancels leaves the diskette to the copy's own media check.
-    if (doc_.options.ForceFormat)
-        formatter.formatDiskette(doc_.SelectedDrive);
     CopyEngine(context, formatter).RunCopy(doc_.SelectedDrive, copies);
     doc_.options.NumberCopies = copies;
 }
 
 void CVLMView::OnCompare()
 {
-    CCompareDlg dialog(doc_.SelectedDrive, floppyCount_, this);
+    CCompareDlg dialog(drives_.drives(), prompter_, floppyCount_, doc_.SelectedDrive, window());
     connect(&dialog, &CCompareDlg::helpRequested, this, &CVLMView::helpRequested);
-    connect(&dialog, &CCompareDlg::targetChosen, this, [this](int entry) {
-        if (entry < floppyCount_) {
-            selectDrive(entry);
-            OnCompareNow();
-        } else {
-            post(ViewMessage::OpenImageFile);
-        }
+    connect(&dialog, &CCompareDlg::targetChosen, this, [this](int drive) {
+        selectDrive(drive);
+        OnCompareNow();
     });
     dialog.exec();
 }
@@ -291,6 +344,33 @@ void CVLMView::print(int command)
         printer.printWithDialog(parent);
     else if (!printer.printDirect())
         prompter_.tell(kNoPrinter, Icon::Exclamation);
+}
+
+void CVLMView::OnFormatDmf()
+{
+    formatDmfWithDialog();
+}
+
+bool CVLMView::formatDmfWithDialog()
+{
+    CProgressDlg progress(prompter_);
+    DmfFormat format(engineContext(progress));
+    CDmfFormatDlg dialog(format, doc_.SelectedDrive, window());
+    connect(&dialog, &CDmfFormatDlg::helpRequested, this, &CVLMView::helpRequested);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    DmfFormatOptions options = dialog.options();
+    if (!options.fullFormat && !format.confirmQuickFormat(options))
+        return false;
+    return format.FormatDmf(options) != 0;
+}
+
+void CVLMView::OnImageLabel()
+{
+    VolumeLabel label(doc_, prompter_, *panel_, *this);
+    CVolumeLabelDlg dialog(doc_, label);
+    connect(&dialog, &CVolumeLabelDlg::helpRequested, this, &CVLMView::helpRequested);
+    dialog.exec();
 }
 
 void CVLMView::OnRefresh()

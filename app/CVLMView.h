@@ -76,12 +76,21 @@ private:
     void selectDrive(int drive);
 
     EngineContext engineContext(Progress& progress);
+    void OnLoad();
     void OnLoadNow();
+    void loadDrive(bool loadEntireDiskette);
+    void OnCopy();
     void OnCopyNow();
     void OnCompare();
     void OnCompareNow();
     void print(int command);
     bool commandEnabled(int command) const;
+    void formatBeforeCopy();
+    void copyTo(int copies);
+    void OnFormatDmf();
+    // True when the dialog's format ran and ended well.
+    bool formatDmfWithDialog();
+    void OnImageLabel();
     void OnRefresh();
     void OnOpenImageFile();
     void OnSaveImageFile();

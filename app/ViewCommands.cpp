@@ -16,8 +16,7 @@ constexpr std::array kNeedImage = {
 
 // Commands whose engines this build does not have yet: shown, never faked.
 constexpr std::array kNotBuilt = {
-    kCmdLoad, kCmdCopy,
-    kCmdCopyFile, kCmdMoveFile, kCmdRenameFile, kCmdDeleteFile, kCmdFormatDmf, kCmdImageLabel,
+    kCmdCopyFile, kCmdMoveFile, kCmdRenameFile, kCmdDeleteFile,
     kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdJoinSplit,
 };
 

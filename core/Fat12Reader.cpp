@@ -254,8 +254,12 @@ Fat12Reader::Outcome Fat12Reader::ReadDirectory(std::uint32_t bytesPerSector)
     dir.copy.fill(0);
     const Outcome outcome = copyDirectory(dir.copy);
     countEntries(dir.copy);
-    if (isRoot)
+    // The root read alone says whether the image has a label and where.
+    if (isRoot) {
         doc_.setVolumeLabel("");
+        dir.volumeLabelFound = false;
+        dir.volumeLabelEntry = 0;
+    }
     dir.listing.clear();
     listEntries(dir.copy, isRoot);
     return outcome;

@@ -1,42 +1,54 @@
 #include "ops/ui/CCompareDlg.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
+
+#include "app/DialogBackground.h"
+#include "app/DriveListBox.h"
 
 namespace vellum {
 
-CCompareDlg::CCompareDlg(int selected, int floppyCount, QWidget* parent)
-    : QDialog(parent), targets_(new QListWidget(this))
+namespace {
+
+constexpr int kListWidth = 110;
+
+} // namespace
+
+CCompareDlg::CCompareDlg(DriveBackend& drives, Prompter& prompter, int floppyCount, int selected, QWidget* parent)
+    : QDialog(parent), targets_(new DriveListBox(this))
 {
     setWindowTitle(tr("Compare Diskette"));
+    new DialogBackground(this, DialogBackground::Dialog::Compare);
     auto* label = new QLabel(tr(" Target:"), this);
     label->setBuddy(targets_);
     targets_->setAccessibleName(tr("Target:"));
-    for (int d = 0; d < floppyCount; ++d)
-        targets_->addItem(tr("Drive %1:").arg(QChar(u'A' + d)));
-    targets_->setCurrentRow(selected < targets_->count() ? selected : 0);
+    targets_->setFixedWidth(kListWidth);
+    targets_->fill(drives, prompter, floppyCount, selected);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
+    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("OK"));
+    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &CCompareDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CCompareDlg::reject);
     connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
     connect(targets_, &QListWidget::itemDoubleClicked, this, &CCompareDlg::accept);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(targets_);
-    layout->addWidget(buttons);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(label, 0, 0);
+    layout->addWidget(targets_, 1, 0);
+    layout->addWidget(buttons, 1, 1, Qt::AlignTop);
 }
 
 void CCompareDlg::accept()
 {
-    setEnabled(false);
-    emit targetChosen(targets_->currentRow());
-    setEnabled(true);
+    if (const int drive = targets_->selectedDrive(); drive >= 0) {
+        setEnabled(false);
+        emit targetChosen(drive);
+        setEnabled(true);
+    }
     QDialog::accept();
 }
 

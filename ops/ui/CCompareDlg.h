@@ -1,33 +1,34 @@
 #pragma once
 // The Compare Diskette dialog: the target drive, OK, Cancel and Help. OK
-// hands the chosen entry to the view while the dialog stays on screen,
+// hands the chosen drive to the view while the dialog stays on screen,
 // disabled, then closes it.
 #include <QDialog>
 
-class QListWidget;
-
 namespace vellum {
+
+class DriveBackend;
+class DriveListBox;
+class Prompter;
 
 class CCompareDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kHelpTopic = 0x10072;
 
-    // Lists drives A: .. for `floppyCount` drives; `selected` is picked when listed.
-    CCompareDlg(int selected, int floppyCount, QWidget* parent = nullptr);
+    CCompareDlg(DriveBackend& drives, Prompter& prompter, int floppyCount, int selected, QWidget* parent = nullptr);
 
-    QListWidget* targets() const { return targets_; }
+    DriveListBox* targets() const { return targets_; }
 
 public slots:
     void accept() override;
 
 signals:
-    // The entry chosen with OK: a drive, or the count of drives for an image file.
-    void targetChosen(int entry);
+    // OK with a drive chosen: 0 = A:, 1 = B:.
+    void targetChosen(int drive);
     void helpRequested(int topic);
 
 private:
-    QListWidget* targets_;
+    DriveListBox* targets_;
 };
 
 } // namespace vellum

@@ -24,8 +24,9 @@ using namespace vellum::test;
 
 namespace {
 
-const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCompare, kCmdCompareNow};
-const int kUnbuiltImageCommands[] = {kCmdCopy, kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
+const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow,
+                              kCmdCopy,      kCmdCompare,    kCmdCompareNow};
+const int kUnbuiltImageCommands[] = {kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
 
 QStringList stripTexts(CVLMView& view)
 {
@@ -51,7 +52,7 @@ private slots:
         for (int command : {kCmdOpenImage, kCmdFormat, kCmdFormatNow, kCmdDisketteLabel, kCmdLoadNow, kCmdSelectA})
             QVERIFY(ViewCommands::enabledByList(command, false));
         // No engine behind it yet: never enabled, whatever the list shows.
-        QVERIFY(!ViewCommands::enabled(kCmdFormatDmf, true));
+        QVERIFY(!ViewCommands::enabled(kCmdCopyFile, true));
         QVERIFY(ViewCommands::enabled(kCmdSaveImage, true));
     }
 

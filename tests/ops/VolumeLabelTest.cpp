@@ -9,6 +9,7 @@
 #include "core/DirectoryEntry.h"
 #include "core/Error.h"
 #include "core/Fat12Reader.h"
+#include "core/ImageFile.h"
 #include "ops/StatusPanel.h"
 #include "ops/VolumeLabel.h"
 #include "tests/support/MemoryProfile.h"
@@ -144,6 +145,33 @@ TEST_F(VolumeLabelTest, ImageWithoutLabelGetsANewEntryAtTheRootsEnd)
     EXPECT_EQ(rootEntry(3)[0], dirent::kEndOfDirectory);
     EXPECT_EQ(mlabelOf(image), " Volume label is SECOND     \n");
     EXPECT_EQ(image.mdir("/").size(), 2u);
+}
+
+// The label entry of an image opened earlier must not carry over to the
+// next image: the label would overwrite that image's first file.
+TEST_F(VolumeLabelTest, OpeningAnUnlabelledImageAfterALabelledOneAddsANewEntry)
+{
+    MtoolsImage labelled(MtoolsImage::Maker::Mformat, "-f 1440");
+    labelled.label("OLDLABEL");
+    MtoolsImage plain(MtoolsImage::Maker::Mformat, "-f 1440");
+    plain.addFile("/ONE.TXT", "1");
+    const auto labelledFile = labelled.path().string() + ".vlm";
+    const auto plainFile = plain.path().string() + ".vlm";
+    load(labelled);
+    ASSERT_TRUE(ImageFile(doc, prompter).save(labelledFile, ""));
+    load(plain);
+    ASSERT_TRUE(ImageFile(doc, prompter).save(plainFile, ""));
+
+    ASSERT_TRUE(ImageFile(doc, prompter).open(labelledFile));
+    ASSERT_TRUE(doc.directory.volumeLabelFound);
+    ASSERT_TRUE(ImageFile(doc, prompter).open(plainFile));
+    ASSERT_TRUE(apply("NEW"));
+
+    EXPECT_EQ(std::string(rootEntry(0).begin(), rootEntry(0).begin() + 11), "ONE     TXT");
+    EXPECT_EQ(std::string(rootEntry(1).begin(), rootEntry(1).begin() + 11), "NEW        ");
+    EXPECT_EQ(rootEntry(1)[dirent::kAttributeOffset], 0x28);
+    EXPECT_EQ(mlabelOf(plain), " Volume label is NEW        \n");
+    EXPECT_EQ(plain.mdir("/").size(), 1u);
 }
 
 TEST_F(VolumeLabelTest, DeletingWithoutALabelEntryLeavesTheDirectoryAlone)

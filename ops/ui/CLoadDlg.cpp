@@ -1,0 +1,114 @@
+#include "ops/ui/CLoadDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/DialogBackground.h"
+#include "app/DriveListBox.h"
+#include "app/ViewCommands.h"
+#include "core/CVLMDoc.h"
+#include "ops/RootPreview.h"
+
+namespace vellum {
+
+namespace {
+
+const QString kFolderPicture = QStringLiteral(":/icons/folder.svg");
+const QString kFilePicture = QStringLiteral(":/icons/preview-file.svg");
+const QString kNoFilesPicture = QStringLiteral(":/icons/preview-no-files.svg");
+const QString kNotReadyPicture = QStringLiteral(":/icons/preview-not-ready.svg");
+
+} // namespace
+
+CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int floppyCount, QWidget* parent)
+    : QDialog(parent), doc_(doc), drives_(drives), prompter_(prompter), source_(new DriveListBox(this)),
+      files_(new QTreeWidget(this)), entire_(new QCheckBox(tr("Load Entire Diskette"), this)),
+      loadEntire_(doc.options.LoadEntireDiskette)
+{
+    doc_.directory.chain.fill(0);
+    setWindowTitle(tr(" Load Diskette Image"));
+    new DialogBackground(this, DialogBackground::Dialog::Load);
+
+    auto* sourceLabel = new QLabel(tr(" Source:"), this);
+    sourceLabel->setBuddy(source_);
+    source_->setAccessibleName(tr("Source:"));
+    source_->setFixedWidth(110);
+    auto* filesLabel = new QLabel(tr(" Files:"), this);
+    filesLabel->setBuddy(files_);
+    files_->setAccessibleName(tr("Files:"));
+    files_->setHeaderHidden(true);
+    files_->setRootIsDecorated(false);
+    files_->setMinimumWidth(200);
+    entire_->setChecked(loadEntire_);
+    connect(entire_, &QCheckBox::toggled, this, [this](bool on) { loadEntire_ = on; });
+
+    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
+    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("OK"));
+    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    QPushButton* help = buttons->addButton(tr("Help"), QDialogButtonBox::HelpRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CLoadDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CLoadDlg::reject);
+    connect(help, &QPushButton::clicked, this,
+            [this] { emit helpRequested(ViewCommands::buttonHelpTopic(kCmdLoadNow)); });
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(sourceLabel, 0, 0);
+    layout->addWidget(filesLabel, 0, 1);
+    layout->addWidget(source_, 1, 0);
+    layout->addWidget(files_, 1, 1);
+    layout->addWidget(entire_, 2, 0, 1, 2);
+    layout->addWidget(buttons, 1, 2, Qt::AlignTop);
+
+    source_->fill(drives, prompter, floppyCount, doc.SelectedDrive, true);
+    fillPreview();
+    connect(source_, &QListWidget::currentRowChanged, this, &CLoadDlg::fillPreview);
+    connect(source_, &QListWidget::itemDoubleClicked, this, &CLoadDlg::accept);
+}
+
+void CLoadDlg::fillPreview()
+{
+    files_->clear();
+    const int drive = source_->selectedDrive();
+    if (drive < 0)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const RootPreview::Result root = RootPreview::read(drives_, prompter_, drive);
+    QApplication::restoreOverrideCursor();
+    switch (root.status) {
+    case RootPreview::Status::NotReady: addPreviewItem(tr("The device is not ready"), kNotReadyPicture); break;
+    case RootPreview::Status::NoFiles: addPreviewItem(tr("No files found"), kNoFilesPicture); break;
+    case RootPreview::Status::Listed:
+        for (const RootPreview::Entry& entry : root.entries)
+            addPreviewItem(QString::fromStdString(entry.name), entry.directory ? kFolderPicture : kFilePicture);
+        break;
+    }
+    files_->sortItems(0, Qt::AscendingOrder);
+}
+
+void CLoadDlg::addPreviewItem(const QString& text, const QString& picture)
+{
+    auto* item = new QTreeWidgetItem(files_, {text});
+    item->setIcon(0, QIcon(picture));
+}
+
+void CLoadDlg::accept()
+{
+    doc_.options.LoadEntireDiskette = loadEntire_;
+    if (source_->currentRow() < 0)
+        return;
+    const int drive = source_->selectedDrive();
+    if (drive >= 0) {
+        doc_.SelectedDrive = static_cast<std::uint8_t>(drive);
+        choice_ = Choice::Drive;
+    } else {
+        choice_ = Choice::ImageFile;
+    }
+    QDialog::accept();
+}
+
+} // namespace vellum

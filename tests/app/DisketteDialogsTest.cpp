@@ -1,0 +1,266 @@
+// The diskette dialogs and their shared parts: the drive list and the
+// pictures behind the dialogs.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <functional>
+
+#include "app/CMainFrame.h"
+#include "app/CVLMView.h"
+#include "app/DialogBackground.h"
+#include "app/DriveListBox.h"
+#include "app/ViewCommands.h"
+#include "core/Fat12Reader.h"
+#include "ops/DmfFormat.h"
+#include "ops/EngineContext.h"
+#include "ops/StatusPanel.h"
+#include "ops/VolumeLabel.h"
+#include "ops/ui/CCopyDlg.h"
+#include "ops/ui/CDmfFormatDlg.h"
+#include "ops/ui/CLoadDlg.h"
+#include "ops/ui/CProgressDlg.h"
+#include "ops/ui/CVolumeLabelDlg.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/MtoolsImage.h"
+#include "tests/support/RecordingViewSink.h"
+
+using namespace vellum;
+using namespace vellum::test;
+
+namespace {
+
+void saveScreenshot(QWidget& window, const QString& name)
+{
+    QDir().mkpath(VELLUM_SCREENSHOTS);
+    QVERIFY(window.grab().save(QDir(VELLUM_SCREENSHOTS).filePath(name)));
+}
+
+QStringList previewOf(CLoadDlg& dialog)
+{
+    QStringList names;
+    auto* tree = dialog.findChild<QTreeWidget*>();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        names << tree->topLevelItem(i)->text(0);
+    return names;
+}
+
+template <typename T>
+T* child(QWidget& parent, const QString& text)
+{
+    for (T* w : parent.findChildren<T*>())
+        if (w->text() == text)
+            return w;
+    return nullptr;
+}
+
+// Runs `act` on the modal dialog the next command opens.
+template <typename Dialog>
+void onDialog(std::function<void(Dialog&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        act(*dialog);
+    });
+}
+
+} // namespace
+
+class DisketteDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theDriveListHasOneEntryPerDriveAndPaintsTheSelectionHighlighted()
+    {
+        World world;
+        DriveListBox list;
+        list.resize(120, 200);
+        list.fill(world.drives->drives(), world.prompter, 2, 1, true);
+        QCOMPARE(list.count(), 3);
+        QCOMPARE(list.item(0)->text(), QStringLiteral("Drive A:"));
+        QCOMPARE(list.item(1)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Drive B:"));
+        QCOMPARE(list.driveCount(), 2);
+        QCOMPARE(list.selectedDrive(), 1);
+        list.setCurrentRow(2);
+        QCOMPARE(list.selectedDrive(), -1);
+
+        // A selection past the drives falls back to the first entry.
+        list.fill(world.drives->drives(), world.prompter, 1, 1, true);
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.currentRow(), 0);
+        const QImage shot = list.grab().toImage();
+        const QRect first = list.visualItemRect(list.item(0));
+        QCOMPARE(shot.pixelColor(list.viewport()->mapTo(&list, first.topLeft() + QPoint(3, 3))),
+                 list.palette().color(QPalette::Highlight));
+        QVERIFY(first.height() > DriveListBox::kIconSize);
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void loadFormatAndLabelTileTheirPicturesCompareAndCopyStretchThem()
+    {
+        using D = DialogBackground::Dialog;
+        for (D d : {D::Load, D::FormatDmf, D::VolumeLabel})
+            QCOMPARE(DialogBackground::modeOf(d), CDib::Mode::Tile);
+        for (D d : {D::Compare, D::Copy})
+            QCOMPARE(DialogBackground::modeOf(d), CDib::Mode::Stretch);
+        for (D d : {D::Load, D::Compare, D::Copy, D::FormatDmf, D::VolumeLabel})
+            QVERIFY(CDib(DialogBackground::pictureOf(d)).isLoaded());
+    }
+
+    void theLoadDialogPreviewsEachDriveAndOkChoosesDriveOrImageFile()
+    {
+        World world;
+        MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+        image.addFile("/ZETA.TXT", "z");
+        image.addFile("/ALPHA.BAT", "a");
+        image.makeDirectories({"/DOCS"});
+        world.drives->virtualDrives().insert(0, image.path());
+        world.doc->options.LoadEntireDiskette = false;
+
+        CLoadDlg dialog(*world.doc, world.drives->drives(), world.prompter, 2);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral(" Load Diskette Image"));
+        QCOMPARE(previewOf(dialog), (QStringList{"ALPHA.BAT", "DOCS", "ZETA.TXT"}));
+        saveScreenshot(dialog, "load-dialog.png");
+        auto* source = dialog.findChild<DriveListBox*>();
+        source->setCurrentRow(1);
+        QCOMPARE(previewOf(dialog), QStringList{"The device is not ready"});
+        MtoolsImage blank(MtoolsImage::Maker::Mformat, "-f 1200");
+        world.drives->virtualDrives().insert(1, blank.path());
+        dialog.fillPreview();
+        QCOMPARE(previewOf(dialog), QStringList{"No files found"});
+
+        child<QCheckBox>(dialog, "Load Entire Diskette")->click();
+        QVERIFY(!world.doc->options.LoadEntireDiskette); // only OK keeps the box
+        dialog.accept();
+        QCOMPARE(dialog.choice(), CLoadDlg::Choice::Drive);
+        QCOMPARE(world.doc->SelectedDrive, 1);
+        QVERIFY(world.doc->options.LoadEntireDiskette && dialog.loadEntireDiskette());
+
+        source->setCurrentRow(2);
+        dialog.accept();
+        QCOMPARE(dialog.choice(), CLoadDlg::Choice::ImageFile);
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void theCopyDialogRefusesCopiesOutsideOneToNinetyNineAndKeepsItsBoxes()
+    {
+        World world;
+        world.doc->options.VerifyCopy = true;
+        world.doc->options.ForceFormat = false;
+        CCopyDlg dialog(*world.doc, world.drives->drives(), world.prompter, 2, 3);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Copy Diskette"));
+        saveScreenshot(dialog, "copy-dialog.png");
+        auto* number = dialog.findChild<QLineEdit*>();
+        QCOMPARE(number->text(), QStringLiteral("3"));
+        const std::string range = "Please enter an integer between 1 and 99.";
+        world.prompter.expect("Please enter an integer.", Buttons::Ok, Icon::Exclamation, Answer::Ok)
+            .expect(range, Buttons::Ok, Icon::Exclamation, Answer::Ok)
+            .expect(range, Buttons::Ok, Icon::Exclamation, Answer::Ok);
+        for (const char* text : {"", "0", "100"}) {
+            number->setText(QString::fromLatin1(text));
+            dialog.accept();
+            QVERIFY(dialog.isVisible());
+        }
+        number->setText(QStringLiteral("12"));
+        dialog.findChild<DriveListBox*>()->setCurrentRow(1);
+        child<QCheckBox>(dialog, "Force Format")->setChecked(true);
+        child<QCheckBox>(dialog, "Copy with Verify")->setChecked(false);
+        dialog.accept();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.copies(), 12);
+        QCOMPARE(world.doc->SelectedDrive, 1);
+        QVERIFY(world.doc->options.ForceFormat && !world.doc->options.VerifyCopy);
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void theDmfDialogOffersOnlyCapableDrives()
+    {
+        World world;
+        CProgressDlg progress(world.prompter);
+        StatusPanel panel;
+        RecordingViewSink view;
+        DmfFormat format({*world.doc, world.drives->drives(), nullptr, world.prompter, progress, panel, view});
+        {
+            CDmfFormatDlg dialog(format, 1);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Format DMF Diskette"));
+            auto* b = child<QRadioButton>(dialog, "Drive B:");
+            QVERIFY(child<QRadioButton>(dialog, "Drive A:")->isChecked() && !b->isEnabled());
+            dialog.findChild<QLineEdit*>()->setText(QStringLiteral("dmf disk"));
+            child<QRadioButton>(dialog, "Quick Format")->setChecked(true);
+            const DmfFormatOptions o = dialog.options();
+            QVERIFY(o.drive == 0 && !o.fullFormat && o.label == "dmf disk" && !o.noLabel);
+            saveScreenshot(dialog, "format-dmf-dialog.png");
+        }
+        world.drives->virtualDrives().setDeviceType(0, 1);
+        world.prompter.expect(std::string(DmfFormat::kNoCapableDrive), Buttons::Ok, Icon::Exclamation, Answer::Ok);
+        CDmfFormatDlg dialog(format, 0);
+        QVERIFY(!dialog.anyCapableDrive());
+        QVERIFY(!child<QPushButton>(dialog, "Format")->isEnabled());
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void theLabelDialogAsksToRedoWhenNothingChangedAndAppliesANewLabel()
+    {
+        World world;
+        MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+        image.label("OLD");
+        image.loadInto(*world.doc);
+        Fat12Reader(*world.doc, world.prompter).ReadDirectory();
+        StatusPanel panel;
+        RecordingViewSink view;
+        VolumeLabel label(*world.doc, world.prompter, panel, view);
+        const std::string redo =
+            "Image Label was not updated because no label options were selected.\n\nDo you want to redo label operation?";
+        CVolumeLabelDlg dialog(*world.doc, label);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Volume Label Operations"));
+        auto* text = dialog.findChild<QLineEdit*>();
+        QCOMPARE(text->text(), QStringLiteral("OLD"));
+        world.prompter.expect(redo, Buttons::YesNo, Icon::None, Answer::Yes);
+        dialog.accept();
+        QVERIFY(dialog.isVisible());
+
+        auto* remove = child<QCheckBox>(dialog, "Delete Image Label");
+        remove->click();
+        QVERIFY(text->text() == "None" && !text->isEnabled());
+        remove->click();
+        QVERIFY(text->text() == "OLD" && text->isEnabled());
+        saveScreenshot(dialog, "volume-label-dialog.png");
+        text->setText(QStringLiteral("fresh"));
+        dialog.accept();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(world.doc->volumeLabelText(), std::string("FRESH"));
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void theMenuLoadRunsThroughTheDialogAndEnablesTheImageCommands()
+    {
+        World world;
+        RecordingShell shell;
+        MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+        image.addFile("/HELLO.TXT", "hello");
+        world.drives->virtualDrives().insert(0, image.path());
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        frame.show();
+        CVLMView& view = frame.view();
+        for (int id : {kCmdLoad, kCmdFormatDmf})
+            QVERIFY(view.command(id)->isEnabled());
+        for (int id : {kCmdCopy, kCmdImageLabel})
+            QVERIFY(!view.command(id)->isEnabled());
+
+        onDialog<CLoadDlg>([](CLoadDlg& dialog) { dialog.accept(); });
+        view.run(kCmdLoad);
+        drainEvents();
+        QCOMPARE(world.doc->OperationState, kSuccessful);
+        for (int id : {kCmdCopy, kCmdImageLabel})
+            QVERIFY(view.command(id)->isEnabled());
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+};
+
+QTEST_MAIN(DisketteDialogsTest)
+#include "DisketteDialogsTest.moc"
