@@ -21,7 +21,6 @@ class CMismatchDlg : public QDialog, public MismatchDialog {
     Q_OBJECT
 public:
     static constexpr int kHelpTopic = 0x10471;
-    static constexpr int kSaveHelpTopic = 1034;
 
     explicit CMismatchDlg(Prompter& prompter, QWidget* parent = nullptr);
 

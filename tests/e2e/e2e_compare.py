@@ -21,8 +21,9 @@ def main():
 
         v.menu("Diskette", "Compare")
         dialog = v.window("Compare Diskette")
+        ok = v.button(dialog, "OK")
         v.screenshot("compare-dialog")
-        v.press_button(dialog, "OK")
+        press(ok)
         v.gone("Compare Diskette")
         v.wait_status("Successful")
 

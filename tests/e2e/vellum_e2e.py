@@ -11,7 +11,7 @@ import zlib
 import pyatspi
 from gi.repository import Atspi, GLib
 
-TIMEOUT = 20.0
+TIMEOUT = 30.0
 POLL = 0.05
 # How long a call waits for the program's answer, in milliseconds; an action
 # that opens a modal window is not waited for.
