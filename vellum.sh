@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache)
+          mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache
+          fonts-liberation2 xvfb x11-apps dbus-x11 at-spi2-core python3-pyatspi poppler-utils)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)
 

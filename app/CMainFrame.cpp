@@ -105,8 +105,8 @@ void CMainFrame::createFileMenu()
     for (int id : {kCmdSaveSelected, kCmdSaveDirectory, kCmdSaveAll})
         file->addAction(view_->command(id));
     file->addSeparator();
-    file->addAction(view_->command(kCmdPrint));
-    file->addAction(view_->command(kCmdPrintPreview));
+    for (int id : {kCmdPrint, kCmdPrintDirect, kCmdPrintPreview})
+        file->addAction(view_->command(id));
     file->addSeparator();
     QAction* exit = makeCommand(kCmdExit, tr("E&xit VLM"), tr("Quits Vellum, asking to save changed options"));
     exit->setShortcut(QKeySequence::Quit);

@@ -25,17 +25,21 @@
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
 #include "files/FileListText.h"
+#include "ops/CompareEngine.h"
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
+#include "ops/DmfFormat.h"
 #include "ops/EngineContext.h"
 #include "ops/LoadEngine.h"
-#include "ops/DmfFormat.h"
 #include "ops/VolumeLabel.h"
+#include "ops/ui/CCompareDlg.h"
 #include "ops/ui/CCopyDlg.h"
 #include "ops/ui/CDmfFormatDlg.h"
 #include "ops/ui/CLoadDlg.h"
+#include "ops/ui/CMismatchDlg.h"
 #include "ops/ui/CProgressDlg.h"
 #include "ops/ui/CVolumeLabelDlg.h"
+#include "ops/ui/MismatchPrinter.h"
 
 namespace vellum {
 
@@ -49,6 +53,7 @@ const std::string kSelfEntry = ".       ";
 const std::string kInsertDiskette =
     "Please ensure the diskette containing the disk image most recently \nloaded into memory is present in the "
     "drive.  Press Retry to continue \nor Cancel to cancel the Context Menu operation.";
+const std::string kNoPrinter = "No printer is set up. Print... can save the report as a PDF file instead.";
 // Both drive letters of the drive mask: A: and B:.
 constexpr std::uint32_t kDriveMask = 0b11;
 
@@ -138,6 +143,7 @@ void CVLMView::createCommands()
     makeCommand(kCmdSaveDirectory, tr("Save &Current Directory"), tr("Saves the files of the folder shown to the hard disk"));
     makeCommand(kCmdSaveAll, tr("Sa&ve All Files"), tr("Saves every file of the image to the hard disk"));
     makeCommand(kCmdPrint, tr("&Print..."), tr("Prints the compare mismatch report"))->setShortcut(QKeySequence::Print);
+    makeCommand(kCmdPrintDirect, tr("Print &Now"), tr("Prints the compare mismatch report on the default printer"));
     makeCommand(kCmdPrintPreview, tr("Print Pre&view"), tr("Shows the compare mismatch report as it will be printed"));
     makeCommand(kCmdLoad, tr("&Load"), tr("Loads a diskette into memory"));
     makeCommand(kCmdCopy, tr("&Copy"), tr("Copies the diskette image in memory to diskettes"));
@@ -189,9 +195,16 @@ void CVLMView::selectDrive(int drive)
 void CVLMView::updateCommands()
 {
     for (const auto& [id, action] : commands_)
-        action->setEnabled(ViewCommands::enabled(id, imageShown_));
+        action->setEnabled(commandEnabled(id));
     for (int id : {kCmdLoadNow, kCmdCopyNow, kCmdCompareNow, kCmdSaveImage})
-        toolBar_->button(id)->setEnabled(ViewCommands::enabled(id, imageShown_));
+        toolBar_->button(id)->setEnabled(commandEnabled(id));
+}
+
+bool CVLMView::commandEnabled(int command) const
+{
+    if (ViewCommands::needsMismatch(command) && doc_.mismatchHeader.empty())
+        return false;
+    return ViewCommands::enabled(command, imageShown_);
 }
 
 void CVLMView::post(ViewMessage message)
@@ -213,7 +226,7 @@ void CVLMView::handle(ViewMessage message)
 
 void CVLMView::run(int command)
 {
-    if (!ViewCommands::enabled(command, imageShown_))
+    if (!commandEnabled(command))
         return;
     switch (command) {
     case kCmdExitButton: emit exitRequested(); break;
@@ -227,6 +240,11 @@ void CVLMView::run(int command)
     case kCmdLoadNow: OnLoadNow(); break;
     case kCmdCopy: OnCopy(); break;
     case kCmdCopyNow: OnCopyNow(); break;
+    case kCmdCompare: OnCompare(); break;
+    case kCmdCompareNow: OnCompareNow(); break;
+    case kCmdPrint:
+    case kCmdPrintDirect:
+    case kCmdPrintPreview: print(command); break;
     case kCmdFormatDmf: OnFormatDmf(); break;
     case kCmdImageLabel: OnImageLabel(); break;
     case kCmdRefresh: OnRefresh(); break;
@@ -317,6 +335,39 @@ void CVLMView::copyTo(int copies)
     ShellFormatter formatter(doc_, *shellMenu_, dmf);
     CopyEngine(context, formatter).RunCopy(doc_.SelectedDrive, copies);
     doc_.options.NumberCopies = copies;
+}
+
+void CVLMView::OnCompare()
+{
+    CCompareDlg dialog(drives_.drives(), prompter_, floppyCount_, doc_.SelectedDrive, window());
+    connect(&dialog, &CCompareDlg::helpRequested, this, &CVLMView::helpRequested);
+    connect(&dialog, &CCompareDlg::targetChosen, this, [this](int drive) {
+        selectDrive(drive);
+        OnCompareNow();
+    });
+    dialog.exec();
+}
+
+void CVLMView::OnCompareNow()
+{
+    CProgressDlg progress(prompter_);
+    CMismatchDlg mismatch(prompter_);
+    connect(&mismatch, &CMismatchDlg::printRequested, this, [this] { run(kCmdPrint); });
+    connect(&mismatch, &CMismatchDlg::helpRequested, this, &CVLMView::helpRequested);
+    CompareEngine(engineContext(progress), mismatch).RunCompare(doc_.SelectedDrive);
+    updateCommands();
+}
+
+void CVLMView::print(int command)
+{
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : window();
+    const MismatchPrinter printer(doc_);
+    if (command == kCmdPrintPreview)
+        printer.preview(parent);
+    else if (command == kCmdPrint)
+        printer.printWithDialog(parent);
+    else if (!printer.printDirect())
+        prompter_.tell(kNoPrinter, Icon::Exclamation);
 }
 
 void CVLMView::OnFormatDmf()

@@ -87,6 +87,10 @@ private:
     void loadDrive(bool loadEntireDiskette);
     void OnCopy();
     void OnCopyNow();
+    void OnCompare();
+    void OnCompareNow();
+    void print(int command);
+    bool commandEnabled(int command) const;
     void formatBeforeCopy();
     void copyTo(int copies);
     void OnFormatDmf();

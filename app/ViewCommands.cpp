@@ -15,9 +15,9 @@ constexpr std::array kNeedImage = {
 };
 
 // Commands whose engines this build does not have yet: shown, never faked.
-constexpr std::array kNotBuilt = {
-    kCmdCompare, kCmdCompareNow, kCmdPrint, kCmdPrintPreview,
-};
+constexpr std::array<int, 0> kNotBuilt{};
+
+constexpr std::array kNeedMismatch = {kCmdPrint, kCmdPrintDirect, kCmdPrintPreview};
 
 constexpr std::array<std::pair<int, std::string_view>, 11> kTooltips = {{
     {kCmdExitButton, "Exit VLM"},
@@ -54,6 +54,11 @@ bool ViewCommands::enabledByList(int command, bool imageShown)
 bool ViewCommands::built(int command)
 {
     return !contains(kNotBuilt, command);
+}
+
+bool ViewCommands::needsMismatch(int command)
+{
+    return contains(kNeedMismatch, command);
 }
 
 std::optional<std::string_view> ViewCommands::tooltip(int command)

@@ -47,6 +47,7 @@ enum Command : int {
     kCmdKeepDirs = 32829,
     kCmdJoinSplit = 32831,
     kCmdPrint = 57607,
+    kCmdPrintDirect = 57608,
     kCmdPrintPreview = 57609,
     kCmdAbout = 57664,
     kCmdExit = 57665,
@@ -65,6 +66,8 @@ public:
     // False for the commands whose engine is not part of this build.
     static bool built(int command);
     static bool enabled(int command, bool imageShown) { return built(command) && enabledByList(command, imageShown); }
+    // The print commands, which print the last compare mismatch held.
+    static bool needsMismatch(int command);
 
     static std::optional<std::string_view> tooltip(int command);
     // The help topic of a toolbar button; 0 for anything else.

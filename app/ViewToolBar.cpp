@@ -75,6 +75,8 @@ QAction* ViewToolBar::addButton(int command, const char* iconName)
     const QString tip = QString::fromUtf8(ViewCommands::tooltip(command).value_or("").data());
     action->setToolTip(tip);
     action->setStatusTip(tip);
+    // A screen reader names the button by its tooltip.
+    widgetForAction(action)->setAccessibleName(tip);
     connect(action, &QAction::triggered, this, [this, command] { emit triggered(command); });
     buttons_[command] = action;
     return action;

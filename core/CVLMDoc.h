@@ -96,6 +96,8 @@ public:
     DirectoryArea directory;
     // Diskette sector, then image sector, of a compare mismatch.
     std::array<std::array<std::uint8_t, kMismatchBufferSize>, 2> mismatch{};
+    // Where that mismatch is ("Trk 3,Sec 5,Ofs 17"); empty until a compare finds one.
+    std::string mismatchHeader;
 
 private:
     std::unique_ptr<std::uint8_t[]> image_;

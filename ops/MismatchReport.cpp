@@ -87,6 +87,7 @@ void MismatchReport::storeInDocument(CVLMDoc& doc) const
     const auto memory = memorySector();
     std::copy(disk.begin(), disk.end(), doc.mismatch[0].begin());
     std::copy(memory.begin(), memory.end(), doc.mismatch[1].begin());
+    doc.mismatchHeader = header();
 }
 
 } // namespace vellum

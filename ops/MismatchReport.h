@@ -57,7 +57,7 @@ public:
 
     // "Trk 3,Sec 5,Ofs 17".
     std::string header() const;
-    // Keeps both sectors in the document for printing and saving.
+    // Keeps both sectors and the header in the document for printing and saving.
     void storeInDocument(CVLMDoc& doc) const;
 
 private:

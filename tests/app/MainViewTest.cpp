@@ -25,8 +25,7 @@ using namespace vellum::test;
 namespace {
 
 const int kImageCommands[] = {kCmdSaveImage, kCmdInitialize, kCmdRefresh, kCmdCopyNow, kCmdCopy, kCmdImageLabel,
-                              kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected};
-const int kUnbuiltImageCommands[] = {kCmdCompare, kCmdCompareNow};
+                              kCmdCopyFile, kCmdMoveFile, kCmdDeleteFile, kCmdSaveSelected, kCmdCompare, kCmdCompareNow};
 
 QStringList stripTexts(CVLMView& view)
 {
@@ -52,7 +51,6 @@ private slots:
         for (int command : {kCmdOpenImage, kCmdFormat, kCmdFormatNow, kCmdDisketteLabel, kCmdLoadNow, kCmdSelectA})
             QVERIFY(ViewCommands::enabledByList(command, false));
         // No engine behind it yet: never enabled, whatever the list shows.
-        QVERIFY(!ViewCommands::enabled(kCmdJoinSplit, true));
         QVERIFY(ViewCommands::enabled(kCmdSaveImage, true));
     }
 
@@ -104,6 +102,14 @@ private slots:
             QVERIFY(!view.command(command)->isEnabled());
         QVERIFY(!view.toolBar().button(kCmdSaveImage)->isEnabled());
         VERIFY_NO_PROBLEMS(world.prompter);
+
+        // Printing follows the mismatch held, not the image.
+        for (int command : {kCmdPrint, kCmdPrintPreview})
+            QVERIFY(!view.command(command)->isEnabled());
+        world.doc->mismatchHeader = "Trk 1,Sec 1,Ofs 0";
+        view.updateCommands();
+        for (int command : {kCmdPrint, kCmdPrintPreview})
+            QVERIFY(view.command(command)->isEnabled());
     }
 
     void aFileThatCannotBeOpenedLeavesTheEmptyState()

@@ -1,0 +1,261 @@
+"""Drives the built Vellum as a user would: under its own Xvfb display, with a
+private home and virtual drives, through the desktop's accessibility
+interface (AT-SPI). Each flow is a small script that uses this module."""
+import os
+import shutil
+import struct
+import subprocess
+import time
+import zlib
+
+import pyatspi
+from gi.repository import Atspi, GLib
+
+TIMEOUT = 30.0
+POLL = 0.05
+# How long a call waits for the program's answer, in milliseconds; an action
+# that opens a modal window is not waited for.
+CALL_MS = 10000
+ACTION_MS = 1000
+STARTUP_MS = 15000
+# Subtrees a search never needs to enter: long lists and tables of files.
+BULKY = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE_CELL}
+
+
+class Failure(AssertionError):
+    pass
+
+
+def wait_for(what, probe, timeout=TIMEOUT):
+    """Polls probe() until it gives something true; fails naming `what`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        try:
+            found = probe()
+        except GLib.Error:
+            found = None  # the program is busy or the object went away: ask again
+        if found:
+            return found
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out waiting for {what}")
+        time.sleep(POLL)
+
+
+def children(obj):
+    try:
+        return [obj.getChildAtIndex(i) for i in range(obj.childCount)]
+    except GLib.Error:
+        return []
+
+
+def walk(root, enter_bulky=False):
+    queue = [root]
+    while queue:
+        obj = queue.pop(0)
+        if obj is None:
+            continue
+        yield obj
+        if enter_bulky or obj is root or obj.getRole() not in BULKY:
+            queue.extend(children(obj))
+
+
+def matches(obj, role, name, prefix, description):
+    if role is not None and obj.getRole() != role:
+        return False
+    if name is not None and not (obj.name.startswith(name) if prefix else obj.name == name):
+        return False
+    return description is None or obj.description == description
+
+
+def find(root, role=None, name=None, prefix=False, description=None, enter_bulky=False):
+    for obj in walk(root, enter_bulky):
+        try:
+            if matches(obj, role, name, prefix, description):
+                return obj
+        except GLib.Error:
+            continue
+    return None
+
+
+def press(obj):
+    """Runs the object's first action. A command that opens a modal window
+    answers only when that window closes: the timeout is expected then."""
+    Atspi.set_timeout(ACTION_MS, STARTUP_MS)
+    try:
+        obj.queryAction().doAction(0)
+    except GLib.Error as error:
+        if "Did not receive a reply" not in str(error):
+            raise
+    finally:
+        Atspi.set_timeout(CALL_MS, STARTUP_MS)
+
+
+def set_text(obj, text):
+    obj.queryEditableText().setTextContents(text)
+
+
+def selected_items(list_obj):
+    return [item.name for item in children(list_obj) if item.getState().contains(pyatspi.STATE_SELECTED)]
+
+
+def write_png(path, width, height, rgb_rows):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    raw = b"".join(b"\0" + row for row in rgb_rows)
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def xwd_to_png(xwd, path):
+    """Converts a TrueColor window dump of 24 or 32 bits a pixel, as Xvfb gives it, to PNG."""
+    fields = struct.unpack(">25I", xwd[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
+    if bits_per_pixel not in (24, 32) or byte_order != 0:
+        raise Failure(f"unexpected screen dump: {bits_per_pixel} bits, byte order {byte_order}")
+    step = bits_per_pixel // 8
+    data = xwd[header_size + 12 * ncolors:]
+    rows = []
+    for y in range(height):
+        row = data[y * bytes_per_line:y * bytes_per_line + step * width]
+        rgb = bytearray(3 * width)
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::step], row[1::step], row[0::step]
+        rows.append(bytes(rgb))
+    write_png(path, width, height, rows)
+
+
+def change_one_byte(image, file_name="README.TXT", byte=100):
+    """Flips one byte of a file on a diskette image; gives its offset on the diskette."""
+    text = subprocess.run(["mtype", "-i", image, "::" + file_name], capture_output=True, check=True).stdout
+    with open(image, "r+b") as f:
+        data = f.read()
+        at = data.find(text[:64]) + byte
+        f.seek(at)
+        f.write(bytes([data[at] ^ 0x20]))
+    return at
+
+
+class Vellum:
+    """One run of the program with its own display, home, settings and drives."""
+
+    def __init__(self, name):
+        self.out = os.path.join(os.environ["E2E_OUT"], name)
+        shutil.rmtree(self.out, ignore_errors=True)
+        self.home = os.path.join(self.out, "home")
+        os.makedirs(os.path.join(self.home, "tmp"))
+        self.sample = os.environ["VELLUM_SAMPLE"]
+        self.env = dict(os.environ, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
+                        XDG_DATA_HOME=os.path.join(self.home, "data"), TMPDIR=os.path.join(self.home, "tmp"),
+                        VELLUM_CONFIG=os.path.join(self.home, "config", "Vellum.conf"))
+        self.xvfb = None
+        self.proc = None
+        self.shots = 0
+
+    def path(self, name):
+        return os.path.join(self.home, name)
+
+    def vlm(self, *args):
+        done = subprocess.run([os.environ["VLM"], *args], env=self.env, capture_output=True, text=True)
+        if done.returncode not in (0, 1):
+            raise Failure(f"vlm {' '.join(args)} failed: {done.stderr}")
+        return done
+
+    def insert(self, drive, image):
+        self.vlm("drive", "insert", drive, image)
+
+    def start(self, *args):
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
+                                      "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            self.display = ":" + f.readline().strip()
+        self.env.update(DISPLAY=self.display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                        QT_ACCESSIBILITY="1")
+        self.proc = subprocess.Popen([os.environ["VELLUM_APP"], *args, "-nologo"], env=self.env,
+                                     stdout=open(os.path.join(self.out, "vellum.log"), "w"),
+                                     stderr=subprocess.STDOUT)
+        self.app = wait_for("Vellum on the accessibility bus", self._find_app)
+        self.main = self.window("Vellum")
+        return self
+
+    def _find_app(self):
+        if self.proc.poll() is not None:
+            raise Failure(f"vellum exited with {self.proc.returncode}")
+        for app in children(pyatspi.Registry.getDesktop(0)):
+            if app is not None and app.get_process_id() == self.proc.pid:
+                return app
+        return None
+
+    def window(self, title, timeout=TIMEOUT):
+        """A shown top-level window of that title."""
+        def probe():
+            for w in children(self.app):
+                if w is not None and w.name == title and w.getState().contains(pyatspi.STATE_SHOWING):
+                    return w
+            return None
+        return wait_for(f'the window "{title}"', probe, timeout)
+
+    def gone(self, title):
+        def probe():
+            return all(w is None or w.name != title or not w.getState().contains(pyatspi.STATE_SHOWING)
+                       for w in children(self.app))
+        wait_for(f'the window "{title}" to close', probe)
+
+    def find(self, root, what, **kw):
+        return wait_for(what, lambda: find(root, **kw))
+
+    def button(self, root, name):
+        return self.find(root, f'the button "{name}"', name=name, role=pyatspi.ROLE_PUSH_BUTTON)
+
+    def press_button(self, root, name):
+        press(self.button(root, name))
+
+    def radio(self, root, name):
+        press(self.find(root, f'the option "{name}"', name=name, role=pyatspi.ROLE_RADIO_BUTTON))
+
+    def menu(self, *path):
+        """Chooses a menu command by its texts, such as ("File", "Print Preview")."""
+        item = self.main
+        for text in path:
+            item = self.find(item, f'the menu item "{text}"', name=text.replace("&", ""),
+                             role=None if text != path[-1] else pyatspi.ROLE_MENU_ITEM)
+        press(item)
+
+    def status(self):
+        """The last operation's status as the lower status bar shows it."""
+        label = find(self.main, role=pyatspi.ROLE_LABEL, name="  Last Operation Status:", prefix=True)
+        return label.name.split(":", 1)[1].strip() if label else ""
+
+    def wait_status(self, status):
+        wait_for(f'the status "{status}" (now "{self.status()}")', lambda: self.status() == status)
+
+    def screenshot(self, name):
+        self.shots += 1
+        dump = subprocess.run(["xwd", "-root", "-silent", "-display", self.display], capture_output=True,
+                              check=True).stdout
+        xwd_to_png(dump, os.path.join(self.out, f"{self.shots:02d}-{name}.png"))
+
+    def close(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait(10)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait(10)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, value, trace):
+        if kind is not None and self.proc:
+            try:
+                self.screenshot("failure")
+            except (subprocess.CalledProcessError, Failure, OSError):
+                pass
+        self.close()
+        return False
