@@ -322,7 +322,7 @@ void CVLMView::formatBeforeCopy()
     // another size. A format the user cancels leaves the diskette to the
     // copy's own media check.
     if (doc_.geometry.DmfLargeClusters)
-        formatDmfWithDialog();
+        OnFormatDmf();
     else
         shellDrive(ShellDriveMenu::kFormat, {});
 }
@@ -372,27 +372,21 @@ void CVLMView::print(int command)
 
 void CVLMView::OnFormatDmf()
 {
-    formatDmfWithDialog();
-}
-
-bool CVLMView::formatDmfWithDialog()
-{
     CProgressDlg progress(prompter_);
     DmfFormat format(engineContext(progress));
     CDmfFormatDlg dialog(format, doc_.SelectedDrive, window());
     connect(&dialog, &CDmfFormatDlg::helpRequested, this, &CVLMView::helpRequested);
     if (dialog.exec() != QDialog::Accepted)
-        return false;
+        return;
     DmfFormatOptions options = dialog.options();
-    if (!options.fullFormat && !format.confirmQuickFormat(options))
-        return false;
-    return format.FormatDmf(options) != 0;
+    if (options.fullFormat || format.confirmQuickFormat(options))
+        format.FormatDmf(options);
 }
 
 void CVLMView::OnImageLabel()
 {
     VolumeLabel label(doc_, prompter_, *panel_, *this);
-    CVolumeLabelDlg dialog(doc_, label);
+    CVolumeLabelDlg dialog(doc_, label, window());
     connect(&dialog, &CVolumeLabelDlg::helpRequested, this, &CVLMView::helpRequested);
     dialog.exec();
 }

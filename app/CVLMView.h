@@ -94,8 +94,6 @@ private:
     void formatBeforeCopy();
     void copyTo(int copies);
     void OnFormatDmf();
-    // True when the dialog's format ran and ended well.
-    bool formatDmfWithDialog();
     void OnImageLabel();
     void OnRefresh();
     void OnOpenImageFile();
