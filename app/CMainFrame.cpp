@@ -74,7 +74,6 @@ QAction* CMainFrame::makeCommand(int id, const QString& text, const QString& tip
 {
     auto* action = new QAction(text, this);
     action->setStatusTip(tip);
-    action->setEnabled(ViewCommands::built(id));
     commands_[id] = action;
     return action;
 }

@@ -204,7 +204,7 @@ bool CVLMView::commandEnabled(int command) const
 {
     if (ViewCommands::needsMismatch(command) && doc_.mismatchHeader.empty())
         return false;
-    return ViewCommands::enabled(command, imageShown_);
+    return ViewCommands::enabledByList(command, imageShown_);
 }
 
 void CVLMView::post(ViewMessage message)
@@ -571,7 +571,7 @@ void CVLMView::disketteMenu(QPoint point)
     };
     for (const auto& [id, text] : items) {
         QAction* item = menu.addAction(text);
-        item->setEnabled(ViewCommands::enabled(id, imageShown_));
+        item->setEnabled(ViewCommands::enabledByList(id, imageShown_));
         connect(item, &QAction::triggered, this, [this, id = id] { run(id); });
     }
     menu.exec(list_->viewport()->mapToGlobal(point));

@@ -14,9 +14,6 @@ constexpr std::array kNeedImage = {
     kCmdRefresh, kCmdInitialize,
 };
 
-// Commands whose engines this build does not have yet: shown, never faked.
-constexpr std::array<int, 0> kNotBuilt{};
-
 constexpr std::array kNeedMismatch = {kCmdPrint, kCmdPrintDirect, kCmdPrintPreview};
 
 constexpr std::array<std::pair<int, std::string_view>, 11> kTooltips = {{
@@ -49,11 +46,6 @@ bool contains(const List& list, int command)
 bool ViewCommands::enabledByList(int command, bool imageShown)
 {
     return imageShown || !contains(kNeedImage, command);
-}
-
-bool ViewCommands::built(int command)
-{
-    return !contains(kNotBuilt, command);
 }
 
 bool ViewCommands::needsMismatch(int command)

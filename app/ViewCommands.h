@@ -63,9 +63,6 @@ public:
     // need an image in memory follow the Copy and Compare buttons, which the
     // list enables while it shows an image.
     static bool enabledByList(int command, bool imageShown);
-    // False for the commands whose engine is not part of this build.
-    static bool built(int command);
-    static bool enabled(int command, bool imageShown) { return built(command) && enabledByList(command, imageShown); }
     // The print commands, which print the last compare mismatch held.
     static bool needsMismatch(int command);
 
