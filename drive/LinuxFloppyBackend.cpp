@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Bytes.h"
 #include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
 
@@ -35,6 +36,8 @@ constexpr std::uint8_t kHighDensity525Type = 1;
 constexpr unsigned char kRateMask = 0x43; // data rate and perpendicular mode
 constexpr int kHeadShift = 2;
 constexpr std::size_t kIdFieldBytes = 4; // cylinder, head, sector ID, size code
+constexpr std::size_t kBootTotalSectors = 19;
+constexpr std::size_t kBootSectorsPerTrack = 24;
 
 // What the floppy driver needs to lay a format down (its floppy_struct).
 struct FloppyLayout {
@@ -345,6 +348,8 @@ int LinuxFloppyBackend::parameters(int drive, SpecialFunctions which, DriveParam
         return status;
     if (const int status = mediumSectors(*device, sectors))
         return status;
+    if (const int status = adoptBootGeometry(*device, boot, sectors))
+        return status;
     if (const auto bpb = Bpb::fromBootSector(boot, sectors)) {
         out.bpb = *bpb;
         return kStatusOk;
@@ -353,6 +358,20 @@ int LinuxFloppyBackend::parameters(int drive, SpecialFunctions which, DriveParam
     if (!format)
         return kStatusWrongMedia;
     out.bpb = format->bpb();
+    return kStatusOk;
+}
+
+int LinuxFloppyBackend::adoptBootGeometry(Device& device, std::span<const std::uint8_t> boot,
+                                          std::uint32_t& sectors)
+{
+    const std::uint32_t total = le16(boot, kBootTotalSectors);
+    if (!device.floppy || total == sectors)
+        return kStatusOk;
+    for (const MediumFormat* f : formatsOf(*driveTypeOf(device.dosType)))
+        if (f->sectors() == total && f->sectorsPerTrack() == le16(boot, kBootSectorsPerTrack)) {
+            sectors = total;
+            return setGeometry(device, *f);
+        }
     return kStatusOk;
 }
 

@@ -72,6 +72,9 @@ private:
     // The drive status flags; a changed diskette is flushed so the driver takes it.
     int pollChange(Device& device, unsigned long& flags);
     int mediumSectors(Device& device, std::uint32_t& sectors);
+    // The driver guesses a geometry from the first track (a DMF diskette passes
+    // for 1.44 MB); the boot sector's, when the drive takes it, replaces it.
+    int adoptBootGeometry(Device& device, std::span<const std::uint8_t> boot, std::uint32_t& sectors);
     int readId(Device& device, std::uint8_t rate);
     int findSectorId(Device& device);
     int writable(Device& device);

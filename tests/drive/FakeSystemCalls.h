@@ -32,6 +32,7 @@ public:
     std::vector<std::uint8_t> medium = std::vector<std::uint8_t>(1474560);
     int transferError = 0; // errno of every pread and pwrite
     int syncError = 0;     // errno of fsync: a write the device failed after taking it
+    unsigned detectedSectors = 0; // the size FDGETPRM reports, when not the medium's
     bool rawSupported = false;
     bool changed = false;  // the change line, reset by FDFLUSH when a diskette is in
     bool empty = false;
@@ -152,7 +153,10 @@ private:
     {
         switch (request) {
         case FDGETDRVPRM: static_cast<floppy_drive_params*>(arg)->cmos = static_cast<signed char>(cmos); return 0;
-        case FDGETPRM: static_cast<floppy_struct*>(arg)->size = static_cast<unsigned>(medium.size() / 512); return 0;
+        case FDGETPRM:
+            static_cast<floppy_struct*>(arg)->size =
+                detectedSectors ? detectedSectors : static_cast<unsigned>(medium.size() / 512);
+            return 0;
         case FDSETPRM: geometries.push_back(*static_cast<floppy_struct*>(arg)); return 0;
         case FDPOLLDRVSTAT:
             static_cast<floppy_drive_struct*>(arg)->flags = driveFlags | ((changed || empty) ? FD_DISK_CHANGED : 0);

@@ -355,6 +355,26 @@ TEST_F(LinuxFloppy, MediumParametersComeFromTheBootSectorOrTheDetectedSize)
     EXPECT_EQ(p.bpb.sectorsPerFat, 5);
     EXPECT_EQ(p.bpb.mediaDescriptor, 0xF9);
 
+    // The driver took a DMF diskette for 1.44 MB: its boot sector sets the geometry.
+    const Bpb dmf = mediumFormatNamed("1.68M")->bpb();
+    sys.medium.assign(3360 * 512, 0);
+    putLe16(sys.medium, 11, 512);
+    sys.medium[13] = dmf.sectorsPerCluster;
+    putLe16(sys.medium, 14, 1);
+    sys.medium[16] = 2;
+    putLe16(sys.medium, 17, dmf.rootEntries);
+    putLe16(sys.medium, 19, 3360);
+    sys.medium[21] = dmf.mediaDescriptor;
+    putLe16(sys.medium, 22, dmf.sectorsPerFat);
+    putLe16(sys.medium, 24, 21);
+    putLe16(sys.medium, 26, 2);
+    sys.detectedSectors = 2880;
+    ASSERT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusOk);
+    EXPECT_EQ(p.bpb.totalSectors, 3360);
+    ASSERT_EQ(sys.geometries.size(), 1u);
+    EXPECT_EQ(sys.geometries[0].sect, 21u);
+    sys.detectedSectors = 0;
+
     sys.medium.assign(1000 * 512, 0);
     EXPECT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusWrongMedia);
 }
