@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fd.h>
-#include <linux/fdreg.h>
 #include <linux/fs.h>
 #include <memory>
 #include <new>
@@ -19,6 +18,7 @@
 #include "core/Bytes.h"
 #include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
+#include "drive/FloppyRawCommand.h"
 
 namespace vellum {
 
@@ -29,13 +29,9 @@ namespace {
 constexpr int kReadWrite = O_RDWR | O_NONBLOCK | O_CLOEXEC | O_DIRECT;
 constexpr int kReadOnly = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_DIRECT;
 constexpr std::size_t kDirectAlignment = 4096; // direct transfers need aligned buffers
-constexpr unsigned char kReadIdMfm = 0x4A;      // READ ID with the MFM bit, as every controller decodes it
 constexpr int kUnitMask = 3;
 constexpr std::uint8_t kUsbDriveType = 7; // USB diskette drives are 3.5-inch 1.44 MB drives
 constexpr std::uint8_t kHighDensity525Type = 1;
-constexpr unsigned char kRateMask = 0x43; // data rate and perpendicular mode
-constexpr int kHeadShift = 2;
-constexpr std::size_t kIdFieldBytes = 4; // cylinder, head, sector ID, size code
 constexpr std::size_t kBootTotalSectors = 19;
 constexpr std::size_t kBootSectorsPerTrack = 24;
 
@@ -87,31 +83,6 @@ int statusOfErrno(int error)
     return kStatusHardware;
 }
 
-// The controller's result bytes ST0, ST1 and ST2 of a raw command.
-int statusOfReply(const floppy_raw_cmd& raw)
-{
-    if (raw.flags & FD_RAW_HARDFAILURE)
-        return kStatusTimeout;
-    if (raw.reply_count == 0)
-        return (raw.flags & FD_RAW_FAILURE) ? kStatusHardware : kStatusOk;
-    const unsigned char st0 = raw.reply[0];
-    if ((st0 & ST0_INTR) == 0)
-        return kStatusOk;
-    if (st0 & ST0_NR)
-        return kStatusNotReady;
-    const unsigned char st1 = raw.reply_count > 1 ? raw.reply[1] : 0;
-    const unsigned char st2 = raw.reply_count > 2 ? raw.reply[2] : 0;
-    if (st1 & ST1_WP)
-        return kStatusWriteProtect;
-    if ((st1 & ST1_MAM) || (st2 & ST2_MAM))
-        return kStatusUnformatted;
-    if ((st1 & (ST1_CRC | ST1_ND)) || (st2 & ST2_CRC))
-        return kStatusMediaFailure;
-    if ((st0 & ST0_ECE) || (st2 & (ST2_WC | ST2_BC)))
-        return kStatusRecalibrate;
-    return kStatusHardware;
-}
-
 const FloppyLayout& layoutOf(const MediumFormat& format, std::uint8_t dosType)
 {
     const bool doubleStepped = format.kind == MediumKind::DoubleDensity525 && dosType == kHighDensity525Type;
@@ -140,16 +111,6 @@ std::vector<std::uint8_t> probeRates(std::uint8_t dosType)
             rates.push_back(rate);
     }
     return rates;
-}
-
-// A controller command on a spinning diskette, after a seek to `track`.
-floppy_raw_cmd rawCommand(unsigned int flags, unsigned char rate, int track)
-{
-    floppy_raw_cmd raw{};
-    raw.flags = flags | FD_RAW_INTR | FD_RAW_SPIN | FD_RAW_NEED_DISK | FD_RAW_NEED_SEEK;
-    raw.rate = rate & kRateMask;
-    raw.track = track;
-    return raw;
 }
 
 struct FreeAligned {
@@ -377,10 +338,7 @@ int LinuxFloppyBackend::adoptBootGeometry(Device& device, std::span<const std::u
 
 int LinuxFloppyBackend::readId(Device& device, std::uint8_t rate)
 {
-    floppy_raw_cmd raw = rawCommand(0, rate, 0);
-    raw.cmd_count = 2;
-    raw.cmd[0] = kReadIdMfm;
-    raw.cmd[1] = static_cast<unsigned char>(device.unit);
+    floppy_raw_cmd raw = readIdCommand(device.unit, rate);
     return send(device, raw);
 }
 
@@ -509,27 +467,10 @@ int LinuxFloppyBackend::formatTrackRaw(Device& device, const CylinderFormat& for
                                        const MediumFormat& medium)
 {
     const FloppyLayout& layout = layoutOf(medium, device.dosType);
-    const auto& ids = format.sectorIds[static_cast<std::size_t>(head)];
-    std::vector<unsigned char> fields;
-    fields.reserve(ids.size() * kIdFieldBytes);
-    for (const std::uint8_t id : ids) {
-        const std::array<unsigned char, kIdFieldBytes> field = {
-            static_cast<unsigned char>(format.cylinder), static_cast<unsigned char>(head), id,
-            static_cast<unsigned char>(format.sizeCode)};
-        fields.insert(fields.end(), field.begin(), field.end());
-    }
     // A 40-track diskette in an 80-track drive steps over every other track.
     const int track = static_cast<int>(format.cylinder << (layout.stretch & FD_STRETCH));
-    floppy_raw_cmd raw = rawCommand(FD_RAW_WRITE, layout.rate, track);
-    raw.data = fields.data();
-    raw.length = static_cast<long>(fields.size());
-    raw.cmd_count = 6;
-    raw.cmd[0] = FD_FORMAT;
-    raw.cmd[1] = static_cast<unsigned char>((head << kHeadShift) | device.unit);
-    raw.cmd[2] = static_cast<unsigned char>(format.sizeCode);
-    raw.cmd[3] = static_cast<unsigned char>(ids.size());
-    raw.cmd[4] = layout.formatGap;
-    raw.cmd[5] = kFormatFillByte;
+    std::vector<unsigned char> fields;
+    floppy_raw_cmd raw = formatTrackCommand(device.unit, format, head, track, layout.rate, layout.formatGap, fields);
     return send(device, raw);
 }
 
