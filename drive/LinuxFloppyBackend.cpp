@@ -166,7 +166,7 @@ int LinuxFloppyBackend::open(int drive, Device*& device)
         int status = identify(d);
         // Opened without waiting, the driver has not looked at the diskette yet.
         if (status == kStatusOk && d.floppy)
-            status = command(d, FDFLUSH);
+            status = flush(d);
         if (status) {
             releaseDrive(drive);
             return status;
@@ -217,6 +217,12 @@ int LinuxFloppyBackend::send(Device& device, floppy_raw_cmd& raw)
     return result < 0 ? statusOfErrno(-result) : statusOfReply(raw);
 }
 
+int LinuxFloppyBackend::flush(Device& device)
+{
+    // The driver lets only a writer flush; a reader gets what it has.
+    return device.readOnly ? kStatusOk : command(device, FDFLUSH);
+}
+
 int LinuxFloppyBackend::pollChange(Device& device, unsigned long& flags)
 {
     floppy_drive_struct state{};
@@ -224,7 +230,7 @@ int LinuxFloppyBackend::pollChange(Device& device, unsigned long& flags)
         return status;
     flags = state.flags;
     // The driver refuses a new diskette until told to forget the old one.
-    return (flags & FD_DISK_CHANGED) ? command(device, FDFLUSH) : kStatusOk;
+    return (flags & FD_DISK_CHANGED) ? flush(device) : kStatusOk;
 }
 
 int LinuxFloppyBackend::transferError(Device& device, int error)
@@ -240,7 +246,7 @@ int LinuxFloppyBackend::readAt(Device& device, std::uint32_t first, std::span<st
     // After a write the driver's track buffer holds what was written: a
     // read-back must come from the diskette.
     if (device.wrote && device.floppy)
-        if (const int status = command(device, FDFLUSH))
+        if (const int status = flush(device))
             return status;
     device.wrote = false;
     const AlignedBytes buffer = alignedBytes(out.size());

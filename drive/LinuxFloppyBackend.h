@@ -69,6 +69,8 @@ private:
     int writeAt(Device& device, std::uint32_t first, std::span<const std::uint8_t> data);
     // A failed transfer's errno as a status; an I/O error on a changed diskette is 25.
     int transferError(Device& device, int error);
+    // The driver forgets its buffers and looks at the diskette again.
+    int flush(Device& device);
     // The drive status flags; a changed diskette is flushed so the driver takes it.
     int pollChange(Device& device, unsigned long& flags);
     int mediumSectors(Device& device, std::uint32_t& sectors);

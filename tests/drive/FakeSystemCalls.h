@@ -82,6 +82,9 @@ public:
         }
         if (!floppy)
             return -ENOTTY;
+        // The driver keeps these to a device opened for writing.
+        if ((request & 0x40) && (openFlags.back() & O_ACCMODE) == O_RDONLY)
+            return -EPERM;
         return floppyIoctl(request, arg);
     }
     ssize_t pread(int, void* buffer, std::size_t size, off_t offset) override
