@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
-# then runs the program (run) or the whole test suite (test).
+# then runs the program (run), the whole test suite (test) or only the floppy
+# driver cases in a QEMU guest (qemu).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache)
+          mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache
+          qemu-system-x86 busybox-static cpio)
 
 install_missing() {
     local missing=() p
@@ -78,5 +80,6 @@ test_all() {
 case "${1:-}" in
     run) install_missing; run ;;
     test) install_missing; test_all ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    qemu) install_missing; build release; ctest --preset release -L qemu_floppy ;;
+    *) echo "usage: $0 run|test|qemu" >&2; exit 2 ;;
 esac
