@@ -120,7 +120,8 @@ using AlignedBytes = std::unique_ptr<std::uint8_t[], FreeAligned>;
 
 AlignedBytes alignedBytes(std::size_t size)
 {
-    const std::size_t rounded = (size + kDirectAlignment - 1) / kDirectAlignment * kDirectAlignment;
+    const std::size_t pages = std::max<std::size_t>(1, (size + kDirectAlignment - 1) / kDirectAlignment);
+    const std::size_t rounded = pages * kDirectAlignment;
     auto* bytes = static_cast<std::uint8_t*>(std::aligned_alloc(kDirectAlignment, rounded));
     if (!bytes)
         throw std::bad_alloc();
