@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
-# then runs the program (run), the whole test suite (test) or every fuzz
-# target for SECONDS each (fuzz [SECONDS], 60 when not given).
+# then runs the program (run), the whole test suite (test), only the floppy
+# driver cases in a QEMU guest (qemu), or every fuzz target for SECONDS each
+# (fuzz [SECONDS], 60 when not given).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache
-          fonts-liberation2 xvfb x11-apps dbus-x11 at-spi2-core python3-pyatspi poppler-utils)
+          fonts-liberation2 xvfb x11-apps dbus-x11 at-spi2-core python3-pyatspi poppler-utils
+          qemu-system-x86 busybox-static cpio)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)
 
@@ -104,6 +106,7 @@ fuzz_all() {
 case "${1:-}" in
     run) install_missing; run ;;
     test) install_missing; test_all ;;
+    qemu) install_missing; build release; ctest --preset release -L qemu_floppy ;;
     fuzz) install_missing "${FUZZ_PACKAGES[@]}"; fuzz_all "${2:-}" ;;
-    *) echo "usage: $0 run|test|fuzz [SECONDS]" >&2; exit 2 ;;
+    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]" >&2; exit 2 ;;
 esac

@@ -2,32 +2,38 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fd.h>
-#include <linux/fdreg.h>
 #include <linux/fs.h>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <sys/sysmacros.h>
 #include <utility>
 #include <vector>
 
+#include "core/Bytes.h"
 #include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
+#include "drive/FloppyRawCommand.h"
 
 namespace vellum {
 
 namespace {
 
-// O_NONBLOCK lets the floppy driver open a drive without a medium in it.
-constexpr int kReadWrite = O_RDWR | O_NONBLOCK | O_CLOEXEC;
-constexpr int kReadOnly = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+// O_NONBLOCK lets the floppy driver open a drive without a medium in it;
+// O_DIRECT keeps the page cache out, so a write reports its own error.
+constexpr int kReadWrite = O_RDWR | O_NONBLOCK | O_CLOEXEC | O_DIRECT;
+constexpr int kReadOnly = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_DIRECT;
+constexpr std::size_t kDirectAlignment = 4096; // direct transfers need aligned buffers
 constexpr int kUnitMask = 3;
 constexpr std::uint8_t kUsbDriveType = 7; // USB diskette drives are 3.5-inch 1.44 MB drives
 constexpr std::uint8_t kHighDensity525Type = 1;
-constexpr unsigned char kRateMask = 0x43; // data rate and perpendicular mode
-constexpr int kHeadShift = 2;
-constexpr std::size_t kIdFieldBytes = 4; // cylinder, head, sector ID, size code
+constexpr std::size_t kBootTotalSectors = 19;
+constexpr std::size_t kBootSectorsPerTrack = 24;
 
 // What the floppy driver needs to lay a format down (its floppy_struct).
 struct FloppyLayout {
@@ -77,31 +83,6 @@ int statusOfErrno(int error)
     return kStatusHardware;
 }
 
-// The controller's result bytes ST0, ST1 and ST2 of a raw command.
-int statusOfReply(const floppy_raw_cmd& raw)
-{
-    if (raw.flags & FD_RAW_HARDFAILURE)
-        return kStatusTimeout;
-    if (raw.reply_count == 0)
-        return (raw.flags & FD_RAW_FAILURE) ? kStatusHardware : kStatusOk;
-    const unsigned char st0 = raw.reply[0];
-    if ((st0 & ST0_INTR) == 0)
-        return kStatusOk;
-    if (st0 & ST0_NR)
-        return kStatusNotReady;
-    const unsigned char st1 = raw.reply_count > 1 ? raw.reply[1] : 0;
-    const unsigned char st2 = raw.reply_count > 2 ? raw.reply[2] : 0;
-    if (st1 & ST1_WP)
-        return kStatusWriteProtect;
-    if ((st1 & ST1_MAM) || (st2 & ST2_MAM))
-        return kStatusUnformatted;
-    if ((st1 & (ST1_CRC | ST1_ND)) || (st2 & ST2_CRC))
-        return kStatusMediaFailure;
-    if ((st0 & ST0_ECE) || (st2 & (ST2_WC | ST2_BC)))
-        return kStatusRecalibrate;
-    return kStatusHardware;
-}
-
 const FloppyLayout& layoutOf(const MediumFormat& format, std::uint8_t dosType)
 {
     const bool doubleStepped = format.kind == MediumKind::DoubleDensity525 && dosType == kHighDensity525Type;
@@ -132,20 +113,19 @@ std::vector<std::uint8_t> probeRates(std::uint8_t dosType)
     return rates;
 }
 
-// A controller command on a spinning diskette, after a seek to `track`.
-floppy_raw_cmd rawCommand(unsigned int flags, unsigned char rate, int track)
-{
-    floppy_raw_cmd raw{};
-    raw.flags = flags | FD_RAW_INTR | FD_RAW_SPIN | FD_RAW_NEED_DISK | FD_RAW_NEED_SEEK;
-    raw.rate = rate & kRateMask;
-    raw.track = track;
-    return raw;
-}
+struct FreeAligned {
+    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+};
+using AlignedBytes = std::unique_ptr<std::uint8_t[], FreeAligned>;
 
-int send(SystemCalls& system, int fd, floppy_raw_cmd& raw)
+AlignedBytes alignedBytes(std::size_t size)
 {
-    const int result = system.ioctl(fd, FDRAWCMD, &raw);
-    return result < 0 ? statusOfErrno(-result) : statusOfReply(raw);
+    const std::size_t pages = std::max<std::size_t>(1, (size + kDirectAlignment - 1) / kDirectAlignment);
+    const std::size_t rounded = pages * kDirectAlignment;
+    auto* bytes = static_cast<std::uint8_t*>(std::aligned_alloc(kDirectAlignment, rounded));
+    if (!bytes)
+        throw std::bad_alloc();
+    return AlignedBytes(bytes);
 }
 
 } // namespace
@@ -182,7 +162,13 @@ int LinuxFloppyBackend::open(int drive, Device*& device)
         if (fd < 0)
             return statusOfErrno(-fd);
         d.fd = fd;
-        if (const int status = identify(d)) {
+        d.wrote = false;
+        d.formatting = false;
+        int status = identify(d);
+        // Opened without waiting, the driver has not looked at the diskette yet.
+        if (status == kStatusOk && d.floppy)
+            status = flush(d);
+        if (status) {
             releaseDrive(drive);
             return status;
         }
@@ -221,19 +207,82 @@ int LinuxFloppyBackend::command(Device& device, unsigned long request, void* arg
     return result < 0 ? statusOfErrno(-result) : kStatusOk;
 }
 
-int LinuxFloppyBackend::readAt(const Device& device, std::uint32_t first, std::span<std::uint8_t> out)
+int LinuxFloppyBackend::send(Device& device, floppy_raw_cmd& raw)
 {
+    const int result = system_.ioctl(device.fd, FDRAWCMD, &raw);
+    if (result == -EOPNOTSUPP) {
+        device.raw = RawCommands::Absent; // built without them, as stock kernels are
+        return kStatusInvalid;
+    }
+    device.raw = RawCommands::Present;
+    return result < 0 ? statusOfErrno(-result) : statusOfReply(raw);
+}
+
+int LinuxFloppyBackend::flush(Device& device)
+{
+    // The driver lets only a writer flush; a reader gets what it has.
+    return device.readOnly ? kStatusOk : command(device, FDFLUSH);
+}
+
+int LinuxFloppyBackend::pollChange(Device& device, unsigned long& flags)
+{
+    floppy_drive_struct state{};
+    if (const int status = command(device, FDPOLLDRVSTAT, &state))
+        return status;
+    flags = state.flags;
+    // The driver refuses a new diskette until told to forget the old one.
+    return (flags & FD_DISK_CHANGED) ? flush(device) : kStatusOk;
+}
+
+int LinuxFloppyBackend::transferError(Device& device, int error)
+{
+    unsigned long flags = 0;
+    if (error == EIO && device.floppy && pollChange(device, flags) == kStatusOk && (flags & FD_DISK_CHANGED))
+        return kStatusMediaChanged;
+    return statusOfErrno(error);
+}
+
+int LinuxFloppyBackend::readAt(Device& device, std::uint32_t first, std::span<std::uint8_t> out)
+{
+    // After a write the driver's track buffer holds what was written: a
+    // read-back must come from the diskette.
+    if (device.wrote && device.floppy)
+        if (const int status = flush(device))
+            return status;
+    device.wrote = false;
+    const AlignedBytes buffer = alignedBytes(out.size());
     std::size_t done = 0;
     while (done < out.size()) {
         const off_t at = static_cast<off_t>(first) * kSectorBytes + static_cast<off_t>(done);
-        const ssize_t n = system_.pread(device.fd, out.data() + done, out.size() - done, at);
+        const ssize_t n = system_.pread(device.fd, buffer.get() + done, out.size() - done, at);
         if (n < 0)
-            return statusOfErrno(static_cast<int>(-n));
+            return transferError(device, static_cast<int>(-n));
         if (n == 0)
             return kStatusInvalid; // past the end of the medium
         done += static_cast<std::size_t>(n);
     }
+    std::memcpy(out.data(), buffer.get(), out.size());
     return kStatusOk;
+}
+
+int LinuxFloppyBackend::writeAt(Device& device, std::uint32_t first, std::span<const std::uint8_t> data)
+{
+    const AlignedBytes buffer = alignedBytes(data.size());
+    std::memcpy(buffer.get(), data.data(), data.size());
+    device.wrote = true;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const off_t at = static_cast<off_t>(first) * kSectorBytes + static_cast<off_t>(done);
+        const ssize_t n = system_.pwrite(device.fd, buffer.get() + done, data.size() - done, at);
+        if (n < 0)
+            return transferError(device, static_cast<int>(-n));
+        if (n == 0)
+            return kStatusNoSpace;
+        done += static_cast<std::size_t>(n);
+    }
+    // The device's own cache too: the data is on the medium, or the error is known.
+    const int result = system_.fsync(device.fd);
+    return result < 0 ? transferError(device, -result) : kStatusOk;
 }
 
 int LinuxFloppyBackend::mediumSectors(Device& device, std::uint32_t& sectors)
@@ -267,6 +316,8 @@ int LinuxFloppyBackend::parameters(int drive, SpecialFunctions which, DriveParam
         return status;
     if (const int status = mediumSectors(*device, sectors))
         return status;
+    if (const int status = adoptBootGeometry(*device, boot, sectors))
+        return status;
     if (const auto bpb = Bpb::fromBootSector(boot, sectors)) {
         out.bpb = *bpb;
         return kStatusOk;
@@ -278,13 +329,36 @@ int LinuxFloppyBackend::parameters(int drive, SpecialFunctions which, DriveParam
     return kStatusOk;
 }
 
+int LinuxFloppyBackend::adoptBootGeometry(Device& device, std::span<const std::uint8_t> boot,
+                                          std::uint32_t& sectors)
+{
+    const std::uint32_t total = le16(boot, kBootTotalSectors);
+    if (!device.floppy || total == sectors)
+        return kStatusOk;
+    for (const MediumFormat* f : formatsOf(*driveTypeOf(device.dosType)))
+        if (f->sectors() == total && f->sectorsPerTrack() == le16(boot, kBootSectorsPerTrack)) {
+            sectors = total;
+            return setGeometry(device, *f);
+        }
+    return kStatusOk;
+}
+
 int LinuxFloppyBackend::readId(Device& device, std::uint8_t rate)
 {
-    floppy_raw_cmd raw = rawCommand(0, rate, 0);
-    raw.cmd_count = 2;
-    raw.cmd[0] = FD_READID;
-    raw.cmd[1] = static_cast<unsigned char>(device.unit);
-    return send(system_, device.fd, raw);
+    floppy_raw_cmd raw = readIdCommand(device.unit, rate);
+    return send(device, raw);
+}
+
+int LinuxFloppyBackend::findSectorId(Device& device)
+{
+    // No sector ID found at any rate the drive can read means a blank diskette.
+    int status = kStatusUnformatted;
+    for (const std::uint8_t rate : probeRates(device.dosType)) {
+        status = readId(device, rate);
+        if (status != kStatusUnformatted)
+            break;
+    }
+    return status;
 }
 
 int LinuxFloppyBackend::checkMedia(int drive)
@@ -292,18 +366,23 @@ int LinuxFloppyBackend::checkMedia(int drive)
     Device* device = nullptr;
     if (const int status = open(drive, device))
         return status;
-    if (!device->floppy) {
-        std::vector<std::uint8_t> boot(kSectorBytes);
+    std::vector<std::uint8_t> boot(kSectorBytes);
+    if (!device->floppy)
         return readAt(*device, 0, boot);
+    unsigned long flags = 0;
+    if (const int status = pollChange(*device, flags))
+        return status;
+    // The change line stays active while the drive is empty.
+    if ((flags & FD_DISK_CHANGED) && (pollChange(*device, flags) != kStatusOk || (flags & FD_DISK_CHANGED)))
+        return kStatusNotReady;
+    if (device->raw != RawCommands::Absent) {
+        const int status = findSectorId(*device);
+        if (device->raw == RawCommands::Present)
+            return status;
     }
-    // No sector ID found at any rate the drive can read means a blank diskette.
-    int status = kStatusUnformatted;
-    for (const std::uint8_t rate : probeRates(device->dosType)) {
-        status = readId(*device, rate);
-        if (status != kStatusUnformatted)
-            break;
-    }
-    return status;
+    // Without READ ID, a diskette whose first sector cannot be read is taken as blank.
+    const int status = readAt(*device, 0, boot);
+    return status == kStatusMediaFailure ? kStatusUnformatted : status;
 }
 
 int LinuxFloppyBackend::prepareTransfer(int drive)
@@ -326,10 +405,12 @@ int LinuxFloppyBackend::writable(Device& device)
         return kStatusWriteProtect;
     if (!device.floppy)
         return kStatusOk;
-    floppy_drive_struct state{};
-    if (const int status = command(device, FDPOLLDRVSTAT, &state))
+    unsigned long flags = 0;
+    if (const int status = pollChange(device, flags))
         return status;
-    return (state.flags & FD_DISK_WRITABLE) ? kStatusOk : kStatusWriteProtect;
+    if (flags & FD_DISK_CHANGED)
+        return kStatusMediaChanged;
+    return (flags & FD_DISK_WRITABLE) ? kStatusOk : kStatusWriteProtect;
 }
 
 int LinuxFloppyBackend::writeSectors(int drive, std::uint32_t first, std::span<const std::uint8_t> data)
@@ -341,17 +422,7 @@ int LinuxFloppyBackend::writeSectors(int drive, std::uint32_t first, std::span<c
         return kStatusInvalid;
     if (const int status = writable(*device))
         return status;
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const off_t at = static_cast<off_t>(first) * kSectorBytes + static_cast<off_t>(done);
-        const ssize_t n = system_.pwrite(device->fd, data.data() + done, data.size() - done, at);
-        if (n < 0)
-            return statusOfErrno(static_cast<int>(-n));
-        if (n == 0)
-            return kStatusNoSpace;
-        done += static_cast<std::size_t>(n);
-    }
-    return kStatusOk;
+    return writeAt(*device, first, data);
 }
 
 int LinuxFloppyBackend::setGeometry(Device& device, const MediumFormat& format)
@@ -370,32 +441,44 @@ int LinuxFloppyBackend::setGeometry(Device& device, const MediumFormat& format)
     return command(device, FDSETPRM, &geometry);
 }
 
+int LinuxFloppyBackend::beginFormat(Device& device, const MediumFormat& format)
+{
+    if (device.formatting && device.formatSectors == format.sectorsPerTrack())
+        return kStatusOk;
+    if (const int status = setGeometry(device, format))
+        return status;
+    if (!device.formatting)
+        if (const int status = command(device, FDFMTBEG))
+            return status;
+    device.formatting = true;
+    device.formatSectors = format.sectorsPerTrack();
+    return kStatusOk;
+}
+
 int LinuxFloppyBackend::formatTrack(Device& device, const CylinderFormat& format, int head,
                                     const MediumFormat& medium)
 {
-    const FloppyLayout& layout = layoutOf(medium, device.dosType);
-    const auto& ids = format.sectorIds[static_cast<std::size_t>(head)];
-    std::vector<unsigned char> fields;
-    fields.reserve(ids.size() * kIdFieldBytes);
-    for (const std::uint8_t id : ids) {
-        const std::array<unsigned char, kIdFieldBytes> field = {
-            static_cast<unsigned char>(format.cylinder), static_cast<unsigned char>(head), id,
-            static_cast<unsigned char>(format.sizeCode)};
-        fields.insert(fields.end(), field.begin(), field.end());
+    if (device.raw != RawCommands::Absent) {
+        const int status = formatTrackRaw(device, format, head, medium);
+        if (device.raw == RawCommands::Present)
+            return status;
     }
+    // The driver lays its own sector order: 2:1 interleave for a small format gap.
+    format_descr track{};
+    track.head = static_cast<unsigned>(head);
+    track.track = format.cylinder;
+    return command(device, FDFMTTRK, &track);
+}
+
+int LinuxFloppyBackend::formatTrackRaw(Device& device, const CylinderFormat& format, int head,
+                                       const MediumFormat& medium)
+{
+    const FloppyLayout& layout = layoutOf(medium, device.dosType);
     // A 40-track diskette in an 80-track drive steps over every other track.
     const int track = static_cast<int>(format.cylinder << (layout.stretch & FD_STRETCH));
-    floppy_raw_cmd raw = rawCommand(FD_RAW_WRITE, layout.rate, track);
-    raw.data = fields.data();
-    raw.length = static_cast<long>(fields.size());
-    raw.cmd_count = 6;
-    raw.cmd[0] = FD_FORMAT;
-    raw.cmd[1] = static_cast<unsigned char>((head << kHeadShift) | device.unit);
-    raw.cmd[2] = static_cast<unsigned char>(format.sizeCode);
-    raw.cmd[3] = static_cast<unsigned char>(ids.size());
-    raw.cmd[4] = layout.formatGap;
-    raw.cmd[5] = kFormatFillByte;
-    return send(system_, device.fd, raw);
+    std::vector<unsigned char> fields;
+    floppy_raw_cmd raw = formatTrackCommand(device.unit, format, head, track, layout.rate, layout.formatGap, fields);
+    return send(device, raw);
 }
 
 int LinuxFloppyBackend::formatCylinder(int drive, const CylinderFormat& format)
@@ -415,8 +498,9 @@ int LinuxFloppyBackend::formatCylinder(int drive, const CylinderFormat& format)
         return kStatusInvalid;
     if (const int status = writable(*device))
         return status;
-    if (const int status = setGeometry(*device, **medium))
+    if (const int status = beginFormat(*device, **medium))
         return status;
+    device->wrote = true;
     for (int head = 0; head < kHeads; ++head)
         if (const int status = formatTrack(*device, format, head, **medium))
             return status;
@@ -428,8 +512,13 @@ int LinuxFloppyBackend::endFormat(int drive)
     Device* device = nullptr;
     if (const int status = open(drive, device))
         return status;
-    // The block layer forgets what it cached of the old layout.
-    return device->floppy ? command(*device, FDFLUSH) : kStatusInvalid;
+    if (!device->floppy)
+        return kStatusInvalid;
+    // Either way the block layer forgets what it cached of the old layout.
+    const unsigned long request = device->formatting ? FDFMTEND : FDFLUSH;
+    device->formatting = false;
+    device->wrote = false;
+    return command(*device, request);
 }
 
 void LinuxFloppyBackend::endTransfer(int drive)

@@ -60,7 +60,7 @@ bool CylinderFormatter::formatDiskette(int drive)
 
 bool CylinderFormatter::fail(int drive, const std::string& why)
 {
-    prompter_.tell("Cannot format the diskette in " + DriveSettings::driveName(drive) + ": " + why, Icon::Exclamation);
+    prompter_.tell("Cannot format the diskette in " + DriveSettings::driveName(drive) + " " + why, Icon::Exclamation);
     return false;
 }
 

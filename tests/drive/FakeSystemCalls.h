@@ -1,6 +1,7 @@
 #pragma once
 // System calls answered by a scripted floppy drive (or a plain block device),
-// recording what the Linux backend asked for.
+// recording what the Linux backend asked for. By default the kernel has no
+// raw controller commands, as stock kernels do not.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -30,6 +31,11 @@ public:
     unsigned long driveFlags = FD_DISK_WRITABLE;
     std::vector<std::uint8_t> medium = std::vector<std::uint8_t>(1474560);
     int transferError = 0; // errno of every pread and pwrite
+    int syncError = 0;     // errno of fsync: a write the device failed after taking it
+    unsigned detectedSectors = 0; // the size FDGETPRM reports, when not the medium's
+    bool rawSupported = false;
+    bool changed = false;  // the change line, reset by FDFLUSH when a diskette is in
+    bool empty = false;
     // Fills the controller's reply to each raw command; by default all went well.
     std::function<void(floppy_raw_cmd&)> reply = [](floppy_raw_cmd& raw) {
         raw.reply_count = 7;
@@ -44,6 +50,7 @@ public:
     std::vector<std::vector<std::uint8_t>> rawData;
     std::vector<floppy_struct> geometries;
     std::vector<unsigned long> resetModes;
+    std::vector<format_descr> formattedTracks;
     int writes = 0;
     int closes = 0;
     int syncs = 0;
@@ -68,19 +75,28 @@ public:
     {
         requests.push_back(request);
         if (request == FDRAWCMD)
-            return rawCommand(*static_cast<floppy_raw_cmd*>(arg));
+            return rawSupported ? rawCommand(*static_cast<floppy_raw_cmd*>(arg)) : -EOPNOTSUPP;
         if (request == BLKGETSIZE64) {
             *static_cast<std::uint64_t*>(arg) = medium.size();
             return 0;
         }
         if (!floppy)
             return -ENOTTY;
+        // The driver keeps these to a device opened for writing.
+        if ((request & 0x40) && (openFlags.back() & O_ACCMODE) == O_RDONLY)
+            return -EPERM;
         return floppyIoctl(request, arg);
     }
     ssize_t pread(int, void* buffer, std::size_t size, off_t offset) override
     {
+        requests.push_back(kRead);
         if (transferError != 0)
             return -transferError;
+        if (changed || empty)
+            return -EIO;
+        if (misaligned(buffer))
+            return -EINVAL;
+
         const std::size_t at = static_cast<std::size_t>(offset);
         const std::size_t n = at >= medium.size() ? 0 : std::min(size, medium.size() - at);
         std::memcpy(buffer, medium.data() + at, n);
@@ -89,8 +105,13 @@ public:
     ssize_t pwrite(int, const void* buffer, std::size_t size, off_t offset) override
     {
         ++writes;
+        requests.push_back(kWrite);
         if (transferError != 0)
             return -transferError;
+        if (changed || empty)
+            return -EIO;
+        if (misaligned(buffer))
+            return -EINVAL;
         const std::size_t at = static_cast<std::size_t>(offset);
         if (at + size > medium.size())
             return -ENOSPC;
@@ -100,7 +121,7 @@ public:
     int fsync(int) override
     {
         ++syncs;
-        return 0;
+        return -syncError;
     }
     int fstat(int, struct stat& st) override
     {
@@ -110,12 +131,19 @@ public:
         return 0;
     }
 
+    // Not ioctls: where reads and writes fall among the requests.
+    static constexpr unsigned long kRead = ~0ul, kWrite = ~1ul;
+
     bool asked(unsigned long request) const
     {
         return std::find(requests.begin(), requests.end(), request) != requests.end();
     }
 
 private:
+    bool misaligned(const void* buffer) const
+    {
+        return (openFlags.back() & O_DIRECT) && reinterpret_cast<std::uintptr_t>(buffer) % 512 != 0;
+    }
     int rawCommand(floppy_raw_cmd& raw)
     {
         rawCommands.push_back(raw);
@@ -128,11 +156,21 @@ private:
     {
         switch (request) {
         case FDGETDRVPRM: static_cast<floppy_drive_params*>(arg)->cmos = static_cast<signed char>(cmos); return 0;
-        case FDGETPRM: static_cast<floppy_struct*>(arg)->size = static_cast<unsigned>(medium.size() / 512); return 0;
+        case FDGETPRM:
+            static_cast<floppy_struct*>(arg)->size =
+                detectedSectors ? detectedSectors : static_cast<unsigned>(medium.size() / 512);
+            return 0;
         case FDSETPRM: geometries.push_back(*static_cast<floppy_struct*>(arg)); return 0;
-        case FDPOLLDRVSTAT: static_cast<floppy_drive_struct*>(arg)->flags = driveFlags; return 0;
+        case FDPOLLDRVSTAT:
+            static_cast<floppy_drive_struct*>(arg)->flags = driveFlags | ((changed || empty) ? FD_DISK_CHANGED : 0);
+            return 0;
         case FDRESET: resetModes.push_back(reinterpret_cast<std::uintptr_t>(arg)); return 0;
-        case FDFLUSH: return 0;
+        case FDFMTBEG: return 0;
+        case FDFMTTRK: formattedTracks.push_back(*static_cast<format_descr*>(arg)); return 0;
+        case FDFMTEND:
+        case FDFLUSH:
+            changed = false;
+            return 0;
         default: return -EINVAL;
         }
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <linux/fdreg.h>
 
 #include "core/Bytes.h"
@@ -129,14 +131,15 @@ TEST_F(LinuxFloppy, WritesStopAtTheWriteProtectTab)
     EXPECT_TRUE(sys.rawCommands.empty());
 }
 
-TEST_F(LinuxFloppy, CheckMediaReadsASectorIdOnCylinderZero)
+TEST_F(LinuxFloppy, WithRawCommandsCheckMediaReadsASectorIdOnCylinderZero)
 {
+    sys.rawSupported = true;
     sys.minorNumber = 1; // the second drive of the controller
     EXPECT_EQ(backend.checkMedia(0), kStatusOk);
     ASSERT_EQ(sys.rawCommands.size(), 1u);
     const floppy_raw_cmd& raw = sys.rawCommands[0];
     EXPECT_EQ(raw.cmd_count, 2);
-    EXPECT_EQ(raw.cmd[0], FD_READID);
+    EXPECT_EQ(raw.cmd[0], 0x4A) << "READ ID with the MFM bit";
     EXPECT_EQ(raw.cmd[1], 1) << "head 0 of unit 1";
     EXPECT_EQ(raw.track, 0);
     EXPECT_EQ(raw.rate, 0x00) << "a 1.44 MB drive tries high density first";
@@ -147,6 +150,7 @@ TEST_F(LinuxFloppy, CheckMediaReadsASectorIdOnCylinderZero)
 
 TEST_F(LinuxFloppy, NoSectorIdAtAnyRateIsABlankDiskette)
 {
+    sys.rawSupported = true;
     sys.reply = [](floppy_raw_cmd& raw) {
         raw.reply_count = 7;
         raw.reply[0] = 0x40; // abnormal termination
@@ -169,6 +173,7 @@ TEST_F(LinuxFloppy, NoSectorIdAtAnyRateIsABlankDiskette)
 
 TEST_F(LinuxFloppy, ControllerResultsMapToDriverStatus)
 {
+    sys.rawSupported = true;
     const std::vector<std::tuple<unsigned, unsigned char, unsigned char, int>> cases = {
         {0, 0x48, 0, kStatusNotReady},               // ST0 not ready
         {0, 0x40, ST1_CRC, kStatusMediaFailure},
@@ -187,8 +192,9 @@ TEST_F(LinuxFloppy, ControllerResultsMapToDriverStatus)
     }
 }
 
-TEST_F(LinuxFloppy, FormatsADmfCylinderWithItsOwnSectorOrder)
+TEST_F(LinuxFloppy, WithRawCommandsADmfCylinderGetsItsOwnSectorOrder)
 {
+    sys.rawSupported = true;
     sys.minorNumber = 1;
     ASSERT_EQ(backend.formatCylinder(0, cylinderFormat(3, kDmfCylinder0)), kStatusOk);
 
@@ -223,6 +229,7 @@ TEST_F(LinuxFloppy, FormatsADmfCylinderWithItsOwnSectorOrder)
 
 TEST_F(LinuxFloppy, A360KDisketteInA12MegabyteDriveIsDoubleStepped)
 {
+    sys.rawSupported = true;
     sys.cmos = 2; // 5.25-inch 1.2 MB
     ASSERT_EQ(backend.formatCylinder(0, cylinderFormat(5, inOrder(9))), kStatusOk);
     ASSERT_EQ(sys.geometries.size(), 1u);
@@ -231,6 +238,14 @@ TEST_F(LinuxFloppy, A360KDisketteInA12MegabyteDriveIsDoubleStepped)
     EXPECT_EQ(sys.rawCommands[0].track, 10);
     EXPECT_EQ(sys.rawCommands[0].rate, 0x01);
     EXPECT_EQ(backend.formatCylinder(0, cylinderFormat(40, inOrder(9))), kStatusInvalid) << "40 cylinders only";
+
+    // Without raw commands the driver steps by itself: it is given the cylinder.
+    FakeSystemCalls stock;
+    stock.cmos = 2;
+    LinuxFloppyBackend b(stock, {"/dev/fd0", ""});
+    ASSERT_EQ(b.formatCylinder(0, cylinderFormat(5, inOrder(9))), kStatusOk);
+    ASSERT_EQ(stock.formattedTracks.size(), 2u);
+    EXPECT_EQ(stock.formattedTracks[0].track, 5u);
 }
 
 TEST_F(LinuxFloppy, RefusesFormatsTheDriveCannotLayDown)
@@ -241,6 +256,79 @@ TEST_F(LinuxFloppy, RefusesFormatsTheDriveCannotLayDown)
     CylinderFormat big = cylinderFormat(0, inOrder(18));
     big.sizeCode = 3;
     EXPECT_EQ(backend.formatCylinder(0, big), kStatusInvalid);
+    EXPECT_TRUE(sys.rawCommands.empty());
+}
+
+TEST_F(LinuxFloppy, OnAStockKernelTheBootSectorTellsAFormattedDiskette)
+{
+    EXPECT_EQ(backend.checkMedia(0), kStatusOk);
+    EXPECT_EQ(backend.checkMedia(0), kStatusOk);
+    EXPECT_EQ(std::count(sys.requests.begin(), sys.requests.end(), FDRAWCMD), 1) << "asked once";
+    EXPECT_EQ(std::count(sys.requests.begin(), sys.requests.end(), FakeSystemCalls::kRead), 2);
+
+    sys.transferError = EIO; // no sector found
+    EXPECT_EQ(backend.checkMedia(0), kStatusUnformatted);
+    sys.transferError = 0;
+    sys.empty = true;
+    EXPECT_EQ(backend.checkMedia(0), kStatusNotReady);
+}
+
+TEST_F(LinuxFloppy, ANewDisketteIsFlushedIntoTheDriver)
+{
+    std::vector<std::uint8_t> sector(512);
+    ASSERT_EQ(backend.prepareTransfer(0), kStatusOk);
+    EXPECT_TRUE(sys.asked(FDFLUSH)) << "right after the open";
+    EXPECT_TRUE(sys.openFlags[0] & O_DIRECT);
+
+    sys.changed = true; // swapped at the start of an operation: taken as it is
+    EXPECT_EQ(backend.checkMedia(0), kStatusOk);
+    EXPECT_EQ(backend.readSectors(0, 0, sector), kStatusOk);
+
+    sys.changed = true; // swapped in the middle of one: the user decides
+    EXPECT_EQ(backend.readSectors(0, 0, sector), kStatusMediaChanged);
+    EXPECT_EQ(backend.readSectors(0, 0, sector), kStatusOk) << "Retry";
+    sys.changed = true;
+    EXPECT_EQ(backend.writeSectors(0, 0, sector), kStatusMediaChanged);
+    EXPECT_EQ(sys.writes, 0);
+}
+
+TEST_F(LinuxFloppy, WritesReachTheMediumAndAReadBackReadsIt)
+{
+    std::vector<std::uint8_t> track(18 * 512, 0x5A);
+    ASSERT_EQ(backend.writeSectors(0, 0, track), kStatusOk);
+    EXPECT_EQ(sys.syncs, 1);
+    sys.requests.clear();
+    ASSERT_EQ(backend.readSectors(0, 0, track), kStatusOk);
+    ASSERT_EQ(sys.requests.size(), 2u);
+    EXPECT_EQ(sys.requests[0], static_cast<unsigned long>(FDFLUSH)) << "the driver's track buffer goes first";
+    sys.requests.clear();
+    ASSERT_EQ(backend.readSectors(0, 0, track), kStatusOk);
+    EXPECT_FALSE(sys.asked(FDFLUSH)) << "nothing written since";
+
+    sys.syncError = EIO; // the device failed the write after taking it
+    EXPECT_EQ(backend.writeSectors(0, 0, track), kStatusMediaFailure);
+    sys.syncError = 0;
+    sys.transferError = EROFS;
+    EXPECT_EQ(backend.writeSectors(0, 0, track), kStatusWriteProtect);
+}
+
+TEST_F(LinuxFloppy, OnAStockKernelADmfFormatGoesThroughTheFormatRequests)
+{
+    for (std::uint32_t cylinder = 0; cylinder < 2; ++cylinder)
+        ASSERT_EQ(backend.formatCylinder(0, cylinderFormat(cylinder, kDmfCylinder0)), kStatusOk);
+    ASSERT_EQ(backend.endFormat(0), kStatusOk);
+
+    ASSERT_EQ(sys.geometries.size(), 1u) << "the geometry is set once";
+    EXPECT_EQ(sys.geometries[0].sect, 21u);
+    EXPECT_EQ(sys.geometries[0].size, 3360u);
+    EXPECT_EQ(sys.geometries[0].fmt_gap, 0x0C);
+    EXPECT_EQ(std::count(sys.requests.begin(), sys.requests.end(), FDFMTBEG), 1);
+    ASSERT_EQ(sys.formattedTracks.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(sys.formattedTracks[i].track, i / 2);
+        EXPECT_EQ(sys.formattedTracks[i].head, i % 2);
+    }
+    EXPECT_EQ(sys.requests.back(), static_cast<unsigned long>(FDFMTEND));
     EXPECT_TRUE(sys.rawCommands.empty());
 }
 
@@ -266,6 +354,26 @@ TEST_F(LinuxFloppy, MediumParametersComeFromTheBootSectorOrTheDetectedSize)
     EXPECT_EQ(p.deviceType, 7);
     EXPECT_EQ(p.bpb.sectorsPerFat, 5);
     EXPECT_EQ(p.bpb.mediaDescriptor, 0xF9);
+
+    // The driver took a DMF diskette for 1.44 MB: its boot sector sets the geometry.
+    const Bpb dmf = mediumFormatNamed("1.68M")->bpb();
+    sys.medium.assign(3360 * 512, 0);
+    putLe16(sys.medium, 11, 512);
+    sys.medium[13] = dmf.sectorsPerCluster;
+    putLe16(sys.medium, 14, 1);
+    sys.medium[16] = 2;
+    putLe16(sys.medium, 17, dmf.rootEntries);
+    putLe16(sys.medium, 19, 3360);
+    sys.medium[21] = dmf.mediaDescriptor;
+    putLe16(sys.medium, 22, dmf.sectorsPerFat);
+    putLe16(sys.medium, 24, 21);
+    putLe16(sys.medium, 26, 2);
+    sys.detectedSectors = 2880;
+    ASSERT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusOk);
+    EXPECT_EQ(p.bpb.totalSectors, 3360);
+    ASSERT_EQ(sys.geometries.size(), 1u);
+    EXPECT_EQ(sys.geometries[0].sect, 21u);
+    sys.detectedSectors = 0;
 
     sys.medium.assign(1000 * 512, 0);
     EXPECT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusWrongMedia);
