@@ -11,7 +11,7 @@
 #include "app/ShellDriveMenu.h"
 #include "app/ShellFormatter.h"
 #include "app/StatusStrip.h"
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 #include "app/ViewStatusPanel.h"
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"
