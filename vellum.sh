@@ -30,7 +30,9 @@ install_missing() {
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 build() {
-    cmake --preset "$1" >/dev/null
+    # Quiet when configuring works; the whole output when it does not.
+    local log
+    log=$(cmake --preset "$1" 2>&1) || { echo "$log" >&2; return 1; }
     cmake --build --preset "$1"
 }
 

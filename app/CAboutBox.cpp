@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <sys/sysinfo.h>
 
-#include "app/WebSite.h"
+#include "core/WebSite.h"
 #include "core/Prompter.h"
 
 namespace vellum {

@@ -12,7 +12,7 @@
 #include "app/CVLMView.h"
 #include "app/DriveMenu.h"
 #include "app/HelpWindow.h"
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 #include "app/ViewToolBar.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"

@@ -7,7 +7,7 @@
 #include <QRect>
 #include <vector>
 
-#include "app/OptionCommands.h"
+#include "core/OptionCommands.h"
 #include "app/SystemTools.h"
 
 class QLabel;

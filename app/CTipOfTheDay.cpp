@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "app/TipFile.h"
+#include "core/TipFile.h"
 
 namespace vellum {
 

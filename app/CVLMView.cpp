@@ -12,11 +12,12 @@
 #include "app/ShellDriveMenu.h"
 #include "app/ShellFormatter.h"
 #include "app/StatusStrip.h"
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 #include "app/ViewStatusPanel.h"
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"
 #include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
@@ -46,7 +47,6 @@ namespace vellum {
 namespace {
 
 constexpr int kAttributesColumn = 3;
-constexpr std::uint32_t kDirectoryAttribute = 0x10;
 const QString kDirText = QStringLiteral("<dir>");
 const std::string kParentEntry = "..      ";
 const std::string kSelfEntry = ".       ";
@@ -605,7 +605,7 @@ void CVLMView::fileMenu(int row, QPoint point)
     const QString name = nameOnDiskette(row);
     const QString path = QStringLiteral("%1:\\%2").arg(QChar(u'a' + doc_.SelectedDrive), diskettePath(name));
     const QPoint at = list_->mapTo(this, list_->viewport()->mapTo(list_, point));
-    const int result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, record->attributes & kDirectoryAttribute);
+    const int result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, record->attributes & dirent::kDirectory);
     if (result == ShellDriveMenu::kCarriedOut)
         post(ViewMessage::RefreshFromDiskette);
     else if (result == ShellDriveMenu::kRename) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
 #include "core/MediaTable.h"
 #include "files/FileListText.h"
 
@@ -10,7 +11,6 @@ namespace vellum {
 
 namespace {
 
-constexpr std::uint32_t kDirectoryAttribute = 0x10;
 constexpr int kDirectoryIcon = 2;
 constexpr int kNameColumn = 0;
 
@@ -72,7 +72,7 @@ int FileListModel::columnCount(const QModelIndex& parent) const
 
 QIcon FileListModel::iconOf(const ListingRecord* r) const
 {
-    if (r && (r->attributes & kDirectoryAttribute))
+    if (r && (r->attributes & dirent::kDirectory))
         return icons_[kDirectoryIcon];
     const auto kind = static_cast<std::size_t>(mediaSizeKind_);
     return kind < icons_.size() ? icons_[kind] : QIcon();

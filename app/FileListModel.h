@@ -7,7 +7,7 @@
 #include <array>
 #include <vector>
 
-#include "app/FileListTable.h"
+#include "files/FileListTable.h"
 
 namespace vellum {
 

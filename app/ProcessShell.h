@@ -1,7 +1,7 @@
 #pragma once
 // The Shell that runs each command as a process and waits for it, with a
 // wait cursor, keeping mtools from asking anything on a terminal.
-#include "app/Shell.h"
+#include "core/Shell.h"
 
 namespace vellum {
 

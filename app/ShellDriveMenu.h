@@ -12,7 +12,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/DisketteShell.h"
+#include "ops/DisketteShell.h"
 
 class QWidget;
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 
 namespace vellum {
 

@@ -1,9 +1,18 @@
 #include "cli/CliArgs.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
 namespace vellum::cli {
+
+CliArgs::CliArgs(std::vector<std::string> words)
+{
+    const auto end = std::find(words.begin(), words.end(), "--");
+    words_.assign(words.begin(), end);
+    if (end != words.end())
+        literals_.assign(end + 1, words.end());
+}
 
 bool CliArgs::flag(std::string_view name)
 {
@@ -49,11 +58,13 @@ std::vector<std::string> CliArgs::positionals(std::size_t min, std::size_t max) 
     for (const std::string& w : words_)
         if (w.size() > 1 && w[0] == '-' && w != "-")
             throw UsageError("unknown option " + w);
-    if (words_.size() < min)
+    std::vector<std::string> all = words_;
+    all.insert(all.end(), literals_.begin(), literals_.end());
+    if (all.size() < min)
         throw UsageError("missing argument");
-    if (words_.size() > max)
-        throw UsageError("unexpected argument " + words_[max]);
-    return words_;
+    if (all.size() > max)
+        throw UsageError("unexpected argument " + all[max]);
+    return all;
 }
 
 int parseDrive(const std::string& word)

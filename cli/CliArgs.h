@@ -1,6 +1,7 @@
 #pragma once
 // The words of one vlm verb: options are taken out by name, what is left are
-// the positional arguments. Anything malformed is a UsageError.
+// the positional arguments. Words after "--" are positional whatever they look
+// like. Anything malformed is a UsageError.
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,7 +17,7 @@ public:
 
 class CliArgs {
 public:
-    explicit CliArgs(std::vector<std::string> words) : words_(std::move(words)) {}
+    explicit CliArgs(std::vector<std::string> words);
 
     // Takes "--name" out of the words; true when it was there.
     bool flag(std::string_view name);
@@ -29,6 +30,7 @@ public:
 
 private:
     std::vector<std::string> words_;
+    std::vector<std::string> literals_; // the words after "--"
 };
 
 // The drive named "A:", "a", "B:" or "b", as 0 for A: and 1 for B:.

@@ -83,12 +83,14 @@ int statusOfErrno(int error)
     return kStatusHardware;
 }
 
-const FloppyLayout& layoutOf(const MediumFormat& format, std::uint8_t dosType)
+// Nothing for a format the table does not list.
+const FloppyLayout* layoutOf(const MediumFormat& format, std::uint8_t dosType)
 {
     const bool doubleStepped = format.kind == MediumKind::DoubleDensity525 && dosType == kHighDensity525Type;
-    return *std::find_if(kLayouts.begin(), kLayouts.end(), [&](const FloppyLayout& l) {
+    const auto it = std::find_if(kLayouts.begin(), kLayouts.end(), [&](const FloppyLayout& l) {
         return l.format == format.name && l.doubleStepped == doubleStepped;
     });
+    return it == kLayouts.end() ? nullptr : &*it;
 }
 
 std::vector<const MediumFormat*> formatsOf(const DriveType& type)
@@ -104,11 +106,14 @@ std::vector<const MediumFormat*> formatsOf(const DriveType& type)
 std::vector<std::uint8_t> probeRates(std::uint8_t dosType)
 {
     const DriveType& type = *driveTypeOf(dosType);
-    std::vector<std::uint8_t> rates{layoutOf(type.native(), dosType).rate};
-    for (const MediumFormat* f : formatsOf(type)) {
-        const std::uint8_t rate = layoutOf(*f, dosType).rate;
-        if (std::find(rates.begin(), rates.end(), rate) == rates.end())
-            rates.push_back(rate);
+    std::vector<std::uint8_t> rates;
+    std::vector<const MediumFormat*> formats{&type.native()};
+    const auto taken = formatsOf(type);
+    formats.insert(formats.end(), taken.begin(), taken.end());
+    for (const MediumFormat* f : formats) {
+        const FloppyLayout* layout = layoutOf(*f, dosType);
+        if (layout && std::find(rates.begin(), rates.end(), layout->rate) == rates.end())
+            rates.push_back(layout->rate);
     }
     return rates;
 }
@@ -427,17 +432,19 @@ int LinuxFloppyBackend::writeSectors(int drive, std::uint32_t first, std::span<c
 
 int LinuxFloppyBackend::setGeometry(Device& device, const MediumFormat& format)
 {
-    const FloppyLayout& layout = layoutOf(format, device.dosType);
+    const FloppyLayout* layout = layoutOf(format, device.dosType);
+    if (!layout)
+        return kStatusInvalid;
     floppy_struct geometry{};
     geometry.size = format.sectors();
     geometry.sect = format.sectorsPerTrack();
     geometry.head = format.bpb().heads;
     geometry.track = format.cylinders();
-    geometry.stretch = layout.stretch;
-    geometry.gap = layout.gap;
-    geometry.rate = layout.rate;
-    geometry.spec1 = layout.spec1;
-    geometry.fmt_gap = layout.formatGap;
+    geometry.stretch = layout->stretch;
+    geometry.gap = layout->gap;
+    geometry.rate = layout->rate;
+    geometry.spec1 = layout->spec1;
+    geometry.fmt_gap = layout->formatGap;
     return command(device, FDSETPRM, &geometry);
 }
 
@@ -473,11 +480,13 @@ int LinuxFloppyBackend::formatTrack(Device& device, const CylinderFormat& format
 int LinuxFloppyBackend::formatTrackRaw(Device& device, const CylinderFormat& format, int head,
                                        const MediumFormat& medium)
 {
-    const FloppyLayout& layout = layoutOf(medium, device.dosType);
+    const FloppyLayout* layout = layoutOf(medium, device.dosType);
+    if (!layout)
+        return kStatusInvalid;
     // A 40-track diskette in an 80-track drive steps over every other track.
-    const int track = static_cast<int>(format.cylinder << (layout.stretch & FD_STRETCH));
+    const int track = static_cast<int>(format.cylinder << (layout->stretch & FD_STRETCH));
     std::vector<unsigned char> fields;
-    floppy_raw_cmd raw = formatTrackCommand(device.unit, format, head, track, layout.rate, layout.formatGap, fields);
+    floppy_raw_cmd raw = formatTrackCommand(device.unit, format, head, track, layout->rate, layout->formatGap, fields);
     return send(device, raw);
 }
 

@@ -41,15 +41,6 @@ QStringList ExpectingPrompter::problems() const
     return all;
 }
 
-Shell::Result RecordingShell::run(const std::string& program, const std::vector<std::string>& arguments)
-{
-    std::string line = program;
-    for (const std::string& a : arguments)
-        line += " " + a;
-    lines.push_back(line);
-    return answer;
-}
-
 World::World()
     : profile(dir_.filePath(QStringLiteral("Vellum.conf")).toStdString()),
       drives(std::make_unique<DriveBay>(profile)), doc(std::make_unique<CVLMDoc>(profile, prompter))

@@ -8,7 +8,7 @@
 #include <deque>
 #include <memory>
 
-#include "app/Shell.h"
+#include "tests/support/RecordingShell.h"
 #include "core/CVLMDoc.h"
 #include "core/IniProfile.h"
 #include "core/Prompter.h"
@@ -37,13 +37,6 @@ private:
     };
     std::deque<Step> script_;
     QStringList problems_;
-};
-
-class RecordingShell : public Shell {
-public:
-    Result run(const std::string& program, const std::vector<std::string>& arguments) override;
-    std::vector<std::string> lines;
-    Result answer{0, {}};
 };
 
 // Settings, drives and a document of their own for one test.

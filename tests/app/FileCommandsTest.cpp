@@ -8,7 +8,7 @@
 #include "app/CVLMView.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 #include "core/ImageFile.h"
 #include "files/ui/HostPaths.h"
 #include "ops/StatusPanel.h"

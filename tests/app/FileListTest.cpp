@@ -1,4 +1,4 @@
-// The file list: its table, placeholders, columns, sorting and navigation,
+// The file list: placeholders, columns, sorting and navigation,
 // on images made by mtools.
 #include <QtTest>
 
@@ -52,32 +52,6 @@ private slots:
     {
         qputenv("TZ", "UTC");
         tzset();
-    }
-
-    void tableStopsAtTheFirstEmptySlotAndSkipsRemovedOnes()
-    {
-        FileListTable table;
-        QVERIFY(table.empty());
-        for (std::size_t i = 0; i < 4; ++i)
-            table.set(i, record("F" + std::to_string(i), 1));
-        table.set(5, record("BEYOND", 1)); // after the empty slot 4: never shown
-        table.remove(1);
-        QCOMPARE(table.shownSlots(), (std::vector<std::size_t>{0, 2, 3}));
-        QVERIFY(!table.set(FileListTable::kSlots, record("X", 1)));
-        table.remove(0);
-        QVERIFY(!table.empty()); // a removed first entry leaves no placeholder
-        QVERIFY(table.at(0) == nullptr);
-    }
-
-    void aDirectoryLargerThanTheTableKeepsItsFirst256Entries()
-    {
-        std::vector<ListingRecord> listing;
-        for (int i = 0; i < 300; ++i)
-            listing.push_back(record("F" + std::to_string(i), static_cast<std::uint32_t>(i)));
-        FileListTable table;
-        QCOMPARE(table.load(listing), std::size_t{44});
-        QCOMPARE(table.shownSlots().size(), FileListTable::kSlots);
-        QCOMPARE(table.at(255)->longName, std::string("F255"));
     }
 
     void placeholderDependsOnWhetherMemoryHoldsAnImage()

@@ -8,7 +8,7 @@
 #include "app/CMainFrame.h"
 #include "app/CVLMView.h"
 #include "app/FileListModel.h"
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 #include "tests/app/AppTestSupport.h"
 
 using namespace vellum;

@@ -10,7 +10,7 @@
 #include "app/FileListView.h"
 #include "app/HelpWindow.h"
 #include "app/StatusStrip.h"
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"
 #include "core/ImageFile.h"

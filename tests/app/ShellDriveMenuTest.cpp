@@ -1,11 +1,11 @@
-// The diskette shell: its command lines, and mtools as the real peer on a
+// The shell drive menu, and mtools as the diskette shell's real peer on a
 // virtual diskette.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
 
-#include "app/DisketteShell.h"
+#include "ops/DisketteShell.h"
 #include "app/FormatDialog.h"
 #include "app/ProcessShell.h"
 #include "app/ShellDriveMenu.h"
@@ -37,37 +37,6 @@ private slots:
                  (std::optional<std::pair<int, QString>>{{1, "DOCS/Letter to Grandma.txt"}}));
         QVERIFY(!ShellDriveMenu::split("c:\\"));
         QVERIFY(!ShellDriveMenu::split("a:"));
-        QCOMPARE(DisketteShell::diskettePath("DOCS/X"), std::string("::/DOCS/X"));
-    }
-
-    void commandLinesOfEachCommand()
-    {
-        RecordingShell shell;
-        DisketteShell disk(shell);
-        const DisketteShell::Target device{"/dev/fd0", true};
-        const DisketteShell::Target image{"/m/a.img", false};
-        disk.format(device, format("1.44M"), true, "BACKUP");
-        disk.format(image, format("720K"), false, "");
-        disk.setLabel(image, "");
-        disk.rename(image, "DOCS/A.TXT", "DOCS/B.TXT");
-        disk.remove(image, "GAMES", true);
-        QCOMPARE(shell.lines, (std::vector<std::string>{
-                                  "fdformat /dev/fd0",
-                                  "mformat -i /dev/fd0 -f 1440 -v BACKUP ::",
-                                  "mformat -i /m/a.img -f 720 ::",
-                                  "mlabel -i /m/a.img -c ::",
-                                  "mren -i /m/a.img -D a ::/DOCS/A.TXT ::/DOCS/B.TXT",
-                                  "mdeltree -i /m/a.img ::/GAMES",
-                              }));
-    }
-
-    void aFailedFdformatStopsBeforeMformat()
-    {
-        RecordingShell shell;
-        shell.answer = {1, "fdformat: no such device"};
-        DisketteShell disk(shell);
-        QVERIFY(!disk.format({"/dev/fd0", true}, format("1.44M"), true, "").ok());
-        QCOMPARE(shell.lines.size(), std::size_t{1});
     }
 
     void aBlankVirtualDisketteFormatsLabelsAndRenamesWithMtools()

@@ -34,6 +34,11 @@ TEST_F(LabelVerb, SetsAndDeletesTheLabelOfARawImageInPlace)
     run = runVlm(dir, "label " + q(image.path()) + " --delete");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(mlabel(image.path()), " Volume has no label\n");
+
+    // After "--" a label that looks like an option is still the label.
+    run = runVlm(dir, "label " + q(image.path()) + " -- -X-");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(mlabel(image.path()), " Volume label is -X-        \n");
     EXPECT_EQ(test::runCommand("fsck.fat -n " + q(image.path()) + " >/dev/null; echo $?"), "0\n");
 }
 

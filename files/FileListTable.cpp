@@ -1,4 +1,4 @@
-#include "app/FileListTable.h"
+#include "files/FileListTable.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/OptionCommands.h"
+#include "core/OptionCommands.h"
 
 #include "core/Profile.h"
 #include "core/Prompter.h"

@@ -1,4 +1,4 @@
-#include "app/ViewCommands.h"
+#include "core/ViewCommands.h"
 
 #include <algorithm>
 #include <array>

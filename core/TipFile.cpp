@@ -1,4 +1,4 @@
-#include "app/TipFile.h"
+#include "core/TipFile.h"
 
 #include <chrono>
 #include <ctime>

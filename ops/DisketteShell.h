@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Shell.h"
+#include "core/Shell.h"
 
 namespace vellum {
 

@@ -1,6 +1,6 @@
-#include "app/StartupChecks.h"
+#include "core/StartupChecks.h"
 
-#include "app/WebSite.h"
+#include "core/WebSite.h"
 #include "core/Prompter.h"
 
 namespace vellum {

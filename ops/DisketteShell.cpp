@@ -1,4 +1,4 @@
-#include "app/DisketteShell.h"
+#include "ops/DisketteShell.h"
 
 #include "core/CVLMDoc.h"
 #include "drive/MediumFormat.h"
