@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(frame.menuBar()->actions().value(3)->text(), QString("&Tools"));
         QCOMPARE(menuTexts(topMenu(frame, "&Tools")).value(0), QString("&System Tools"));
         QVERIFY(!frame.command(kCmdJoinSplit)->isEnabled());
-        QVERIFY(!frame.command(kCmdFormatDmf)->isEnabled());
+        QVERIFY(frame.command(kCmdFormatDmf)->isEnabled());
         QVERIFY(frame.command(kCmdFormat)->isEnabled());
         QVERIFY(frame.command(kCmdOpenImage)->isEnabled());
         QCOMPARE(frame.command(kCmdVerifyCopy)->statusTip(),
