@@ -18,6 +18,8 @@ POLL = 0.05
 CALL_MS = 10000
 ACTION_MS = 1000
 STARTUP_MS = 15000
+# A busy machine answers slowly: every call waits this long from the first one on.
+Atspi.set_timeout(CALL_MS, STARTUP_MS)
 # Subtrees a search never needs to enter: long lists and tables of files.
 BULKY = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE_CELL}
 
