@@ -12,39 +12,15 @@ namespace vellum {
 namespace {
 
 using test::MtoolsImage;
+using test::randomBytes;
 using test::readFile;
 using test::runVlm;
 using test::VlmRun;
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> out(n);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(rng());
-    return out;
-}
-
 std::string q(const fs::path& p)
 {
     return test::shellQuoted(p.string());
-}
-
-std::size_t freeBytes(const MtoolsImage& image)
-{
-    const std::string out = test::runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + q(image.path()) + " ::");
-    const std::size_t end = out.find(" bytes free");
-    std::string digits;
-    for (std::size_t i = out.rfind('\n', end) + 1; i < end; ++i)
-        if (std::isdigit(static_cast<unsigned char>(out[i])))
-            digits += out[i];
-    return std::stoul(digits);
-}
-
-void expectFsckClean(const MtoolsImage& image)
-{
-    EXPECT_NO_THROW(test::runCommand("fsck.fat -n " + q(image.path()) + " >/dev/null"));
 }
 
 const std::vector<std::string> kFiles = {"/README.TXT", "/DOCS/Report for 1998.txt", "/DOCS/Old Letters/Grandma.txt",
@@ -86,12 +62,12 @@ TEST(FileVerbs, RmMvAndRenameLeaveAVolumeMtoolsAndFsckAccept)
     MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
     fill(image);
     test::TempDir dir;
-    const std::size_t before = freeBytes(image);
+    const std::size_t before = test::mdirFreeBytes(image.path());
 
     const VlmRun mv = runVlm(dir, "mv " + q(image.path()) + " 'docs/report for 1998.txt' -o " + q(dir.path()));
     ASSERT_EQ(mv.status, 0) << mv.err;
     EXPECT_EQ(readFile(dir / "Report for 1998.txt"), randomBytes(713, 1));
-    EXPECT_EQ(freeBytes(image), before + 2 * 512);
+    EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 2 * 512);
 
     const VlmRun rename = runVlm(dir, "rename " + q(image.path()) + " README.TXT 'A longer name, renamed.txt'");
     ASSERT_EQ(rename.status, 0) << rename.err;
@@ -105,8 +81,8 @@ TEST(FileVerbs, RmMvAndRenameLeaveAVolumeMtoolsAndFsckAccept)
     const VlmRun rm = runVlm(dir, "rm " + q(image.path()) + " DOCS");
     ASSERT_EQ(rm.status, 0) << rm.err;
     EXPECT_EQ(image.mdir("/").size(), 1u);
-    EXPECT_EQ(freeBytes(image), before + (2 + 2 + 3) * 512); // the report, two folders and Grandma's 1,413 bytes
-    expectFsckClean(image);
+    EXPECT_EQ(test::mdirFreeBytes(image.path()), before + (2 + 2 + 3) * 512); // the report, two folders and Grandma's 1,413 bytes
+    test::expectFsckClean(image.path());
 }
 
 TEST(FileVerbs, AVlmFileNamedWithoutVlmStaysOne)

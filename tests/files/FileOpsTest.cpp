@@ -21,28 +21,9 @@ namespace vellum {
 namespace {
 
 using test::MtoolsImage;
+using test::randomBytes;
 using test::readFile;
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> out(n);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(rng());
-    return out;
-}
-
-std::size_t freeBytes(const fs::path& image)
-{
-    const std::string out = test::runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + test::shellQuoted(image.string()) + " ::");
-    const std::size_t end = out.find(" bytes free");
-    std::string digits;
-    for (std::size_t i = out.rfind('\n', end) + 1; i < end; ++i)
-        if (std::isdigit(static_cast<unsigned char>(out[i])))
-            digits += out[i];
-    return std::stoul(digits);
-}
 
 class FileOpsTest : public ::testing::Test {
 protected:
@@ -72,7 +53,7 @@ protected:
     void expectFsckClean()
     {
         writeBack();
-        EXPECT_NO_THROW(test::runCommand("fsck.fat -n " + test::shellQuoted(image.path().string()) + " >/dev/null"));
+        test::expectFsckClean(image.path());
     }
     const ListingRecord* listed(std::string_view longName) const
     {
@@ -175,18 +156,18 @@ TEST_F(FileOpsTest, HostileNamesStayInsideTheFolder)
 
 TEST_F(FileOpsTest, DeleteFreesClustersInBothFatsAndFolderDeleteFreesTheTree)
 {
-    const std::size_t before = freeBytes(image.path());
+    const std::size_t before = test::mdirFreeBytes(image.path());
     const std::size_t fatBytes = std::size_t{doc.geometry.sectorsPerFat} * doc.geometry.bytesPerSector;
     FileOps ops(doc, prompter);
     ASSERT_TRUE(ops.remove(listed("README.TXT")->shortName));
     EXPECT_EQ(listed("README.TXT"), nullptr);
     EXPECT_TRUE(doc.imageChanged);
     expectFsckClean();
-    EXPECT_EQ(freeBytes(image.path()), before + 512);
+    EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 512);
 
     ASSERT_TRUE(ops.remove(listed("DOCS")->shortName)); // 5000 + 1024 + 14 bytes and two folder clusters
     expectFsckClean();
-    EXPECT_EQ(freeBytes(image.path()), before + 512 * (1 + 10 + 2 + 1 + 2));
+    EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 512 * (1 + 10 + 2 + 1 + 2));
     EXPECT_TRUE(std::equal(doc.image().begin() + static_cast<std::ptrdiff_t>(doc.areas.fat1),
                            doc.image().begin() + static_cast<std::ptrdiff_t>(doc.areas.fat1 + fatBytes),
                            doc.image().begin() + static_cast<std::ptrdiff_t>(doc.areas.fat2)));

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
+#include <random>
 #include <regex>
 #include <stdexcept>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <gtest/gtest.h>
 
 #include "core/CVLMDoc.h"
 #include "core/RawImageFile.h"
@@ -158,6 +162,31 @@ void MtoolsImage::loadInto(CVLMDoc& doc) const
     doc.TracksLoaded = static_cast<std::int32_t>(g->totalSectors / g->sectorsPerTrack);
     doc.directory.chain.fill(0);
     doc.directory.depth = 0;
+}
+
+std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> out(n);
+    for (auto& b : out)
+        b = static_cast<std::uint8_t>(rng());
+    return out;
+}
+
+std::size_t mdirFreeBytes(const std::filesystem::path& image)
+{
+    const std::string out = runCommand(kMtoolsEnv + "mdir -i " + shellQuoted(image.string()) + " ::");
+    const std::size_t end = out.find(" bytes free");
+    std::string digits;
+    for (std::size_t i = out.rfind('\n', end) + 1; i < end; ++i)
+        if (std::isdigit(static_cast<unsigned char>(out[i])))
+            digits += out[i];
+    return std::stoul(digits);
+}
+
+void expectFsckClean(const std::filesystem::path& image)
+{
+    EXPECT_NO_THROW(runCommand("fsck.fat -n " + shellQuoted(image.string()) + " >/dev/null"));
 }
 
 } // namespace vellum::test

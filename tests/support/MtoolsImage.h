@@ -4,6 +4,7 @@
 // read back with mdir and mcopy as the oracle for what the reader finds.
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -73,6 +74,12 @@ private:
 
 // A shell-quoted argument.
 std::string shellQuoted(std::string_view text);
+// Reproducible content for files put into an image.
+std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed);
+// The free space mdir reports for the image's root.
+std::size_t mdirFreeBytes(const std::filesystem::path& image);
+// fsck.fat -n finds nothing to mend; fails the test otherwise.
+void expectFsckClean(const std::filesystem::path& image);
 // Runs a command and returns its standard output; fails the test unless it exits 0.
 std::string runCommand(const std::string& command);
 
