@@ -11,8 +11,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <gtest/gtest.h>
-
 #include "core/CVLMDoc.h"
 #include "core/RawImageFile.h"
 
@@ -184,9 +182,9 @@ std::size_t mdirFreeBytes(const std::filesystem::path& image)
     return std::stoul(digits);
 }
 
-void expectFsckClean(const std::filesystem::path& image)
+bool fsckClean(const std::filesystem::path& image)
 {
-    EXPECT_NO_THROW(runCommand("fsck.fat -n " + shellQuoted(image.string()) + " >/dev/null"));
+    return runCommand("fsck.fat -n " + shellQuoted(image.string()) + " >/dev/null 2>&1; echo $?") == "0\n";
 }
 
 } // namespace vellum::test

@@ -78,8 +78,8 @@ std::string shellQuoted(std::string_view text);
 std::vector<std::uint8_t> randomBytes(std::size_t n, unsigned seed);
 // The free space mdir reports for the image's root.
 std::size_t mdirFreeBytes(const std::filesystem::path& image);
-// fsck.fat -n finds nothing to mend; fails the test otherwise.
-void expectFsckClean(const std::filesystem::path& image);
+// Whether fsck.fat -n finds nothing to mend.
+bool fsckClean(const std::filesystem::path& image);
 // Runs a command and returns its standard output; fails the test unless it exits 0.
 std::string runCommand(const std::string& command);
 
