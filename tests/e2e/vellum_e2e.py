@@ -57,8 +57,11 @@ def walk(root, enter_bulky=False):
         if obj is None:
             continue
         yield obj
-        if enter_bulky or obj is root or obj.getRole() not in BULKY:
-            queue.extend(children(obj))
+        try:
+            if enter_bulky or obj is root or obj.getRole() not in BULKY:
+                queue.extend(children(obj))
+        except GLib.Error:
+            continue  # gone while the window changed
 
 
 def matches(obj, role, name, prefix, description):
