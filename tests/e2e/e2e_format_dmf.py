@@ -28,9 +28,8 @@ def main():
 
         if os.path.getsize(blank) != 80 * 2 * 21 * 512:
             raise Failure(f"the diskette holds {os.path.getsize(blank)} bytes, not a DMF diskette's")
-        fsck = subprocess.run(["fsck.fat", "-n", blank], capture_output=True, text=True)
-        if fsck.returncode != 0:
-            raise Failure(f"fsck.fat finds faults:\n{fsck.stdout}{fsck.stderr}")
+        if not v.fsck_clean(blank):
+            raise Failure("fsck.fat finds faults on the formatted diskette")
         env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
         listing = subprocess.run(["mdir", "-i", blank, "::"], capture_output=True, text=True, env=env).stdout
         if f"is {LABEL}" not in listing:

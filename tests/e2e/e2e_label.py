@@ -1,10 +1,8 @@
 """Image Label: a new volume label for the image in memory, kept by Save
 Image File, as vlm info reads it back."""
-import os
-
 import pyatspi
 
-from vellum_e2e import Failure, Vellum, set_text, wait_for
+from vellum_e2e import Failure, Vellum, set_text
 
 NEW_LABEL = "ARCHIVE 98"
 
@@ -21,12 +19,7 @@ def main():
         v.press_button(dialog, "OK")
         v.gone("Volume Label Operations")
 
-        saved = v.path("labelled.vlm")
-        v.menu("File", "Save Image File...")
-        save = v.window("Save Diskette Image as a Vellum File")
-        set_text(v.find(save, "the file name box", role=pyatspi.ROLE_TEXT, name="File name:"), saved)
-        v.press_button(save, "Save")
-        wait_for("the saved image", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+        saved = v.save_image("labelled.vlm")
         v.wait_status("Successful")
 
         info = v.vlm("info", saved).stdout

@@ -231,6 +231,23 @@ class Vellum:
                              role=None if text != path[-1] else pyatspi.ROLE_MENU_ITEM)
         press(item)
 
+    def save_image(self, name):
+        """File > Save Image File... under the private home; returns the saved file's path."""
+        saved = self.path(name)
+        self.menu("File", "Save Image File...")
+        dialog = self.window("Save Diskette Image as a Vellum File")
+        set_text(self.find(dialog, "the file name box", role=pyatspi.ROLE_TEXT, name="File name:"), saved)
+        self.press_button(dialog, "Save")
+        wait_for("the saved image", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+        return saved
+
+    def fsck_clean(self, image):
+        """Whether fsck.fat -n finds nothing to mend in a raw image or a Vellum file."""
+        raw = image if not image.lower().endswith(".vlm") else self.path(os.path.basename(image) + ".img")
+        if raw != image:
+            self.vlm("convert", image, raw)
+        return subprocess.run(["fsck.fat", "-n", raw], capture_output=True).returncode == 0
+
     def status(self):
         """The last operation's status as the lower status bar shows it."""
         label = find(self.main, role=pyatspi.ROLE_LABEL, name="  Last Operation Status:", prefix=True)
