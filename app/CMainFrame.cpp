@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -264,13 +265,31 @@ void CMainFrame::updateClock()
 
 void CMainFrame::OnExit()
 {
+    if (!mayLeave())
+        return;
+    leaving_ = true;
+    close();
+}
+
+bool CMainFrame::mayLeave()
+{
     if (doc_.imageChanged) {
         const Answer answer = prompter_.ask(kImageChangedQuestion, Buttons::YesNoCancel, Icon::Question);
         if (answer == Answer::Cancel || (answer == Answer::Yes && !view_->saveImageFile()))
-            return;
+            return false;
     }
     options_.onExit(prompter_);
-    close();
+    return true;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!leaving_ && !mayLeave()) {
+        event->ignore();
+        return;
+    }
+    leaving_ = true;
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::OnTipOfTheDay()

@@ -58,7 +58,13 @@ public slots:
     void updateClock();
     void rebuildSystemTools();
 
+protected:
+    // The window's close button leaves as Exit does, with the same questions.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // Asks about a changed image and changed options; false when the user stays.
+    bool mayLeave();
     QAction* makeCommand(int id, const QString& text, const QString& tip);
     void createMenus();
     void createFileMenu();
@@ -86,6 +92,8 @@ private:
     QLabel* time_ = nullptr;
     HelpWindow* help_ = nullptr;
     JoinSplitSheet* joinSplit_ = nullptr;
+    // Set once the questions were answered, so closing does not ask again.
+    bool leaving_ = false;
 };
 
 } // namespace vellum

@@ -136,6 +136,10 @@ private slots:
         frame.OnExit();
         VERIFY_NO_PROBLEMS(world.prompter);
         QVERIFY(world.doc->imageChanged);
+        // So does the window's close button.
+        world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
+        QVERIFY(!frame.close());
+        VERIFY_NO_PROBLEMS(world.prompter);
 
         // What the image now holds, as mtools reads it once saved.
         const std::string saved = world.path("saved.img").toStdString();
