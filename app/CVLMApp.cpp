@@ -14,10 +14,10 @@
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
 #include "core/ImageFile.h"
-#include "core/IniProfile.h"
 #include "drive/DriveBay.h"
 #include "drive/REGS.h"
 #include "drive/SectorDriver.h"
+#include "settings/SettingsProfile.h"
 
 namespace vellum {
 
@@ -50,7 +50,7 @@ public:
         SectorDriver(drives_->drives()).DrvGetVersion(regs);
         return regs.EAX;
     }
-    std::string settingsPath() const override { return IniProfile::defaultPath().string(); }
+    std::string settingsPath() const override { return SettingsProfile::defaultPath().string(); }
 
 private:
     Profile& profile_;
@@ -120,7 +120,7 @@ bool CVLMApp::InitInstance()
 {
     if (!offerRunningCopy())
         return false;
-    profile_ = std::make_unique<IniProfile>(IniProfile::defaultPath());
+    profile_ = std::make_unique<SettingsProfile>(SettingsProfile::defaultPath());
     if (!openDrives())
         return false;
     insertSampleOnFirstRun();
