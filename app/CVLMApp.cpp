@@ -1,6 +1,5 @@
 #include "app/CVLMApp.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -8,6 +7,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTipOfTheDay.h"
 #include "app/CVLMView.h"
+#include "app/DataFile.h"
 #include "app/SingleInstance.h"
 #include "core/StartupChecks.h"
 #include "core/TipFile.h"
@@ -99,10 +99,10 @@ bool CVLMApp::openDrives()
 
 void CVLMApp::insertSampleOnFirstRun()
 {
-    const QString sample = QDir(QCoreApplication::applicationDirPath()).filePath(kSampleName);
+    const QString sample = locateDataFile(kSampleName);
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString image = QDir(dataDir).filePath(kSampleImage);
-    if (QFileInfo::exists(image) || !QFileInfo::exists(sample) || drives_->virtualDrives().medium(0))
+    if (QFileInfo::exists(image) || sample.isEmpty() || drives_->virtualDrives().medium(0))
         return;
     QDir().mkpath(dataDir);
     CVLMDoc scratch(*profile_, prompter_);
