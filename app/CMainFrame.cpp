@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -27,6 +29,18 @@ constexpr int kClockMs = 10'000;
 constexpr int kHoursPerHalfDay = 12;
 const std::string kImageChangedQuestion =
     "The image in memory holds changes that are not saved.\n\nDo you want to save it as an image file first?";
+// Files a drop opens, by their names: .VLM files and raw images.
+const QStringList kImageSuffixes = {QStringLiteral("vlm"), QStringLiteral("img"), QStringLiteral("ima")};
+
+// The first image file among the dropped ones; empty when there is none.
+QString droppedImageFile(const QMimeData* data)
+{
+    if (data)
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile() && kImageSuffixes.contains(QFileInfo(url.toLocalFile()).suffix(), Qt::CaseInsensitive))
+                return url.toLocalFile();
+    return {};
+}
 
 } // namespace
 
@@ -36,6 +50,7 @@ CMainFrame::CMainFrame(CVLMDoc& doc, Profile& profile, Prompter& prompter, Drive
 {
     setWindowTitle(QStringLiteral("Vellum"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/vellum.svg")));
+    setAcceptDrops(true);
     setCentralWidget(view_);
     createMenus();
     createStatusBar();
@@ -290,6 +305,23 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     leaving_ = true;
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedImageFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedImageFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so the file manager is not kept waiting
+    // while questions about the image in memory are asked.
+    QMetaObject::invokeMethod(this, [this, path] { view_->openImageFile(path); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::OnTipOfTheDay()

@@ -61,6 +61,9 @@ public slots:
 protected:
     // The window's close button leaves as Exit does, with the same questions.
     void closeEvent(QCloseEvent* event) override;
+    // An image file dropped onto the window is opened as File > Open would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Asks about a changed image and changed options; false when the user stays.

@@ -1,15 +1,13 @@
 #include "app/CTipOfTheDay.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "app/DataFile.h"
 #include "core/TipFile.h"
 
 namespace vellum {
@@ -89,10 +87,7 @@ QWidget* CTipOfTheDay::makeTipPanel()
 
 std::filesystem::path CTipOfTheDay::defaultTipsFile()
 {
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    if (programDir.exists(kTipsFileName))
-        return programDir.filePath(kTipsFileName).toStdString();
-    return QStandardPaths::locate(QStandardPaths::AppDataLocation, kTipsFileName).toStdString();
+    return locateDataFile(kTipsFileName).toStdString();
 }
 
 QString CTipOfTheDay::tipText() const

@@ -1,6 +1,5 @@
 #include "app/CVLMApp.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -8,16 +7,17 @@
 #include "app/CMainFrame.h"
 #include "app/CTipOfTheDay.h"
 #include "app/CVLMView.h"
+#include "app/DataFile.h"
 #include "app/SingleInstance.h"
 #include "core/StartupChecks.h"
 #include "core/TipFile.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
 #include "core/ImageFile.h"
-#include "core/IniProfile.h"
 #include "drive/DriveBay.h"
 #include "drive/REGS.h"
 #include "drive/SectorDriver.h"
+#include "settings/SettingsProfile.h"
 
 namespace vellum {
 
@@ -50,7 +50,7 @@ public:
         SectorDriver(drives_->drives()).DrvGetVersion(regs);
         return regs.EAX;
     }
-    std::string settingsPath() const override { return IniProfile::defaultPath().string(); }
+    std::string settingsPath() const override { return SettingsProfile::defaultPath().string(); }
 
 private:
     Profile& profile_;
@@ -99,10 +99,10 @@ bool CVLMApp::openDrives()
 
 void CVLMApp::insertSampleOnFirstRun()
 {
-    const QString sample = QDir(QCoreApplication::applicationDirPath()).filePath(kSampleName);
+    const QString sample = locateDataFile(kSampleName);
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString image = QDir(dataDir).filePath(kSampleImage);
-    if (QFileInfo::exists(image) || !QFileInfo::exists(sample) || drives_->virtualDrives().medium(0))
+    if (QFileInfo::exists(image) || sample.isEmpty() || drives_->virtualDrives().medium(0))
         return;
     QDir().mkpath(dataDir);
     CVLMDoc scratch(*profile_, prompter_);
@@ -120,7 +120,7 @@ bool CVLMApp::InitInstance()
 {
     if (!offerRunningCopy())
         return false;
-    profile_ = std::make_unique<IniProfile>(IniProfile::defaultPath());
+    profile_ = std::make_unique<SettingsProfile>(SettingsProfile::defaultPath());
     if (!openDrives())
         return false;
     insertSampleOnFirstRun();

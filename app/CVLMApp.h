@@ -13,7 +13,7 @@ namespace vellum {
 class CMainFrame;
 class CVLMDoc;
 class DriveBay;
-class IniProfile;
+class SettingsProfile;
 class SingleInstance;
 
 class CVLMApp {
@@ -39,7 +39,7 @@ private:
     QStringList arguments_;
     MessageBoxPrompter prompter_;
     ProcessShell shell_;
-    std::unique_ptr<IniProfile> profile_;
+    std::unique_ptr<SettingsProfile> profile_;
     std::unique_ptr<DriveBay> drives_;
     std::unique_ptr<CVLMDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;

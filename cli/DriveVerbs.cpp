@@ -16,9 +16,9 @@
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
-#include "core/IniProfile.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
+#include "settings/SettingsProfile.h"
 
 namespace vellum::cli {
 
@@ -171,7 +171,7 @@ int runDrive(CliArgs& args)
     const bool makeVirtual = args.flag("--virtual");
     const auto output = args.option("-o");
     const std::vector<std::string> words = args.positionals(0, 3);
-    IniProfile profile(IniProfile::defaultPath());
+    SettingsProfile profile(SettingsProfile::defaultPath());
     DriveBay bay(profile);
 
     if (!words.empty() && isCommand(words[0])) {

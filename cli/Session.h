@@ -3,14 +3,14 @@
 // message box, and the document holding the image.
 #include "cli/TerminalPrompter.h"
 #include "core/CVLMDoc.h"
-#include "core/IniProfile.h"
+#include "settings/SettingsProfile.h"
 
 namespace vellum::cli {
 
 struct Session {
     explicit Session(bool assumeYes) : prompter(assumeYes), doc(profile, prompter) {}
 
-    IniProfile profile{IniProfile::defaultPath()};
+    SettingsProfile profile{SettingsProfile::defaultPath()};
     TerminalPrompter prompter;
     CVLMDoc doc;
 };

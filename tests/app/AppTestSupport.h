@@ -10,7 +10,7 @@
 
 #include "tests/support/RecordingShell.h"
 #include "core/CVLMDoc.h"
-#include "core/IniProfile.h"
+#include "settings/SettingsProfile.h"
 #include "core/Prompter.h"
 #include "drive/DriveBay.h"
 
@@ -47,7 +47,7 @@ public:
 
     QTemporaryDir dir_;
     ExpectingPrompter prompter;
-    IniProfile profile;
+    SettingsProfile profile;
     std::unique_ptr<DriveBay> drives;
     std::unique_ptr<CVLMDoc> doc;
 };

@@ -2,6 +2,7 @@
 // question, and screenshots of it empty and with the sample diskette.
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QtTest>
 
 #include "app/CAboutBox.h"
@@ -205,6 +206,31 @@ private slots:
         QVERIFY(frame.view().fileListModel().rowCount() > 3);
         QVERIFY(frame.command(kCmdSaveImage)->isEnabled());
         saveScreenshot(frame, "main-window-sample.png");
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void anImageFileDroppedOntoTheWindowIsOpened()
+    {
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        QMimeData notes;
+        notes.setUrls({QUrl::fromLocalFile(world.path("notes.txt"))});
+        QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &notes, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &refused);
+        QVERIFY(!refused.isAccepted());
+
+        QMimeData image;
+        image.setUrls({QUrl::fromLocalFile(world.path("notes.txt")), QUrl::fromLocalFile(VELLUM_SAMPLE)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &drop);
+        QVERIFY(drop.isAccepted());
+        drainEvents();
+        QVERIFY(world.doc->hasImage());
+        QVERIFY(frame.view().fileListModel().rowCount() > 3);
         VERIFY_NO_PROBLEMS(world.prompter);
     }
 };

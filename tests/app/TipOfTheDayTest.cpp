@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "app/CTipOfTheDay.h"
+#include "app/DataFile.h"
 #include "core/TipFile.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -56,6 +57,19 @@ private slots:
         button(dialog, "&Close")->click();
         QCOMPARE(world.profile.readInt("Tip", "StartUp", 0), 1);
         QVERIFY(!TipFile::showAtStartUp(world.profile));
+    }
+
+    void tipsAreFoundBesideTheProgramOrInItsInstalledDataFolder()
+    {
+        World world;
+        const QString bin = world.path("usr/bin");
+        const QString data = world.path("usr/share/Orrindale/Vellum");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data));
+        writeTips(world, "Alpha\n");
+        QVERIFY(QFile::copy(world.path("tips.txt"), data + "/tips.txt"));
+        QCOMPARE(locateDataFile("tips.txt", bin), data + "/tips.txt");
+        QVERIFY(QFile::copy(world.path("tips.txt"), bin + "/tips.txt"));
+        QCOMPARE(locateDataFile("tips.txt", bin), bin + "/tips.txt");
     }
 };
 

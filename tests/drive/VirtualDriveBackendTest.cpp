@@ -5,10 +5,10 @@
 #include <set>
 
 #include "core/Error.h"
-#include "core/IniProfile.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
 #include "drive/VirtualDriveBackend.h"
+#include "settings/SettingsProfile.h"
 #include "tests/drive/DiskImages.h"
 #include "tests/drive/FakeSystemCalls.h"
 #include "tests/support/MemoryProfile.h"
@@ -287,13 +287,13 @@ TEST(DriveSetup, PersistsThroughTheSettingsFile)
     const auto file = images.folder() / "Vellum.conf";
     const auto medium = images.formatted("My Disks, \"old\" \xc3\xa9t\xc3\xa9.img", "1.44M");
     {
-        IniProfile profile(file);
+        SettingsProfile profile(file);
         VirtualDriveBackend drives(profile);
         drives.insert(kA, medium);
         drives.setWriteProtected(kA, true);
         drives.setDeviceType(kB, 9);
     }
-    IniProfile profile(file);
+    SettingsProfile profile(file);
     VirtualDriveBackend drives(profile);
     ASSERT_TRUE(drives.medium(kA));
     EXPECT_EQ(drives.medium(kA)->path(), medium);
