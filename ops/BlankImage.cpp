@@ -54,6 +54,10 @@ bool BlankImage::create(const MediumFormat& format, std::string_view label, std:
     std::fill(doc_.image().begin(), doc_.image().end(), std::uint8_t{0});
     const auto [date, time] = DosTime::fromTime(now);
     DmfBootSector::putSystemArea(image, format.bpb(), text, time, date);
+    // A blank label field reads as damage to fsck.fat; unlabelled volumes say "NO NAME".
+    if (text.empty())
+        std::copy(VolumeLabel::kBootNoName.begin(), VolumeLabel::kBootNoName.end(),
+                  image.begin() + VolumeLabel::kBootLabelOffset);
 
     doc_.setGeometry(*RawImageFile::recognise(image.first(kSectorBytes), image.size()));
     doc_.MediaSizeKind = format.standard().mediaSizeKind;
