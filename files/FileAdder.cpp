@@ -136,7 +136,7 @@ void FileAdder::planChildren(Item& folder, int depth) const
 {
     if (depth > static_cast<int>(kDirectoryLevels))
         throw std::runtime_error("The folders in " + inQuotes(folder.host.string()) + " nest deeper than the " +
-                                 std::to_string(kDirectoryLevels) + " levels a diskette's folders may have here.");
+                                 std::to_string(kDirectoryLevels) + " levels of folders Vellum can open.");
     std::vector<fs::path> children;
     for (const fs::directory_entry& e : fs::directory_iterator(folder.host))
         children.push_back(e.path());
@@ -242,7 +242,8 @@ std::optional<std::uint16_t> FileAdder::storeFolder(const Item& item, std::uint1
     const std::size_t perCluster = clusterBytes() / kDirEntrySize;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto data = writer.reader().clusterData((*chain)[i / perCluster]);
-        std::copy(entries[i].begin(), entries[i].end(), data.begin() + static_cast<std::ptrdiff_t>(i % perCluster * kDirEntrySize));
+        const auto at = static_cast<std::ptrdiff_t>(i % perCluster * kDirEntrySize);
+        std::copy(entries[i].begin(), entries[i].end(), data.begin() + at);
     }
     return first;
 }
@@ -251,7 +252,8 @@ std::optional<std::uint16_t> FileAdder::storeFolder(const Item& item, std::uint1
 // grows by a cluster when it is a full subdirectory.
 bool FileAdder::place(Item item, Fat12Writer& writer)
 {
-    item.shortName = Fat12Writer::shortNameFor(item.name, [&](const Fat12Writer::ShortName& n) { return writer.shortNameTaken(n); });
+    item.shortName =
+        Fat12Writer::shortNameFor(item.name, [&](const Fat12Writer::ShortName& n) { return writer.shortNameTaken(n); });
     const std::uint16_t parent = writer.currentCluster();
     const auto first = store(item, parent, writer);
     if (!first)
@@ -294,8 +296,8 @@ FileAdder::Settled FileAdder::settleName(const Item& item, const std::vector<con
         refuse("This folder holds a file named " + inQuotes(item.text) + " already.");
         return Settled::Refused;
     }
-    if (existing_ == Existing::Ask &&
-        prompter_.ask(item.text + std::string(FileSaver::kExistsQuestion), Buttons::YesNo, Icon::Question) != Answer::Yes)
+    const std::string question = item.text + std::string(FileSaver::kExistsQuestion);
+    if (existing_ == Existing::Ask && prompter_.ask(question, Buttons::YesNo, Icon::Question) != Answer::Yes)
         return Settled::Declined;
     return ops.remove(std::string(found->shortName)) ? Settled::Free : Settled::Refused;
 }

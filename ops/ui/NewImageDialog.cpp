@@ -4,7 +4,6 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpressionValidator>
 
 #include "core/CVLMDoc.h"
@@ -23,10 +22,10 @@ NewImageDialog::NewImageDialog(QWidget* parent)
     : QDialog(parent), format_(new QComboBox(this)), label_(new QLineEdit(this))
 {
     setWindowTitle(tr("New Image"));
+    const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
     for (const MediumFormat& f : mediumFormats())
         if (BlankImage::formatNamed(f.name) == &f) {
-            format_->addItem(QString::fromUtf8(f.standard().name.data(), static_cast<qsizetype>(f.standard().name.size())),
-                             QString::fromUtf8(f.name.data(), static_cast<qsizetype>(f.name.size())));
+            format_->addItem(text(f.standard().name), text(f.name));
             if (f.name == kDefaultFormat)
                 format_->setCurrentIndex(format_->count() - 1);
         }

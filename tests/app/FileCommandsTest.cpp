@@ -230,7 +230,8 @@ private slots:
         };
         QCOMPARE(read("/Tree/Level 2/deep.txt"), std::string("deep"));
         QCOMPARE(read("/Notes for the road.txt"), std::string("notes"));
-        QVERIFY(runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + shellQuoted(saved) + " ::").find("is FRESH") != std::string::npos);
+        const std::string listing = runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + shellQuoted(saved) + " ::");
+        QVERIFY2(listing.find("is FRESH") != std::string::npos, listing.c_str());
     }
 };
 

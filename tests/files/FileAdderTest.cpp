@@ -33,7 +33,10 @@ public:
         doc.imageChanged = false;
         Fat12Reader(doc, prompter).ReadDirectory();
     }
-    std::size_t clusterBytes() const { return std::size_t{doc.geometry.sectorsPerCluster} * doc.geometry.bytesPerSector; }
+    std::size_t clusterBytes() const
+    {
+        return std::size_t{doc.geometry.sectorsPerCluster} * doc.geometry.bytesPerSector;
+    }
     fs::path hostFile(const std::string& name, std::size_t size, unsigned seed = 7)
     {
         const fs::path path = host / name;
@@ -79,7 +82,8 @@ TEST_P(AddEveryFormat, McopyReadsBackEveryFileAndFreeSpaceDropsByTheClustersUsed
     EXPECT_EQ(a.doc.directory.listing.size(), 5u) << "the list shows what was added";
     const auto [date, time] = DosTime::fromTime(MtoolsImage::kStamp);
     const auto& listing = a.doc.directory.listing;
-    const auto one = std::find_if(listing.begin(), listing.end(), [](const ListingRecord& r) { return r.longName == "ONE.BIN"; });
+    const auto one =
+        std::find_if(listing.begin(), listing.end(), [](const ListingRecord& r) { return r.longName == "ONE.BIN"; });
     ASSERT_NE(one, listing.end());
     EXPECT_EQ(one->lastWriteTime, DosTime::toFileTime(date, time)) << "the host file's time";
 
