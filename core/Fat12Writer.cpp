@@ -133,6 +133,11 @@ bool Fat12Writer::isOwnShortName(std::u16string_view name, const ShortName& shor
                       [](char16_t a, char b) { return a == static_cast<unsigned char>(b); });
 }
 
+std::size_t Fat12Writer::slotsFor(std::u16string_view name, const ShortName& shortName)
+{
+    return 1 + (isOwnShortName(name, shortName) ? 0 : (name.size() + kUnitsPerEntry - 1) / kUnitsPerEntry);
+}
+
 std::size_t Fat12Writer::slotCapacity() const
 {
     const DirectoryArea& dir = doc_.directory;

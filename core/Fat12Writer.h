@@ -41,6 +41,8 @@ public:
     static ShortName shortNameFor(std::u16string_view longName, const std::function<bool(const ShortName&)>& taken);
     // True when the name is its own short name, so it needs no long-name entries.
     static bool isOwnShortName(std::u16string_view name, const ShortName& shortName);
+    // The directory slots an entry of this name takes, long-name entries included.
+    static std::size_t slotsFor(std::u16string_view name, const ShortName& shortName);
 
     // The directory-copy index of the first of `count` free slots in a row,
     // counting the slots in `alsoFree` as free; nothing when none are.

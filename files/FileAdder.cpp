@@ -21,7 +21,6 @@ namespace {
 using namespace dirent;
 namespace fs = std::filesystem;
 
-constexpr std::size_t kUnitsPerLongEntry = 13;
 constexpr std::size_t kDotEntries = 2;
 constexpr std::uintmax_t kLargestFile = 0xFFFF'FFFF;
 
@@ -160,8 +159,7 @@ void FileAdder::planChildren(Item& folder, int depth) const
 
 std::size_t FileAdder::slotsOf(const Item& item)
 {
-    const bool ownName = Fat12Writer::isOwnShortName(item.name, item.shortName);
-    return 1 + (ownName ? 0 : (item.name.size() + kUnitsPerLongEntry - 1) / kUnitsPerLongEntry);
+    return Fat12Writer::slotsFor(item.name, item.shortName);
 }
 
 // The clusters of a folder's own directory.
