@@ -27,8 +27,6 @@ namespace {
 
 constexpr int kClockMs = 10'000;
 constexpr int kHoursPerHalfDay = 12;
-const std::string kImageChangedQuestion =
-    "The image in memory holds changes that are not saved.\n\nDo you want to save it as an image file first?";
 // Files a drop opens, by their names: .VLM files and raw images.
 const QStringList kImageSuffixes = {QStringLiteral("vlm"), QStringLiteral("img"), QStringLiteral("ima")};
 
@@ -114,10 +112,10 @@ void CMainFrame::createMenus()
 void CMainFrame::createFileMenu()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(view_->command(kCmdOpenImage));
-    file->addAction(view_->command(kCmdSaveImage));
+    for (int id : {kCmdNewImage, kCmdOpenImage, kCmdSaveImage})
+        file->addAction(view_->command(id));
     file->addSeparator();
-    for (int id : {kCmdSaveSelected, kCmdSaveDirectory, kCmdSaveAll})
+    for (int id : {kCmdSaveSelected, kCmdSaveDirectory, kCmdSaveAll, kCmdAddFiles})
         file->addAction(view_->command(id));
     file->addSeparator();
     for (int id : {kCmdPrint, kCmdPrintDirect, kCmdPrintPreview})
@@ -288,11 +286,8 @@ void CMainFrame::OnExit()
 
 bool CMainFrame::mayLeave()
 {
-    if (doc_.imageChanged) {
-        const Answer answer = prompter_.ask(kImageChangedQuestion, Buttons::YesNoCancel, Icon::Question);
-        if (answer == Answer::Cancel || (answer == Answer::Yes && !view_->saveImageFile()))
-            return false;
-    }
+    if (!view_->mayReplaceImage())
+        return false;
     options_.onExit(prompter_);
     return true;
 }

@@ -26,6 +26,7 @@
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
 #include "files/FileListText.h"
+#include "ops/BlankImage.h"
 #include "ops/CompareEngine.h"
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
@@ -41,6 +42,7 @@
 #include "ops/ui/CProgressDlg.h"
 #include "ops/ui/CVolumeLabelDlg.h"
 #include "ops/ui/MismatchPrinter.h"
+#include "ops/ui/NewImageDialog.h"
 
 namespace vellum {
 
@@ -53,6 +55,8 @@ const std::string kSelfEntry = ".       ";
 const std::string kInsertDiskette =
     "Please ensure the diskette containing the disk image most recently \nloaded into memory is present in the "
     "drive.  Press Retry to continue \nor Cancel to cancel the Context Menu operation.";
+const std::string kImageChangedQuestion =
+    "The image in memory holds changes that are not saved.\n\nDo you want to save it as an image file first?";
 const std::string kNoPrinter = "No printer is set up. Print... can save the report as a PDF file instead.";
 // Both drive letters of the drive mask: A: and B:.
 constexpr std::uint32_t kDriveMask = 0b11;
@@ -97,6 +101,10 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
     });
     connect(list_, &FileListView::rowDoubleClicked, this, &CVLMView::onDoubleClick);
     connect(list_, &FileListView::contextMenuAt, this, &CVLMView::onContextMenu);
+    connect(list_, &FileListView::filesDropped, this, [this](const QStringList& paths) {
+        if (commandEnabled(kCmdAddFiles))
+            files_->addFiles(paths);
+    });
     connect(model_, &FileListModel::renamed, this, [this](int row, const QString& from, const QString& to) {
         if (std::exchange(renameInImage_, false)) {
             // Not inside the editor's own commit: the rename relists the folder.
@@ -135,6 +143,8 @@ QAction* CVLMView::makeCommand(int id, const QString& text, const QString& tip)
 
 void CVLMView::createCommands()
 {
+    makeCommand(kCmdNewImage, tr("&New Image..."), tr("Makes a newly formatted, empty diskette image in memory"))
+        ->setShortcut(QKeySequence::New);
     makeCommand(kCmdOpenImage, tr("&Open Image File..."), tr("Opens an existing VLM file"))
         ->setShortcut(QKeySequence::Open);
     makeCommand(kCmdSaveImage, tr("&Save Image File..."), tr("Saves the disk image in memory as a file"))
@@ -142,6 +152,7 @@ void CVLMView::createCommands()
     makeCommand(kCmdSaveSelected, tr("S&ave Selected File"), tr("Saves the selected file to the hard disk"));
     makeCommand(kCmdSaveDirectory, tr("Save &Current Directory"), tr("Saves the files of the folder shown to the hard disk"));
     makeCommand(kCmdSaveAll, tr("Sa&ve All Files"), tr("Saves every file of the image to the hard disk"));
+    makeCommand(kCmdAddFiles, tr("A&dd Files..."), tr("Adds files from the hard disk to the folder shown"));
     makeCommand(kCmdPrint, tr("&Print..."), tr("Prints the compare mismatch report"))->setShortcut(QKeySequence::Print);
     makeCommand(kCmdPrintDirect, tr("Print &Now"), tr("Prints the compare mismatch report on the default printer"));
     makeCommand(kCmdPrintPreview, tr("Print Pre&view"), tr("Shows the compare mismatch report as it will be printed"));
@@ -198,6 +209,7 @@ void CVLMView::updateCommands()
         action->setEnabled(commandEnabled(id));
     for (int id : {kCmdLoadNow, kCmdCopyNow, kCmdCompareNow, kCmdSaveImage})
         toolBar_->button(id)->setEnabled(commandEnabled(id));
+    list_->acceptFileDrops(commandEnabled(kCmdAddFiles));
 }
 
 bool CVLMView::commandEnabled(int command) const
@@ -249,6 +261,8 @@ void CVLMView::run(int command)
     case kCmdImageLabel: OnImageLabel(); break;
     case kCmdRefresh: OnRefresh(); break;
     case kCmdInitialize: Initialize(); break;
+    case kCmdNewImage: OnNewImage(); break;
+    case kCmdAddFiles: files_->addFiles(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
     case kCmdSaveImage: OnSaveImageFile(); break;
     case kCmdSaveSelected: OnSaveSelected(); break;
@@ -435,6 +449,26 @@ void CVLMView::OnOpenImageFile()
         FillList();
     else
         Initialize();
+}
+
+void CVLMView::OnNewImage()
+{
+    NewImageDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted || !mayReplaceImage() ||
+        !BlankImage(doc_, prompter_).create(dialog.format(), dialog.label().toStdString()))
+        return;
+    folders_.clear();
+    description_.clear();
+    panel_->ShowVolumeAndMemoryStatus(doc_);
+    FillList();
+}
+
+bool CVLMView::mayReplaceImage()
+{
+    if (!doc_.imageChanged)
+        return true;
+    const Answer answer = prompter_.ask(kImageChangedQuestion, Buttons::YesNoCancel, Icon::Question);
+    return answer == Answer::No || (answer == Answer::Yes && saveImageFile());
 }
 
 void CVLMView::OnSaveImageFile()

@@ -59,6 +59,9 @@ public:
     void openImageFile(const QString& path);
     // Saves the image as an image file; false when it was not saved.
     bool saveImageFile();
+    // Whether the image in memory may be replaced: unchanged, or the user
+    // saved it or let it go when asked.
+    bool mayReplaceImage();
     // The dialogs that choose where the file commands write.
     void setHostPaths(std::unique_ptr<HostPaths> paths);
 
@@ -96,6 +99,7 @@ private:
     void OnFormatDmf();
     void OnImageLabel();
     void OnRefresh();
+    void OnNewImage();
     void OnOpenImageFile();
     void OnSaveImageFile();
     void OnSaveSelected();

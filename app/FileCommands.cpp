@@ -5,6 +5,7 @@
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "core/CVLMDoc.h"
+#include "files/FileAdder.h"
 #include "files/FileOps.h"
 #include "files/FileSaver.h"
 
@@ -104,6 +105,23 @@ void FileCommands::deleteFile()
     const int row = selectedEntry();
     if (row >= 0 && FileOps(doc_, prompter_).remove(model_.record(row)->shortName))
         changed_(row);
+}
+
+void FileCommands::addFiles()
+{
+    const QStringList chosen = paths_->filesToAdd(parent_);
+    if (!chosen.isEmpty())
+        addFiles(chosen);
+}
+
+void FileCommands::addFiles(const QStringList& paths)
+{
+    std::vector<std::filesystem::path> sources;
+    for (const QString& path : paths)
+        sources.push_back(hostPath(path));
+    FileAdder adder(doc_, prompter_);
+    if (adder.add(sources) && adder.added() > 0)
+        changed_(std::max(list_.selectedRow(), 0));
 }
 
 void FileCommands::rename(int row, const QString& oldName, const QString& newName)

@@ -1,7 +1,7 @@
 #pragma once
 // The file commands of the main view over the files engines: save the
 // selected file, the folder shown or every file to the host, copy or move a
-// file out, delete it, and rename it in the image. A command that changes
+// file out, delete it, rename it in the image, and add host files to it. A command that changes
 // the image hands the row to select next to `changed`, once the directory
 // has been listed again.
 #include <QString>
@@ -38,6 +38,10 @@ public:
     // The row already shows the new name; it shows the old one again when
     // the image refuses the name.
     void rename(int row, const QString& oldName, const QString& newName);
+    // Adds host files and folders to the folder shown: those chosen in a
+    // dialog, or those given (dropped on the list).
+    void addFiles();
+    void addFiles(const QStringList& paths);
 
 private:
     // The file's row, or -1 for the placeholder or a folder's own entries.

@@ -1,6 +1,8 @@
 #include "app/FileListView.h"
 
+#include <QDropEvent>
 #include <QEvent>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -15,6 +17,20 @@ namespace vellum {
 namespace {
 
 constexpr double kBaseCharWidth = 6.0;
+
+// The local paths a drag carries; empty when any of it is not a local file.
+QStringList localPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
 
 // The name editor: Enter commits; leaving the editor any other way keeps the old name.
 class RenameDelegate : public QStyledItemDelegate {
@@ -99,6 +115,33 @@ void FileListView::startRename(int row)
     model_.allowRename(row);
     selectRow(row);
     edit(index);
+}
+
+void FileListView::acceptFileDrops(bool accept)
+{
+    setAcceptDrops(accept);
+    viewport()->setAcceptDrops(accept);
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!localPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FileListView::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit filesDropped(paths);
 }
 
 } // namespace vellum

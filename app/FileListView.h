@@ -2,7 +2,8 @@
 // The file list control: five fixed columns in report style, several rows
 // selectable, sorting by a click on a column heading (always ascending), and
 // the in-place rename editor, which Enter commits and Esc or a lost focus
-// closes without a change.
+// closes without a change. Files dropped from a file manager are handed on
+// while drops are accepted.
 #include <QTreeView>
 
 namespace vellum {
@@ -19,10 +20,18 @@ public:
     void selectRow(int row);
     // Opens the name editor over the row.
     void startRename(int row);
+    void acceptFileDrops(bool accept);
 
 signals:
     void rowDoubleClicked(int row);
     void contextMenuAt(QPoint point);
+    // Local files or folders were dropped on the list.
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     FileListModel& model_;

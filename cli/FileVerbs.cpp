@@ -13,6 +13,7 @@
 #include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
+#include "files/FileAdder.h"
 #include "files/FileOps.h"
 #include "files/FileSaver.h"
 
@@ -153,7 +154,34 @@ int runRename(CliArgs& args)
     return keepImage(session, words[0]);
 }
 
+int runAdd(CliArgs& args)
+{
+    const std::string folder = args.option("-d").value_or("");
+    const FileSaver::Existing existing = existingFiles(args);
+    const auto words = args.positionals(2, kAnyNumber);
+    Session session(false);
+    if (!openImage(session, words[0]))
+        return kExitFailure;
+    if (!folder.empty() && !enterPath(session, folder))
+        return kExitFailure;
+    FileAdder adder(session.doc, session.prompter, existing);
+    if (!adder.add({words.begin() + 1, words.end()}))
+        return kExitFailure;
+    std::printf("%d added to %s\n", adder.added(), folder.empty() ? "the root" : folder.c_str());
+    return keepImage(session, words[0]);
+}
+
 } // namespace
+
+extern const Verb kAddVerb{
+    "add", "add IMAGE HOSTPATH... [-d DIR] [--overwrite]", "Add host files or folders to an image file.",
+    "Copies each HOSTPATH, a file or a folder with everything in it, into the root of IMAGE or\n"
+    "into its folder DIR (a path as \"vlm ls\" takes). Long names are kept, with short names made\n"
+    "from them; each file keeps its modification time. Nothing is changed when anything does not\n"
+    "fit (the diskette, or the root's fixed number of entries). A name the folder holds already\n"
+    "is refused unless --overwrite is given, which replaces it. IMAGE keeps its format (.VLM or\n"
+    "raw) and is replaced only once it has been written in full.\n",
+    runAdd};
 
 extern const Verb kExtractVerb{
     "extract", "extract IMAGE [PATH...] -o DIR [--flat] [--overwrite]",

@@ -14,7 +14,9 @@
 #include "core/MediaTable.h"
 #include "core/StandardFormats.h"
 #include "core/VlmFile.h"
+#include "drive/MediumFormat.h"
 #include "files/FileListText.h"
+#include "ops/BlankImage.h"
 
 namespace vellum::cli {
 
@@ -132,7 +134,40 @@ int runConvert(CliArgs& args)
     return 0;
 }
 
+int runNew(CliArgs& args)
+{
+    const auto out = args.option("-o");
+    if (!out || out->empty())
+        throw UsageError("name the new image file with -o");
+    const std::string label = args.option("--label").value_or("");
+    const bool overwrite = args.flag("--overwrite");
+    const std::string word = args.positionals(1, 1)[0];
+    const MediumFormat* format = BlankImage::formatNamed(word);
+    if (!format)
+        throw UsageError("\"" + word + "\" is no format a new image can have (360K, 720K, 1.2M, 1.44M or DMF)");
+    const std::filesystem::path path = ImageFile::withDefaultExtension(*out);
+    if (!overwrite && std::filesystem::exists(path))
+        throw std::runtime_error("\"" + path.string() + "\" exists already; it is replaced only with --overwrite");
+    Session session(false);
+    if (!BlankImage(session.doc, session.prompter).create(*format, label) ||
+        !ImageFile(session.doc, session.prompter).save(path, {}))
+        return kExitFailure;
+    std::printf("%s diskette -> %s\n", std::string(format->standard().name).c_str(),
+                TerminalText::escaped(path.string()).c_str());
+    return 0;
+}
+
 } // namespace
+
+extern const Verb kNewVerb{
+    "new", "new 360K|720K|1.2M|1.44M|DMF -o FILE [--label TEXT] [--overwrite]",
+    "Make a newly formatted, empty diskette image.",
+    "FILE gets the boot sector, FATs and root directory Vellum writes when it formats a diskette\n"
+    "of that capacity (DMF: 1.68 MB in 21 sectors per track), and the volume label TEXT, if any.\n"
+    "FILE is written as a Vellum file when its name ends in .VLM, or has no \".\" at all (then\n"
+    ".VLM is appended); any other name gives a raw sector image. An existing FILE is kept\n"
+    "unless --overwrite is given. \"vlm add\" then puts files on it.\n",
+    runNew};
 
 extern const Verb kInfoVerb{
     "info", "info IMAGE", "Show the format, label, geometry and areas of a diskette image.",

@@ -10,23 +10,23 @@
 #include "core/Error.h"
 
 namespace vellum::cli {
-extern const Verb kInfoVerb;
+extern const Verb kNewVerb, kInfoVerb;
 extern const Verb kLsVerb;
 extern const Verb kConvertVerb;
 extern const Verb kSplitVerb, kJoinVerb;
 extern const Verb kDriveVerb;
 extern const Verb kLoadVerb, kWriteVerb;
 extern const Verb kLabelVerb, kFormatDmfVerb, kCompareVerb;
-extern const Verb kExtractVerb, kRmVerb, kMvVerb, kRenameVerb;
+extern const Verb kAddVerb, kExtractVerb, kRmVerb, kMvVerb, kRenameVerb;
 } // namespace vellum::cli
 
 namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 15> kVerbs = {
-    &kInfoVerb, &kLsVerb, &kConvertVerb,
-    &kExtractVerb, &kRmVerb, &kMvVerb, &kRenameVerb,
+const std::array<const Verb*, 17> kVerbs = {
+    &kNewVerb, &kInfoVerb, &kLsVerb, &kConvertVerb,
+    &kAddVerb, &kExtractVerb, &kRmVerb, &kMvVerb, &kRenameVerb,
     &kSplitVerb, &kJoinVerb,
     &kDriveVerb,
     &kLoadVerb, &kWriteVerb,

@@ -55,6 +55,20 @@ std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
     return static_cast<std::uint64_t>((static_cast<std::int64_t>(t) + kSecondsFrom1601To1970) * kTicksPerSecond);
 }
 
+std::pair<std::uint16_t, std::uint16_t> DosTime::fromTime(std::time_t t)
+{
+    constexpr int kDosYears = 128; // seven bits of year
+    std::tm tm{};
+    DosFields f{kDosEpochYear, 1, 1, 0, 0, 0};
+    if (localtime_r(&t, &tm) != nullptr && tm.tm_year + kTmEpochYear >= kDosEpochYear)
+        f = {tm.tm_year + kTmEpochYear, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    if (f.year >= kDosEpochYear + kDosYears)
+        f = {kDosEpochYear + kDosYears - 1, 12, 31, 23, 59, 59};
+    const auto date = static_cast<std::uint16_t>(((f.year - kDosEpochYear) << 9) | (f.month << 5) | f.day);
+    const auto time = static_cast<std::uint16_t>((f.hour << 11) | (f.minute << 5) | (f.second / 2));
+    return {date, time};
+}
+
 std::optional<std::tm> DosTime::toLocal(std::uint64_t fileTime)
 {
     const auto seconds = static_cast<std::int64_t>(fileTime / kTicksPerSecond) - kSecondsFrom1601To1970;

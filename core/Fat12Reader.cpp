@@ -157,14 +157,15 @@ std::uint16_t Fat12Reader::fatEntry(std::uint32_t cluster) const
     return static_cast<std::uint16_t>(cluster % 2 == 0 ? word & 0x0FFF : word >> 4);
 }
 
-void Fat12Reader::freeFatEntry(std::uint32_t cluster)
+void Fat12Reader::setFatEntry(std::uint32_t cluster, std::uint16_t value)
 {
     const std::size_t at = doc_.areas.fat1 + cluster * 3 / 2;
     const std::uint16_t word = le16(doc_.image(), at);
-    putLe16(doc_.image(), at, static_cast<std::uint16_t>(cluster % 2 == 0 ? word & 0xF000 : word & 0x000F));
+    const auto v = static_cast<std::uint16_t>(value & 0x0FFF);
+    putLe16(doc_.image(), at,
+            static_cast<std::uint16_t>(cluster % 2 == 0 ? (word & 0xF000) | v : (word & 0x000F) | (v << 4)));
 }
 
-// FAT 2 takes the bytes of FAT 1 that a free changed, so both copies agree.
 void Fat12Reader::mirrorFat(std::uint32_t lowest, std::uint32_t highest)
 {
     if (doc_.geometry.numberOfFats < 2)
@@ -220,7 +221,7 @@ Fat12Reader::Outcome Fat12Reader::BuildChain(std::uint16_t firstCluster, bool fr
     for (;;) {
         const std::uint16_t next = fatEntry(cluster);
         if (freeClusters) {
-            freeFatEntry(cluster);
+            setFatEntry(cluster, 0);
             lowest = std::min(lowest, cluster);
             highest = std::max(highest, cluster);
         }

@@ -65,12 +65,15 @@ public:
     // The highest cluster number a chain may use on this volume.
     std::uint32_t lastCluster() const;
 
+    // The 12-bit FAT 1 entry of a cluster, read and written.
+    std::uint16_t fatEntry(std::uint32_t cluster) const;
+    void setFatEntry(std::uint32_t cluster, std::uint16_t value);
+    // FAT 2 takes the FAT 1 bytes of the clusters from lowest to highest.
+    void mirrorFat(std::uint32_t lowest, std::uint32_t highest);
+
 private:
     std::size_t clusterBytes() const;
     std::size_t readableBytes() const;
-    std::uint16_t fatEntry(std::uint32_t cluster) const;
-    void freeFatEntry(std::uint32_t cluster);
-    void mirrorFat(std::uint32_t lowest, std::uint32_t highest);
     std::string outsideVolume(std::uint32_t cluster) const;
     std::optional<std::string> chainBreak(std::uint16_t next, const std::vector<bool>& seen, std::size_t length) const;
 

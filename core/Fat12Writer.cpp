@@ -19,6 +19,8 @@ constexpr char16_t kPadding = 0xFFFF;
 constexpr std::uint32_t kFirstCluster = 2;
 constexpr std::u16string_view kShortNameSpecials = u"$%'-_@~`!(){}^#&";
 constexpr int kMostTails = 999'999;
+constexpr std::uint16_t kChainEnd = 0xFFF;
+constexpr std::u16string_view kIllegalInName = u"\\/:*?\"<>|";
 
 // UTF-16 code units of a long-name entry: 5 at 1, 6 at 14, 2 at 28.
 constexpr std::pair<std::size_t, std::size_t> kLongNamePieces[] = {{1, 5}, {14, 6}, {28, 2}};
@@ -131,6 +133,11 @@ bool Fat12Writer::isOwnShortName(std::u16string_view name, const ShortName& shor
                       [](char16_t a, char b) { return a == static_cast<unsigned char>(b); });
 }
 
+std::size_t Fat12Writer::slotsFor(std::u16string_view name, const ShortName& shortName)
+{
+    return 1 + (isOwnShortName(name, shortName) ? 0 : (name.size() + kUnitsPerEntry - 1) / kUnitsPerEntry);
+}
+
 std::size_t Fat12Writer::slotCapacity() const
 {
     const DirectoryArea& dir = doc_.directory;
@@ -150,6 +157,15 @@ std::optional<std::size_t> Fat12Writer::allocateSlots(std::size_t count, std::sp
             return i + 1 - count;
     }
     return std::nullopt;
+}
+
+std::size_t Fat12Writer::freeSlots() const
+{
+    const DirectoryArea& dir = doc_.directory;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < slotCapacity(); ++i)
+        count += i >= static_cast<std::size_t>(dir.entryCount) || dir.copy[i * kDirEntrySize] == kDeleted ? 1 : 0;
+    return count;
 }
 
 void Fat12Writer::writeSlot(std::size_t index, std::span<const std::uint8_t> entry)
@@ -216,6 +232,70 @@ std::uint16_t Fat12Writer::currentCluster() const
     if (dir.depth <= 0 || dir.copiedFrom.empty() || bpc == 0 || dir.copiedFrom.front() < doc_.areas.dataArea)
         return 0;
     return static_cast<std::uint16_t>((dir.copiedFrom.front() - doc_.areas.dataArea) / bpc + kFirstCluster);
+}
+
+bool Fat12Writer::shortNameTaken(const ShortName& name, std::optional<std::size_t> except) const
+{
+    const DirectoryArea& dir = doc_.directory;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
+        const auto other = std::span(dir.copy).subspan(i * kDirEntrySize, kDirEntrySize);
+        if (i != except && other[0] != kDeleted && other[kAttributeOffset] != kLongName &&
+            std::equal(name.begin(), name.end(), other.begin()))
+            return true;
+    }
+    return false;
+}
+
+bool Fat12Writer::isLegalName(std::u16string_view name)
+{
+    return std::none_of(name.begin(), name.end(), [](char16_t c) {
+        return c < 0x20 || c == 0x7F || kIllegalInName.find(c) != std::u16string_view::npos;
+    });
+}
+
+std::size_t Fat12Writer::freeClusters() const
+{
+    std::size_t count = 0;
+    for (std::uint32_t c = kFirstCluster; c <= reader_.lastCluster(); ++c)
+        count += reader_.fatEntry(c) == 0 ? 1 : 0;
+    return count;
+}
+
+std::optional<std::vector<std::uint16_t>> Fat12Writer::allocateChain(std::size_t count)
+{
+    std::vector<std::uint16_t> chain;
+    for (std::uint32_t c = kFirstCluster; c <= reader_.lastCluster() && chain.size() < count; ++c)
+        if (reader_.fatEntry(c) == 0)
+            chain.push_back(static_cast<std::uint16_t>(c));
+    if (chain.size() < count)
+        return std::nullopt;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        reader_.setFatEntry(chain[i], i + 1 < chain.size() ? chain[i + 1] : kChainEnd);
+        const auto data = reader_.clusterData(chain[i]);
+        std::fill(data.begin(), data.end(), std::uint8_t{0});
+    }
+    if (!chain.empty())
+        reader_.mirrorFat(chain.front(), chain.back());
+    return chain;
+}
+
+bool Fat12Writer::growDirectory()
+{
+    const std::uint16_t first = currentCluster();
+    // More clusters would hold entries the directory copy cannot list.
+    if (first == 0 || slotCapacity() >= kDirectoryCopyEntries)
+        return false;
+    std::uint16_t last = first;
+    for (std::size_t n = 0; n < kChainWords && reader_.fatEntry(last) >= kFirstCluster &&
+                            reader_.fatEntry(last) <= reader_.lastCluster();
+         ++n)
+        last = reader_.fatEntry(last);
+    const auto added = allocateChain(1);
+    if (!added)
+        return false;
+    reader_.setFatEntry(last, added->front());
+    reader_.mirrorFat(std::min(last, added->front()), std::max(last, added->front()));
+    return relist().whole();
 }
 
 Fat12Reader::Outcome Fat12Writer::relist()

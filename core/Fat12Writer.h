@@ -41,10 +41,14 @@ public:
     static ShortName shortNameFor(std::u16string_view longName, const std::function<bool(const ShortName&)>& taken);
     // True when the name is its own short name, so it needs no long-name entries.
     static bool isOwnShortName(std::u16string_view name, const ShortName& shortName);
+    // The directory slots an entry of this name takes, long-name entries included.
+    static std::size_t slotsFor(std::u16string_view name, const ShortName& shortName);
 
     // The directory-copy index of the first of `count` free slots in a row,
     // counting the slots in `alsoFree` as free; nothing when none are.
     std::optional<std::size_t> allocateSlots(std::size_t count, std::span<const std::size_t> alsoFree = {}) const;
+    // Free slots of the directory shown, in any place.
+    std::size_t freeSlots() const;
     // Writes an entry at a directory-copy index, in the copy and the image.
     void writeSlot(std::size_t index, std::span<const std::uint8_t> entry);
     // The indices of the entry at `index` and of the long-name run before it.
@@ -54,15 +58,33 @@ public:
     // Frees every cluster of a chain in FAT 1 and mirrors the change to FAT 2.
     Fat12Reader::Outcome freeChain(std::uint16_t firstCluster);
 
+    // True when a live entry of the directory shown, other than the one at
+    // `except`, has this short name.
+    bool shortNameTaken(const ShortName& name, std::optional<std::size_t> except = std::nullopt) const;
+    // False for a long name holding a character FAT names cannot hold.
+    static bool isLegalName(std::u16string_view name);
+
+    // Clusters free in FAT 1.
+    std::size_t freeClusters() const;
+    // Takes `count` free clusters first-fit, chains them in FAT 1, mirrors
+    // them to FAT 2 and zeroes their data; nothing, and no change, when
+    // fewer are free.
+    std::optional<std::vector<std::uint16_t>> allocateChain(std::size_t count);
+    // Adds one zeroed cluster to the subdirectory shown and lists it again;
+    // false for the root, whose size is fixed, for a directory as large as
+    // the directory copy, or on a full diskette.
+    bool growDirectory();
+
     // Lists the current directory again from the image.
     Fat12Reader::Outcome relist();
 
     Fat12Reader& reader() { return reader_; }
+    // The first cluster of the directory shown; 0 for the root.
+    std::uint16_t currentCluster() const;
 
 private:
     std::size_t slotCapacity() const;
     bool put(std::size_t index, std::span<const std::uint8_t> entry);
-    std::uint16_t currentCluster() const;
 
     CVLMDoc& doc_;
     Fat12Reader reader_;

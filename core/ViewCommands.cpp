@@ -11,7 +11,7 @@ namespace {
 constexpr std::array kNeedImage = {
     kCmdCopy, kCmdSaveImage, kCmdCopyNow, kCmdCompareNow, kCmdCopyFile, kCmdMoveFile, kCmdRenameFile,
     kCmdDeleteFile, kCmdImageLabel, kCmdSaveSelected, kCmdSaveAll, kCmdSaveDirectory, kCmdCompare,
-    kCmdRefresh, kCmdInitialize,
+    kCmdRefresh, kCmdInitialize, kCmdAddFiles,
 };
 
 constexpr std::array kNeedMismatch = {kCmdPrint, kCmdPrintDirect, kCmdPrintPreview};

@@ -46,6 +46,8 @@ enum Command : int {
     kCmdSaveDirectory = 32828,
     kCmdKeepDirs = 32829,
     kCmdJoinSplit = 32831,
+    kCmdNewImage = 32840,
+    kCmdAddFiles = 32841,
     kCmdPrint = 57607,
     kCmdPrintDirect = 57608,
     kCmdPrintPreview = 57609,

@@ -19,8 +19,6 @@ namespace {
 using namespace dirent;
 
 constexpr std::size_t kCaseFlagsOffset = 12;
-constexpr std::u16string_view kIllegalInName = u"\\/:*?\"<>|";
-const std::string kIllegalText = "A file name cannot contain any of these characters: \\ / : * ? \" < > |";
 
 std::string folded(std::string_view text)
 {
@@ -40,13 +38,6 @@ std::string withoutPadding(std::string text)
 bool isDotEntry(std::span<const std::uint8_t> entry)
 {
     return entry[0] == '.' && (entry[1] == ' ' || (entry[1] == '.' && entry[2] == ' '));
-}
-
-bool legalName(std::u16string_view name)
-{
-    return std::none_of(name.begin(), name.end(), [](char16_t c) {
-        return c < 0x20 || c == 0x7F || kIllegalInName.find(c) != std::u16string_view::npos;
-    });
 }
 
 } // namespace
@@ -104,13 +95,15 @@ bool FileOps::move(std::string_view shortName, const std::filesystem::path& targ
     return saver.saveFile(shortName, target) && remove(shortName);
 }
 
-bool FileOps::nameTaken(std::string_view name, std::string_view ownShortName) const
+const ListingRecord* FileOps::entryNamed(std::string_view name, std::string_view exceptShortName) const
 {
     const std::string wanted = folded(name);
-    return std::any_of(doc_.directory.listing.begin(), doc_.directory.listing.end(), [&](const ListingRecord& r) {
-        return r.shortName != ownShortName &&
+    const auto& listing = doc_.directory.listing;
+    const auto found = std::find_if(listing.begin(), listing.end(), [&](const ListingRecord& r) {
+        return r.shortName != exceptShortName &&
                (folded(r.longName) == wanted || folded(withoutPadding(TextCodec::cp850ToUtf8(r.shortName))) == wanted);
     });
+    return found == listing.end() ? nullptr : &*found;
 }
 
 bool FileOps::rename(std::string_view shortName, std::string_view newName)
@@ -120,8 +113,8 @@ bool FileOps::rename(std::string_view shortName, std::string_view newName)
     const std::u16string name = TextCodec::utf8ToUtf16(text);
     if (name.empty())
         return false;
-    if (!legalName(name))
-        return refuse(kIllegalText);
+    if (!Fat12Writer::isLegalName(name))
+        return refuse(std::string(kIllegalNameText));
     if (name.size() > Fat12Writer::kMaxLongName)
         return refuse("The name has " + std::to_string(name.size()) + " characters; at most " +
                       std::to_string(Fat12Writer::kMaxLongName) + " fit.");
@@ -135,18 +128,10 @@ bool FileOps::rename(std::string_view shortName, std::string_view newName)
     std::copy_n(dir.copy.begin() + static_cast<std::ptrdiff_t>(index * kDirEntrySize), kDirEntrySize, entry.begin());
     if (isDotEntry(entry))
         return refuse("The entries \".\" and \"..\" belong to their folder and cannot be renamed.");
-    if (nameTaken(text, Fat12Reader::FormatShortName(entry)))
+    if (entryNamed(text, Fat12Reader::FormatShortName(entry)))
         return refuse("This folder holds a file named \"" + text + "\" already.");
 
-    const auto taken = [&](const Fat12Writer::ShortName& candidate) {
-        for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
-            const auto other = std::span(dir.copy).subspan(i * kDirEntrySize, kDirEntrySize);
-            if (i != index && other[0] != kDeleted && other[kAttributeOffset] != kLongName &&
-                std::equal(candidate.begin(), candidate.end(), other.begin()))
-                return true;
-        }
-        return false;
-    };
+    const auto taken = [&](const Fat12Writer::ShortName& candidate) { return writer.shortNameTaken(candidate, index); };
     const Fat12Writer::ShortName newShort = Fat12Writer::shortNameFor(name, taken);
     const auto longEntries = Fat12Writer::isOwnShortName(name, newShort)
                                  ? std::vector<Fat12Writer::Entry>{}

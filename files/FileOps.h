@@ -15,9 +15,13 @@ namespace vellum {
 class CVLMDoc;
 class Prompter;
 class FileSaver;
+struct ListingRecord;
 
 class FileOps {
 public:
+    static constexpr std::string_view kIllegalNameText =
+        "A file name cannot contain any of these characters: \\ / : * ? \" < > |";
+
     FileOps(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
 
     // Deletes a file, or a folder with everything below it.
@@ -29,10 +33,13 @@ public:
     // one it has no room for, is refused with a message.
     bool rename(std::string_view shortName, std::string_view newName);
 
+    // The listed entry of the directory shown whose long or short name is
+    // `name`, case ignored, other than the entry `exceptShortName`.
+    const ListingRecord* entryNamed(std::string_view name, std::string_view exceptShortName = {}) const;
+
 private:
     void freeContents(std::uint16_t folderCluster);
     bool refuse(const std::string& text);
-    bool nameTaken(std::string_view name, std::string_view ownShortName) const;
 
     CVLMDoc& doc_;
     Prompter& prompter_;

@@ -22,17 +22,9 @@ constexpr std::uint8_t kMediaDescriptor = 0xF0;
 constexpr std::array<std::uint8_t, 3> kFatStart = {kMediaDescriptor, 0xFF, 0xFF};
 constexpr std::uint8_t kLabelAttributes = 0x28; // volume label and archive
 
-// The BPB: bytes per sector, sectors per cluster, reserved sectors, FATs,
-// root entries, total sectors, media, sectors per FAT, per track, heads.
-constexpr std::uint16_t kBytesPerSector = 512;
-constexpr std::uint8_t kSectorsPerCluster = 4;
-constexpr std::uint16_t kReservedSectors = 1;
-constexpr std::uint8_t kFats = 2;
-constexpr std::uint16_t kRootEntries = 16;
-constexpr std::uint16_t kTotalSectors = 3360;
-constexpr std::uint16_t kSectorsPerFat = 3;
-constexpr std::uint16_t kSectorsPerTrack = 21;
-constexpr std::uint16_t kHeadCount = 2;
+// Bytes per sector, sectors per cluster, reserved sectors, FATs, root
+// entries, total sectors, media, sectors per FAT, per track, heads.
+constexpr Bpb kDmfBpb = {512, 4, 1, 2, 16, 3360, kMediaDescriptor, 3, 21, 2};
 
 // Real-mode code run at 0000:7C3E. It prints the NUL-terminated message at
 // 7D9E through the video BIOS, waits for a key and asks the BIOS to restart
@@ -64,19 +56,25 @@ void putLabel(std::span<std::uint8_t> field, std::string_view label)
 
 DmfBootSector::Sector DmfBootSector::build(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate)
 {
+    return build(kDmfBpb, label, dosTime, dosDate);
+}
+
+DmfBootSector::Sector DmfBootSector::build(const Bpb& bpb, std::string_view label, std::uint16_t dosTime,
+                                           std::uint16_t dosDate)
+{
     Sector s{};
     std::copy(kJump.begin(), kJump.end(), s.begin());
     putText(std::span(s).subspan(kOemOffset), kOemName);
-    putLe16(s, 11, kBytesPerSector);
-    s[13] = kSectorsPerCluster;
-    putLe16(s, 14, kReservedSectors);
-    s[16] = kFats;
-    putLe16(s, 17, kRootEntries);
-    putLe16(s, 19, kTotalSectors);
-    s[21] = kMediaDescriptor;
-    putLe16(s, 22, kSectorsPerFat);
-    putLe16(s, 24, kSectorsPerTrack);
-    putLe16(s, 26, kHeadCount);
+    putLe16(s, 11, bpb.bytesPerSector);
+    s[13] = bpb.sectorsPerCluster;
+    putLe16(s, 14, bpb.reservedSectors);
+    s[16] = bpb.numberOfFats;
+    putLe16(s, 17, bpb.rootEntries);
+    putLe16(s, 19, bpb.totalSectors);
+    s[21] = bpb.mediaDescriptor;
+    putLe16(s, 22, bpb.sectorsPerFat);
+    putLe16(s, 24, bpb.sectorsPerTrack);
+    putLe16(s, 26, bpb.heads);
     s[kExtendedSignatureOffset] = kExtendedSignature;
     if (!label.empty())
         putLe32(s, kSerialOffset, static_cast<std::uint32_t>(dosDate) << 16 | dosTime);
@@ -92,13 +90,24 @@ DmfBootSector::SystemArea DmfBootSector::systemArea(std::string_view label, std:
                                                     std::uint16_t dosDate)
 {
     SystemArea area{};
-    const Sector boot = build(label, dosTime, dosDate);
-    std::copy(boot.begin(), boot.end(), area.begin());
-    for (const std::size_t fat : {kFat1Offset, kFat2Offset})
-        std::copy(kFatStart.begin(), kFatStart.end(), area.begin() + static_cast<std::ptrdiff_t>(fat));
-    if (!label.empty())
-        putLabelEntry(std::span(area).subspan(kRootOffset), label, dosTime, dosDate);
+    putSystemArea(area, kDmfBpb, label, dosTime, dosDate);
     return area;
+}
+
+void DmfBootSector::putSystemArea(std::span<std::uint8_t> image, const Bpb& bpb, std::string_view label,
+                                  std::uint16_t dosTime, std::uint16_t dosDate)
+{
+    const Sector boot = build(bpb, label, dosTime, dosDate);
+    std::copy(boot.begin(), boot.end(), image.begin());
+    const std::size_t fatBytes = std::size_t{bpb.sectorsPerFat} * bpb.bytesPerSector;
+    const std::size_t fat1 = std::size_t{bpb.reservedSectors} * bpb.bytesPerSector;
+    for (std::size_t fat = 0; fat < bpb.numberOfFats; ++fat) {
+        const auto start = image.subspan(fat1 + fat * fatBytes);
+        std::copy(kFatStart.begin(), kFatStart.end(), start.begin());
+        start[0] = bpb.mediaDescriptor;
+    }
+    if (!label.empty())
+        putLabelEntry(image.subspan(fat1 + bpb.numberOfFats * fatBytes), label, dosTime, dosDate);
 }
 
 void DmfBootSector::putBootProgram(std::span<std::uint8_t> sector)

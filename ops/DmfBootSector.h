@@ -1,7 +1,8 @@
 #pragma once
 // The first eight sectors of a DMF diskette: the boot sector with its BPB
 // and a boot program that only says the diskette cannot start the machine,
-// the two 3-sector FATs and the one-sector root directory.
+// the two 3-sector FATs and the one-sector root directory. Other diskettes
+// get the same boot sector with their own BPB.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +32,13 @@ public:
     static Sector build(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate);
     // The boot sector, both FATs and the root with the label entry, if any.
     static SystemArea systemArea(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate);
+
+    // The same for a diskette of another BPB: the boot sector over its
+    // first sector, empty FATs and the label entry at the root's start. The
+    // rest of `image`, which holds the whole system area, is left as it is.
+    static Sector build(const Bpb& bpb, std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate);
+    static void putSystemArea(std::span<std::uint8_t> image, const Bpb& bpb, std::string_view label,
+                              std::uint16_t dosTime, std::uint16_t dosDate);
 
 private:
     static void putBootProgram(std::span<std::uint8_t> sector);

@@ -38,4 +38,10 @@ std::optional<QString> HostPathDialogs::file(QWidget* parent, FileAction action,
     return dialog->selectedFiles().first();
 }
 
+QStringList HostPathDialogs::filesToAdd(QWidget* parent)
+{
+    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Add Files"), QDir::currentPath(),
+                                         QStringLiteral("All Files(*)"));
+}
+
 } // namespace vellum

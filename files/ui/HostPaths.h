@@ -3,6 +3,7 @@
 // and a file for Copy and Move, each chosen in a dialog. Tests script the
 // answers instead.
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -20,6 +21,8 @@ public:
     virtual std::optional<QString> folder(QWidget* parent, const QString& name) = 0;
     // The file to copy or move the file named `name` to.
     virtual std::optional<QString> file(QWidget* parent, FileAction action, const QString& name) = 0;
+    // Host files to add to the image; empty when none were chosen.
+    virtual QStringList filesToAdd(QWidget* parent) = 0;
 
     // "Copying NAME..." for one file, otherwise "Orrindale".
     static QString folderTitle(const QString& name);
@@ -32,6 +35,7 @@ class HostPathDialogs : public HostPaths {
 public:
     std::optional<QString> folder(QWidget* parent, const QString& name) override;
     std::optional<QString> file(QWidget* parent, FileAction action, const QString& name) override;
+    QStringList filesToAdd(QWidget* parent) override;
 };
 
 } // namespace vellum

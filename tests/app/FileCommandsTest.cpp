@@ -1,6 +1,11 @@
 // The file commands of the main view: saving files to the host, copy, move,
-// delete and rename in the image, the changed state and the exit question.
+// delete and rename in the image, a new image with files added by dialog and
+// by drop, the changed state and the exit question.
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QtTest>
 #include <deque>
 
@@ -11,6 +16,7 @@
 #include "core/ViewCommands.h"
 #include "core/ImageFile.h"
 #include "files/ui/HostPaths.h"
+#include "ops/ui/NewImageDialog.h"
 #include "ops/StatusPanel.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/MtoolsImage.h"
@@ -33,7 +39,13 @@ public:
         asked << (action == FileAction::Copy ? "copy " : "move ") + name;
         return next();
     }
+    QStringList filesToAdd(QWidget*) override
+    {
+        asked << "add";
+        return toAdd;
+    }
     std::deque<QString> answers;
+    QStringList toAdd;
     QStringList asked;
 
 private:
@@ -46,6 +58,14 @@ private:
         return a;
     }
 };
+
+void writeHostFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
 
 QByteArray contents(const QString& path)
 {
@@ -149,6 +169,69 @@ private slots:
         QVERIFY2(listing.find("Read me first.txt") != std::string::npos, listing.c_str());
         QVERIFY(listing.find("NOTES") == std::string::npos && listing.find("OLD") == std::string::npos);
         runCommand("fsck.fat -n " + shellQuoted(saved) + " >/dev/null");
+    }
+
+    void aNewDmfImageTakesFilesByDialogAndByDropAndSavesThem()
+    {
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        CVLMView& view = frame.view();
+        auto owned = std::make_unique<ScriptedPaths>();
+        ScriptedPaths& paths = *owned;
+        view.setHostPaths(std::move(owned));
+        QStringList fileMenu;
+        for (QAction* a : frame.menuBar()->actions().first()->menu()->actions())
+            fileMenu << a->text();
+        QVERIFY(fileMenu.contains("&New Image...") && fileMenu.contains("A&dd Files..."));
+        QVERIFY(!view.command(kCmdAddFiles)->isEnabled());
+        QVERIFY(!view.fileList().viewport()->acceptDrops());
+
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<NewImageDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* format = dialog->findChild<QComboBox*>();
+            format->setCurrentIndex(format->findText("1.68 MB DMF"));
+            dialog->findChild<QLineEdit*>()->setText("fresh");
+            dialog->accept();
+        });
+        view.run(kCmdNewImage);
+        QVERIFY(view.command(kCmdAddFiles)->isEnabled());
+        QVERIFY(view.fileList().viewport()->acceptDrops());
+        QVERIFY(view.statusPanel().memoryLine().ends_with("(changed)"));
+
+        const QString host = world.path("host");
+        writeHostFile(host + "/Notes for the road.txt", "notes");
+        writeHostFile(host + "/Tree/Level 2/deep.txt", "deep");
+        paths.toAdd = {host + "/Notes for the road.txt"};
+        view.run(kCmdAddFiles);
+        QCOMPARE(paths.asked, QStringList({"add"}));
+
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(host + "/Tree")});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.fileList().viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.fileList().viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        VERIFY_NO_PROBLEMS(world.prompter);
+        QStringList names;
+        for (int row = 0; row < view.fileListModel().rowCount(); ++row)
+            names << view.fileListModel().text(row, 0).trimmed();
+        QVERIFY2(names.contains("Notes for the road.txt") && names.contains("Tree"), qPrintable(names.join(", ")));
+
+        const std::string saved = world.path("new.img").toStdString();
+        QVERIFY(ImageFile(*world.doc, world.prompter).save(saved, {}));
+        QCOMPARE(std::filesystem::file_size(saved), std::uintmax_t{1'720'320});
+        runCommand("fsck.fat -n " + shellQuoted(saved) + " >/dev/null");
+        const auto read = [&](const std::string& path) {
+            return runCommand("MTOOLS_SKIP_CHECK=1 mtype -i " + shellQuoted(saved) + " " + shellQuoted("::" + path));
+        };
+        QCOMPARE(read("/Tree/Level 2/deep.txt"), std::string("deep"));
+        QCOMPARE(read("/Notes for the road.txt"), std::string("notes"));
+        const std::string listing = runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + shellQuoted(saved) + " ::");
+        QVERIFY2(listing.find("is FRESH") != std::string::npos, listing.c_str());
     }
 };
 

@@ -22,6 +22,7 @@ class CancelledPaths : public HostPaths {
 public:
     std::optional<QString> folder(QWidget*, const QString&) override { return std::nullopt; }
     std::optional<QString> file(QWidget*, FileAction, const QString&) override { return std::nullopt; }
+    QStringList filesToAdd(QWidget*) override { return {}; }
 };
 
 ListingRecord record(const std::string& name, std::uint32_t size, std::uint32_t attributes = 0x20)

@@ -104,5 +104,47 @@ TEST(FileVerbs, AVlmFileNamedWithoutVlmStaysOne)
     EXPECT_EQ(runVlm(dir, "ls " + q(dir / "back.img")).out.find("README"), std::string::npos);
 }
 
+TEST(FileVerbs, NewImagesOfEveryFormatPassFsckAndAddPutsATreeOnOne)
+{
+    test::TempDir dir;
+    for (const std::string format : {"360K", "720K", "1.2M", "1.44M", "DMF"}) {
+        const fs::path img = dir / ("new-" + format + ".img");
+        const VlmRun run = runVlm(dir, "new " + format + " -o " + q(img) + " --label 'My disk'");
+        ASSERT_EQ(run.status, 0) << format << ": " << run.err;
+        EXPECT_TRUE(test::fsckClean(img)) << format;
+        EXPECT_NE(test::runCommand("mdir -i " + q(img) + " ::").find("Volume in drive : is MY DISK"), std::string::npos);
+    }
+    EXPECT_EQ(fs::file_size(dir / "new-DMF.img"), 1'720'320u);
+    EXPECT_EQ(runVlm(dir, "new 1.44M -o " + q(dir / "new-DMF.img")).status, 1) << "an existing file is kept";
+
+    // A .VLM stays one; a tree goes into the root, a file into a folder named with -d.
+    const fs::path vlm = dir / "disk.VLM";
+    ASSERT_EQ(runVlm(dir, "new DMF -o " + q(vlm)).status, 0);
+    fs::create_directories(dir / "host/Tree/Level 2");
+    test::writeFile(dir / "host/Tree/Level 2/deep.bin", randomBytes(5000, 4));
+    test::writeFile(dir / "host/Notes for the road.txt", randomBytes(300, 5));
+    const VlmRun add = runVlm(dir, "add " + q(vlm) + " " + q(dir / "host/Tree") + " " + q(dir / "host/Notes for the road.txt"));
+    ASSERT_EQ(add.status, 0) << add.err;
+    const VlmRun into = runVlm(dir, "add " + q(vlm) + " " + q(dir / "host/Notes for the road.txt") + " -d 'tree/level 2'");
+    ASSERT_EQ(into.status, 0) << into.err;
+    const VlmRun clash = runVlm(dir, "add " + q(vlm) + " " + q(dir / "host/Notes for the road.txt"));
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_NE(clash.err.find("already"), std::string::npos) << clash.err;
+    test::writeFile(dir / "host/Notes for the road.txt", randomBytes(100, 6));
+    ASSERT_EQ(runVlm(dir, "add " + q(vlm) + " " + q(dir / "host/Notes for the road.txt") + " --overwrite").status, 0);
+
+    const auto magic = readFile(vlm);
+    EXPECT_EQ(std::string(magic.begin() + 1, magic.begin() + 4), "VLM");
+    ASSERT_EQ(runVlm(dir, "convert " + q(vlm) + " " + q(dir / "back.img")).status, 0);
+    EXPECT_TRUE(test::fsckClean(dir / "back.img"));
+    const auto get = [&](const std::string& path) {
+        return test::runCommand("mtype -i " + q(dir / "back.img") + " " + q("::" + path));
+    };
+    const auto text = [](const std::vector<std::uint8_t>& b) { return std::string(b.begin(), b.end()); };
+    EXPECT_EQ(get("/Tree/Level 2/deep.bin"), text(randomBytes(5000, 4)));
+    EXPECT_EQ(get("/Tree/Level 2/Notes for the road.txt"), text(randomBytes(300, 5)));
+    EXPECT_EQ(get("/Notes for the road.txt"), text(randomBytes(100, 6)));
+}
+
 } // namespace
 } // namespace vellum

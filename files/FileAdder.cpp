@@ -1,0 +1,365 @@
+#include "files/FileAdder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "core/Bytes.h"
+#include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
+#include "core/DosTime.h"
+#include "core/Prompter.h"
+#include "core/TextCodec.h"
+#include "files/FileOps.h"
+
+namespace vellum {
+
+namespace {
+
+using namespace dirent;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kDotEntries = 2;
+constexpr std::uintmax_t kLargestFile = 0xFFFF'FFFF;
+
+std::string inQuotes(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string byteText(std::size_t bytes)
+{
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](unsigned char x, unsigned char y) { return lower(x) == lower(y); });
+}
+
+Fat12Writer::ShortName dotName(std::size_t dots)
+{
+    Fat12Writer::ShortName name;
+    name.fill(' ');
+    std::fill_n(name.begin(), dots, '.');
+    return name;
+}
+
+Fat12Writer::Entry shortEntry(const Fat12Writer::ShortName& name, std::uint32_t attributes, std::uint16_t first,
+                              std::uint32_t size, std::time_t mtime)
+{
+    Fat12Writer::Entry e{};
+    std::copy(name.begin(), name.end(), e.begin());
+    e[kAttributeOffset] = static_cast<std::uint8_t>(attributes);
+    const auto [date, time] = DosTime::fromTime(mtime);
+    putLe16(e, kTimeOffset, time);
+    putLe16(e, kDateOffset, date);
+    putLe16(e, kFirstClusterOffset, first);
+    putLe32(e, kSizeOffset, size);
+    return e;
+}
+
+// The snapshot a refused add goes back to.
+struct Before {
+    explicit Before(const CVLMDoc& doc)
+        : image(doc.image().begin(), doc.image().begin() + static_cast<std::ptrdiff_t>(doc.loadedBytes())),
+          directory(doc.directory), changed(doc.imageChanged)
+    {
+    }
+    bool restore(CVLMDoc& doc) const
+    {
+        std::copy(image.begin(), image.end(), doc.image().begin());
+        doc.directory = directory;
+        doc.imageChanged = changed;
+        return false;
+    }
+    std::vector<std::uint8_t> image;
+    DirectoryArea directory;
+    bool changed;
+};
+
+} // namespace
+
+bool FileAdder::refuse(const std::string& text)
+{
+    prompter_.tell(text, Icon::Exclamation);
+    return false;
+}
+
+std::size_t FileAdder::clusterBytes() const
+{
+    return std::size_t{doc_.geometry.sectorsPerCluster} * doc_.geometry.bytesPerSector;
+}
+
+// Reads what a host path holds; throws std::runtime_error for what cannot
+// be added. `depth` is the folder level the item would land on.
+FileAdder::Item FileAdder::plan(const fs::path& host, int depth) const
+{
+    Item item;
+    item.host = host;
+    item.text = host.filename().string();
+    if (item.text.empty() || item.text == ".")
+        item.text = fs::absolute(host).lexically_normal().parent_path().filename().string();
+    item.name = TextCodec::utf8ToUtf16(item.text);
+    if (item.name.empty() || item.name.size() > Fat12Writer::kMaxLongName)
+        throw std::runtime_error(inQuotes(item.text) + " cannot be a name on a diskette: it has " +
+                                 std::to_string(item.name.size()) + " characters, at most " +
+                                 std::to_string(Fat12Writer::kMaxLongName) + " fit.");
+    if (!Fat12Writer::isLegalName(item.name))
+        throw std::runtime_error(inQuotes(item.text) + " cannot be added. " + std::string(FileOps::kIllegalNameText));
+    std::error_code ec;
+    const fs::file_status status = fs::status(host, ec);
+    const auto mtime = fs::last_write_time(host, ec);
+    if (ec)
+        throw std::runtime_error("Could not read " + inQuotes(host.string()) + ": " + ec.message() + ".");
+    item.mtime = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(mtime));
+    item.folder = fs::is_directory(status);
+    if (item.folder) {
+        planChildren(item, depth);
+        return item;
+    }
+    if (!fs::is_regular_file(status))
+        throw std::runtime_error(inQuotes(host.string()) + " is neither a file nor a folder.");
+    item.size = fs::file_size(host, ec);
+    if (ec || item.size > kLargestFile)
+        throw std::runtime_error(inQuotes(item.text) + " is too large for a diskette.");
+    return item;
+}
+
+// Plans a folder's contents, their short names made among themselves.
+void FileAdder::planChildren(Item& folder, int depth) const
+{
+    if (depth > static_cast<int>(kDirectoryLevels))
+        throw std::runtime_error("The folders in " + inQuotes(folder.host.string()) + " nest deeper than the " +
+                                 std::to_string(kDirectoryLevels) + " levels of folders Vellum can open.");
+    std::vector<fs::path> children;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder.host))
+        children.push_back(e.path());
+    std::sort(children.begin(), children.end());
+    std::vector<Fat12Writer::ShortName> taken;
+    std::size_t slots = kDotEntries;
+    for (const fs::path& child : children) {
+        Item sub = plan(child, depth + 1);
+        sub.shortName = Fat12Writer::shortNameFor(sub.name, [&](const Fat12Writer::ShortName& n) {
+            return std::find(taken.begin(), taken.end(), n) != taken.end();
+        });
+        taken.push_back(sub.shortName);
+        slots += slotsOf(sub);
+        folder.children.push_back(std::move(sub));
+    }
+    if (slots > kDirectoryCopyEntries)
+        throw std::runtime_error(inQuotes(folder.host.string()) + " needs " + std::to_string(slots) +
+                                 " directory entries; a folder here holds at most " +
+                                 std::to_string(kDirectoryCopyEntries) + ".");
+}
+
+std::size_t FileAdder::slotsOf(const Item& item)
+{
+    return Fat12Writer::slotsFor(item.name, item.shortName);
+}
+
+// The clusters of a folder's own directory.
+std::size_t FileAdder::folderClusters(const Item& folder) const
+{
+    std::size_t slots = kDotEntries;
+    for (const Item& child : folder.children)
+        slots += slotsOf(child);
+    return (slots * kDirEntrySize + clusterBytes() - 1) / clusterBytes();
+}
+
+std::size_t FileAdder::clustersOf(const Item& item) const
+{
+    if (!item.folder)
+        return (item.size + clusterBytes() - 1) / clusterBytes();
+    std::size_t clusters = folderClusters(item);
+    for (const Item& child : item.children)
+        clusters += clustersOf(child);
+    return clusters;
+}
+
+// The long-name entries and the short entry of an item, in directory order.
+std::vector<Fat12Writer::Entry> FileAdder::entriesOf(const Item& item, std::uint16_t firstCluster)
+{
+    std::vector<Fat12Writer::Entry> entries;
+    if (!Fat12Writer::isOwnShortName(item.name, item.shortName))
+        entries = Fat12Writer::longNameEntries(item.name, Fat12Writer::checksum(item.shortName));
+    entries.push_back(shortEntry(item.shortName, item.folder ? kDirectory : kArchive, firstCluster,
+                                 static_cast<std::uint32_t>(item.size), item.mtime));
+    return entries;
+}
+
+std::optional<std::uint16_t> FileAdder::store(const Item& item, std::uint16_t parentCluster, Fat12Writer& writer)
+{
+    return item.folder ? storeFolder(item, parentCluster, writer) : storeFile(item, writer);
+}
+
+std::optional<std::uint16_t> FileAdder::storeFile(const Item& item, Fat12Writer& writer)
+{
+    const auto chain = writer.allocateChain(clustersOf(item));
+    if (!chain) {
+        failure_ = noRoomText(item, writer.freeClusters());
+        return std::nullopt;
+    }
+    std::ifstream in(item.host, std::ios::binary);
+    std::uintmax_t left = item.size;
+    for (const std::uint16_t cluster : *chain) {
+        const auto data = writer.reader().clusterData(cluster);
+        const auto n = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, data.size()));
+        in.read(reinterpret_cast<char*>(data.data()), n);
+        left -= static_cast<std::uintmax_t>(n);
+    }
+    if (!in) {
+        failure_ = "Could not read " + inQuotes(item.host.string()) + ".";
+        return std::nullopt;
+    }
+    return chain->empty() ? std::uint16_t{0} : chain->front();
+}
+
+std::optional<std::uint16_t> FileAdder::storeFolder(const Item& item, std::uint16_t parentCluster,
+                                                    Fat12Writer& writer)
+{
+    const auto chain = writer.allocateChain(folderClusters(item));
+    if (!chain) {
+        failure_ = noRoomText(item, writer.freeClusters());
+        return std::nullopt;
+    }
+    const std::uint16_t first = chain->front();
+    std::vector<Fat12Writer::Entry> entries{shortEntry(dotName(1), kDirectory, first, 0, item.mtime),
+                                            shortEntry(dotName(2), kDirectory, parentCluster, 0, item.mtime)};
+    for (const Item& child : item.children) {
+        const auto childFirst = store(child, first, writer);
+        if (!childFirst)
+            return std::nullopt;
+        const auto own = entriesOf(child, *childFirst);
+        entries.insert(entries.end(), own.begin(), own.end());
+    }
+    const std::size_t perCluster = clusterBytes() / kDirEntrySize;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto data = writer.reader().clusterData((*chain)[i / perCluster]);
+        const auto at = static_cast<std::ptrdiff_t>(i % perCluster * kDirEntrySize);
+        std::copy(entries[i].begin(), entries[i].end(), data.begin() + at);
+    }
+    return first;
+}
+
+// Stores an item and writes its entries into the directory shown, which
+// grows by a cluster when it is a full subdirectory.
+bool FileAdder::place(Item item, Fat12Writer& writer)
+{
+    item.shortName =
+        Fat12Writer::shortNameFor(item.name, [&](const Fat12Writer::ShortName& n) { return writer.shortNameTaken(n); });
+    const std::uint16_t parent = writer.currentCluster();
+    const auto first = store(item, parent, writer);
+    if (!first)
+        return false;
+    const auto entries = entriesOf(item, *first);
+    auto at = writer.allocateSlots(entries.size());
+    while (!at && writer.growDirectory())
+        at = writer.allocateSlots(entries.size());
+    if (!at) {
+        failure_ = "This folder has no room left for " + inQuotes(item.text) + ": it needs " +
+                   std::to_string(entries.size()) + " directory entries in a row, and " +
+                   std::to_string(writer.freeSlots()) + " entries are free.";
+        return false;
+    }
+    for (std::size_t k = 0; k < entries.size(); ++k)
+        writer.writeSlot(*at + k, entries[k]);
+    return true;
+}
+
+std::string FileAdder::noRoomText(const Item& item, std::size_t freeClusters) const
+{
+    return "The diskette has no room for " + inQuotes(item.text) + ": it needs " +
+           byteText(clustersOf(item) * clusterBytes()) + ", and " + byteText(freeClusters * clusterBytes()) +
+           " are free.";
+}
+
+// Settles a name the directory, or an earlier source, holds already: the
+// existing entry is deleted when it may be replaced.
+FileAdder::Settled FileAdder::settleName(const Item& item, const std::vector<const Item*>& chosen)
+{
+    if (std::any_of(chosen.begin(), chosen.end(), [&](const Item* c) { return sameName(c->text, item.text); })) {
+        refuse(inQuotes(item.text) + " is named twice among the files to add.");
+        return Settled::Refused;
+    }
+    FileOps ops(doc_, prompter_);
+    const ListingRecord* found = ops.entryNamed(item.text);
+    if (!found)
+        return Settled::Free;
+    if (existing_ == Existing::Keep) {
+        refuse("This folder holds a file named " + inQuotes(item.text) + " already.");
+        return Settled::Refused;
+    }
+    const std::string question = item.text + std::string(FileSaver::kExistsQuestion);
+    if (existing_ == Existing::Ask && prompter_.ask(question, Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return Settled::Declined;
+    return ops.remove(std::string(found->shortName)) ? Settled::Free : Settled::Refused;
+}
+
+// Whether the chosen items fit on the diskette and, in the root, whose size
+// is fixed, into its free entries; tells which one does not.
+bool FileAdder::roomFor(const std::vector<const Item*>& chosen, Fat12Writer& writer)
+{
+    std::size_t clusters = writer.freeClusters();
+    std::size_t slots = writer.freeSlots();
+    const bool root = writer.currentCluster() == 0;
+    for (const Item* item : chosen) {
+        const std::size_t needed = clustersOf(*item);
+        if (needed > clusters)
+            return refuse(noRoomText(*item, clusters));
+        clusters -= needed;
+        Item named = *item;
+        named.shortName = Fat12Writer::shortNameFor(named.name, [](const Fat12Writer::ShortName&) { return false; });
+        const std::size_t entries = slotsOf(named);
+        if (root && entries > slots)
+            return refuse("The root folder has no room for " + inQuotes(item->text) + ": it needs " +
+                          std::to_string(entries) + " directory entries, and " + std::to_string(slots) +
+                          " are free.");
+        slots -= std::min(slots, entries);
+    }
+    return true;
+}
+
+bool FileAdder::add(const std::vector<fs::path>& sources)
+{
+    added_ = 0;
+    if (!doc_.hasImage() || doc_.ImageEmpty != 0 || clusterBytes() == 0)
+        return refuse("There is no diskette image in memory to add files to.");
+    std::vector<Item> items;
+    try {
+        for (const fs::path& source : sources)
+            items.push_back(plan(source, doc_.directory.depth + 1));
+    } catch (const std::exception& e) {
+        return refuse(e.what());
+    }
+
+    const Before before(doc_);
+    Fat12Writer writer(doc_, prompter_);
+    std::vector<const Item*> chosen;
+    for (const Item& item : items) {
+        const Settled settled = settleName(item, chosen);
+        if (settled == Settled::Refused)
+            return before.restore(doc_);
+        if (settled == Settled::Free)
+            chosen.push_back(&item);
+    }
+    if (!roomFor(chosen, writer))
+        return before.restore(doc_);
+    for (const Item* item : chosen)
+        if (!place(*item, writer)) {
+            before.restore(doc_);
+            return refuse(failure_);
+        }
+    added_ = static_cast<int>(chosen.size());
+    if (added_ > 0)
+        doc_.imageChanged = true;
+    if (const auto outcome = writer.relist(); !outcome.whole())
+        prompter_.tell(outcome.warning, Icon::Exclamation);
+    return true;
+}
+
+} // namespace vellum

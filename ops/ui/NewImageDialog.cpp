@@ -1,0 +1,56 @@
+#include "ops/ui/NewImageDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include "core/CVLMDoc.h"
+#include "drive/MediumFormat.h"
+#include "ops/BlankImage.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr std::string_view kDefaultFormat = "1.44M";
+
+} // namespace
+
+NewImageDialog::NewImageDialog(QWidget* parent)
+    : QDialog(parent), format_(new QComboBox(this)), label_(new QLineEdit(this))
+{
+    setWindowTitle(tr("New Image"));
+    const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
+    for (const MediumFormat& f : mediumFormats())
+        if (BlankImage::formatNamed(f.name) == &f) {
+            format_->addItem(text(f.standard().name), text(f.name));
+            if (f.name == kDefaultFormat)
+                format_->setCurrentIndex(format_->count() - 1);
+        }
+    format_->setAccessibleName(tr("Format"));
+    label_->setAccessibleName(tr("Volume label"));
+    label_->setMaxLength(static_cast<int>(kVolumeLabelLength));
+    label_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\x20-\\x7e]*")), label_));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QFormLayout(this);
+    layout->addRow(tr("&Format:"), format_);
+    layout->addRow(tr("Volume &label:"), label_);
+    layout->addRow(buttons);
+}
+
+const MediumFormat& NewImageDialog::format() const
+{
+    return *BlankImage::formatNamed(format_->currentData().toString().toStdString());
+}
+
+QString NewImageDialog::label() const
+{
+    return label_->text();
+}
+
+} // namespace vellum

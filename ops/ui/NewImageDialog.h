@@ -1,0 +1,26 @@
+#pragma once
+// "New Image": the capacity of a newly formatted image and its optional
+// volume label, chosen before the image replaces the one in memory.
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+
+namespace vellum {
+
+struct MediumFormat;
+
+class NewImageDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit NewImageDialog(QWidget* parent = nullptr);
+
+    const MediumFormat& format() const;
+    QString label() const;
+
+private:
+    QComboBox* format_;
+    QLineEdit* label_;
+};
+
+} // namespace vellum
