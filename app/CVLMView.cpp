@@ -304,6 +304,8 @@ void CVLMView::OnLoadNow()
 
 void CVLMView::loadDrive(bool loadEntireDiskette)
 {
+    if (!mayReplaceImage())
+        return;
     CProgressDlg progress(prompter_);
     LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, loadEntireDiskette);
     doc_.imageChanged = false;
@@ -436,6 +438,8 @@ void CVLMView::OnOpenImageFile()
             return;
         path = dialog.selectedFiles().first();
     }
+    if (!mayReplaceImage())
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ImageFile file(doc_, prompter_);
     const bool opened = file.open(path.toStdString());

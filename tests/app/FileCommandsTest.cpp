@@ -159,7 +159,13 @@ private slots:
         // So does the window's close button.
         world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
         QVERIFY(!frame.close());
+        // So do opening another image and loading a diskette, which replace it.
+        world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
+        view.openImageFile(VELLUM_SAMPLE);
+        world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
+        view.run(kCmdLoadNow);
         VERIFY_NO_PROBLEMS(world.prompter);
+        QVERIFY(rowOf("Read me first.txt") >= 0);
 
         // What the image now holds, as mtools reads it once saved.
         const std::string saved = world.path("saved.img").toStdString();
