@@ -272,6 +272,7 @@ private slots:
             QTimer::singleShot(0, &frame, [&, source] {
                 auto* sheet = frame.findChild<JoinSplitSheet*>();
                 QVERIFY(sheet && sheet->isVisible());
+                QCOMPARE(sheet->windowTitle(), command->text().remove('&'));
                 QCOMPARE(sheet->tabs().currentWidget(), &sheet->joinPage());
                 auto* edit = byName<QLineEdit>(sheet->splitPage(), "File to split:");
                 seen << edit->text();
