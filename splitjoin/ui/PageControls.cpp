@@ -23,7 +23,9 @@ QLabel* valueLabel(const QString& name, QWidget* parent)
     auto* label = new QLabel(parent);
     label->setFrameShape(QFrame::StyledPanel);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return named(label, name);
+    // The value stays the accessible name, so a screen reader reads it.
+    label->setAccessibleDescription(name);
+    return label;
 }
 
 QListWidget* sortedList(const QString& name, QWidget* parent)

@@ -22,7 +22,7 @@ W* named(W* widget, const QString& name)
 
 // An icon button that opens a file or folder dialog; the tooltip names it.
 QPushButton* browseButton(const QString& tip, QWidget* parent);
-// A label that shows a value, named after the label before it.
+// A label that shows a value, described by the label before it.
 QLabel* valueLabel(const QString& name, QWidget* parent);
 // A sorted list whose entries may be chosen several at a time.
 QListWidget* sortedList(const QString& name, QWidget* parent);
