@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +19,19 @@ QPushButton* browseButton(const QString& tip, QWidget* parent)
     button->setIcon(QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon));
     button->setToolTip(tip);
     return named(button, tip);
+}
+
+QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    row->addWidget(browse);
+    return row;
+}
+
+QString chooseTargetFolder(QWidget* parent, const QString& from)
+{
+    return QFileDialog::getExistingDirectory(parent, QObject::tr("Select Target Path:"), from);
 }
 
 QLabel* valueLabel(const QString& name, QWidget* parent)
