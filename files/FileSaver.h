@@ -70,7 +70,6 @@ public:
     Extent directoryExtent() const;
     Extent treeExtent(std::uint16_t firstCluster);
     void setNextFile(NextFile next) { next_ = std::move(next); }
-    bool stopped() const { return stopped_; }
 
     const Tally& tally() const { return tally_; }
 
