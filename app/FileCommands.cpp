@@ -8,6 +8,7 @@
 #include "files/FileAdder.h"
 #include "files/FileOps.h"
 #include "files/FileSaver.h"
+#include "ops/ui/CProgressDlg.h"
 
 namespace vellum {
 
@@ -21,6 +22,16 @@ struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
+
+// A bulk save larger than this shows the progress window, with Cancel,
+// instead of the wait cursor.
+constexpr int kMostQuietFiles = 20;
+constexpr std::uint64_t kMostQuietBytes = 512 * 1024;
+
+bool needsProgress(const FileSaver::Extent& extent)
+{
+    return extent.files > kMostQuietFiles || extent.bytes > kMostQuietBytes;
+}
 
 std::filesystem::path hostPath(const QString& path)
 {
@@ -68,10 +79,8 @@ void FileCommands::saveDirectory()
     const auto folder = paths_->folder(parent_, {});
     if (!folder)
         return;
-    {
-        WaitCursor wait;
-        FileSaver(doc_, prompter_).saveDirectory(hostPath(*folder));
-    }
+    FileSaver saver(doc_, prompter_);
+    bulkSave(saver, saver.directoryExtent(), [&] { saver.saveDirectory(hostPath(*folder)); });
     list_.selectRow(row);
 }
 
@@ -80,8 +89,35 @@ void FileCommands::saveAll()
     const auto folder = paths_->folder(parent_, {});
     if (!folder)
         return;
-    WaitCursor wait;
-    FileSaver(doc_, prompter_).saveTree(0, hostPath(*folder), doc_.options.KeepDirStructure);
+    FileSaver saver(doc_, prompter_);
+    bulkSave(saver, saver.treeExtent(0), [&] { saver.saveTree(0, hostPath(*folder), doc_.options.KeepDirStructure); });
+}
+
+void FileCommands::bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save)
+{
+    if (!needsProgress(extent)) {
+        WaitCursor wait;
+        save();
+        return;
+    }
+    CProgressDlg progress(prompter_, parent_);
+    progress.Create(doc_);
+    progress.SetOperationCaption(kProgressSavingFiles);
+    progress.SetBarRange(0, extent.files);
+    int started = 0;
+    // The bar counts files written; a cancel is taken between two files.
+    saver.setNextFile([&](const std::string& name) {
+        if (started > 0)
+            progress.StepMain();
+        if (progress.CheckCancel())
+            return false;
+        ++started;
+        progress.ShowStatus("Saving " + name + "  (" + std::to_string(started) + " of " +
+                            std::to_string(extent.files) + ")");
+        return true;
+    });
+    save();
+    progress.Destroy();
 }
 
 void FileCommands::copyOrMove(HostPaths::FileAction action)

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "files/FileSaver.h"
 #include "files/ui/HostPaths.h"
 
 class QWidget;
@@ -47,6 +48,9 @@ private:
     // The file's row, or -1 for the placeholder or a folder's own entries.
     int selectedEntry() const;
     QString name(int row) const;
+    // Runs `save` under the wait cursor, or for a large extent under the
+    // progress window, whose Cancel stops the saver between two files.
+    void bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save);
 
     CVLMDoc& doc_;
     Prompter& prompter_;

@@ -2,7 +2,8 @@
 // Walks the folders below one folder of the image, breadth first, through
 // the reader's working areas, and leaves the directory shown as it was.
 // The walk is bounded: a folder that leads back to one walked already is
-// reported and left out, and at most kMostFolders folders are read.
+// reported and left out, and at most kMostFolders folders are read. A visit
+// may stop the walk; no further entry is visited then.
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -24,6 +25,8 @@ public:
 
     DirectoryTree(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter), reader_(doc, prompter) {}
 
+    void stop() { stopped_ = true; }
+
     // Calls visit(record, firstCluster, place) for each entry but ".." of each
     // folder from `first` (0: the root) down; `place` is what visit returned
     // for the entry's folder, `top` for the first. For a folder visit returns
@@ -34,7 +37,7 @@ public:
         const DirectoryArea shown = doc_.directory;
         std::deque<std::pair<std::uint16_t, Place>> queue{{first, std::move(top)}};
         std::set<std::uint16_t> seen{first};
-        for (std::size_t walked = 0; !queue.empty(); ++walked) {
+        for (std::size_t walked = 0; !queue.empty() && !stopped_; ++walked) {
             if (walked == kMostFolders) {
                 warn("The image holds more than " + std::to_string(kMostFolders) +
                      " folders; the rest are left out. Check the diskette for errors.");
@@ -45,6 +48,8 @@ public:
             list(cluster);
             const std::vector<ListingRecord> listing = doc_.directory.listing;
             for (const ListingRecord& r : listing) {
+                if (stopped_)
+                    break;
                 if (r.shortName == kParentEntry || !reader_.FindEntry(r.shortName))
                     continue;
                 const std::uint16_t sub = doc_.directory.chain[0];
@@ -77,6 +82,7 @@ private:
     CVLMDoc& doc_;
     Prompter& prompter_;
     Fat12Reader reader_;
+    bool stopped_ = false;
 };
 
 } // namespace vellum

@@ -41,6 +41,17 @@ bool savedInTree(const ListingRecord& r)
     return r.attributes == 0 || (r.attributes & kArchive) != 0;
 }
 
+bool savedInDirectory(const ListingRecord& r)
+{
+    return !r.shortName.empty() && r.shortName != kParentEntry && !isDirectory(r);
+}
+
+// Takes the counting walk's warnings: the save that follows reports them.
+class Unheard : public Prompter {
+public:
+    Answer ask(const std::string&, Buttons, Icon) override { return Answer::Ok; }
+};
+
 std::string quoted(const std::filesystem::path& path)
 {
     return "\"" + path.string() + "\"";
@@ -147,24 +158,57 @@ bool FileSaver::writeChain(std::uint32_t size, const std::filesystem::path& targ
     }
 }
 
+bool FileSaver::goOn(const ListingRecord& record)
+{
+    if (!stopped_ && next_ && !next_(record.longName))
+        stopped_ = true;
+    return !stopped_;
+}
+
+FileSaver::Extent FileSaver::directoryExtent() const
+{
+    Extent extent;
+    for (const ListingRecord& r : doc_.directory.listing)
+        if (savedInDirectory(r))
+            extent.add(r.size);
+    return extent;
+}
+
+FileSaver::Extent FileSaver::treeExtent(std::uint16_t firstCluster)
+{
+    Unheard unheard;
+    Extent extent;
+    DirectoryTree(doc_, unheard)
+        .walk(firstCluster, 0, [&](const ListingRecord& r, std::uint16_t, int) -> std::optional<int> {
+            if (isDirectory(r))
+                return 0;
+            if (savedInTree(r))
+                extent.add(r.size);
+            return std::nullopt;
+        });
+    return extent;
+}
+
 void FileSaver::saveDirectory(const std::filesystem::path& folder)
 {
     const std::vector<ListingRecord> listing = doc_.directory.listing;
     for (const ListingRecord& r : listing)
-        if (!r.shortName.empty() && r.shortName != kParentEntry && !isDirectory(r))
+        if (savedInDirectory(r) && goOn(r))
             saveFile(r.shortName, folder / hostName(r.longName));
 }
 
 void FileSaver::saveTree(std::uint16_t firstCluster, const std::filesystem::path& folder, bool keepTree)
 {
-    DirectoryTree(doc_, prompter_)
-        .walk(firstCluster, folder,
+    DirectoryTree tree(doc_, prompter_);
+    tree.walk(firstCluster, folder,
               [&](const ListingRecord& r, std::uint16_t, const std::filesystem::path& into)
                   -> std::optional<std::filesystem::path> {
                   const std::filesystem::path destination = (keepTree ? into : folder) / hostName(r.longName);
                   if (!isDirectory(r)) {
-                      if (savedInTree(r))
+                      if (savedInTree(r) && goOn(r))
                           saveFile(r.shortName, destination);
+                      if (stopped_)
+                          tree.stop();
                       return std::nullopt;
                   }
                   if (!keepTree)

@@ -10,6 +10,7 @@
 // written at all. The directory walks are bounded like the reader's.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,7 @@ namespace vellum {
 class CVLMDoc;
 class Prompter;
 class Fat12Reader;
+struct ListingRecord;
 
 class FileSaver {
 public:
@@ -29,6 +31,20 @@ public:
         int skipped = 0; // declined at the overwrite question
         int failed = 0;  // not found, unreadable, unwritable, or kept by Existing::Keep
     };
+
+    // What a bulk save covers.
+    struct Extent {
+        int files = 0;
+        std::uint64_t bytes = 0;
+        void add(std::uint64_t size)
+        {
+            ++files;
+            bytes += size;
+        }
+    };
+    // Told each file's name before a bulk save writes it; false stops the
+    // save there, so every file written stays whole and the rest are left out.
+    using NextFile = std::function<bool(const std::string& name)>;
 
     static constexpr std::string_view kExistsQuestion = " already exists.  Do you want to overwrite?";
     FileSaver(CVLMDoc& doc, Prompter& prompter, Existing existing = Existing::Ask);
@@ -50,17 +66,25 @@ public:
     // and a name too long for the host is cut at a character boundary.
     static std::string hostName(std::string_view name);
 
+    // The files saveDirectory and saveTree would write, and their bytes.
+    Extent directoryExtent() const;
+    Extent treeExtent(std::uint16_t firstCluster);
+    void setNextFile(NextFile next) { next_ = std::move(next); }
+
     const Tally& tally() const { return tally_; }
 
 private:
     bool mayWrite(const std::filesystem::path& target);
     bool writeChain(std::uint32_t size, const std::filesystem::path& target, Fat12Reader& reader);
     void fail(const std::string& text);
+    bool goOn(const ListingRecord& record);
 
     CVLMDoc& doc_;
     Prompter& prompter_;
     Existing existing_;
     Tally tally_;
+    NextFile next_;
+    bool stopped_ = false;
 };
 
 } // namespace vellum

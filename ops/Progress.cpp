@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view kInitialStatus = "Initializing...   Please Wait...";
 const std::string kAreYouSure = "Are you sure?";
 
-constexpr std::array<std::pair<int, std::string_view>, 7> kKinds = {{
+constexpr std::array<std::pair<int, std::string_view>, 8> kKinds = {{
     {kProgressLoading, "Loading Diskette Image"},
     {kProgressCopying, "Copying Diskette"},
     {kProgressComparing, "Comparing Diskette"},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<int, std::string_view>, 7> kKinds = {{
     {kProgressFormattingDmf, "Formatting DMF Diskette"},
     {kProgressCopyingVerifying, "Copying and Verifying Diskette"},
     {kProgressWritingSystemArea, "Writing System Area..."},
+    {kProgressSavingFiles, "Saving Files"},
 }};
 
 } // namespace
@@ -87,6 +88,14 @@ void Progress::ShowCylinder(int current, int total)
         PumpMessages();
     mainPosition_ = clamp(current);
     redraw();
+}
+
+void Progress::ShowStatus(std::string text)
+{
+    statusLine_ = std::move(text);
+    redraw();
+    if (open_)
+        PumpMessages();
 }
 
 void Progress::StepMain()

@@ -35,6 +35,7 @@ enum ProgressKind : int {
     kProgressFormattingDmf = 5,
     kProgressCopyingVerifying = 6,
     kProgressWritingSystemArea = 7, // goes to the status line, not the caption
+    kProgressSavingFiles = 8,
 };
 
 class Progress {
@@ -58,6 +59,8 @@ public:
     // Both bars; positions and step stay as they are.
     void SetBarRange(int low, int high);
     void ShowCylinder(int current, int total);
+    // Any other status line, for work not counted in cylinders; pumps.
+    void ShowStatus(std::string text);
     void StepMain();
     // Sets the verify bar, then steps it once; does not pump.
     void StepVerify(int position);

@@ -3,10 +3,10 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPushButton>
 
 #include "app/DialogBackground.h"
 #include "app/DriveListBox.h"
+#include "ops/ui/DialogButtons.h"
 
 namespace vellum {
 
@@ -27,13 +27,7 @@ CCompareDlg::CCompareDlg(DriveBackend& drives, Prompter& prompter, int floppyCou
     targets_->setFixedWidth(kListWidth);
     targets_->fill(drives, prompter, floppyCount, selected);
 
-    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
-    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
-    QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CCompareDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CCompareDlg::reject);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    QDialogButtonBox* buttons = okCancelHelp(this, [this] { emit helpRequested(kHelpTopic); }, tr("&Help"));
     connect(targets_, &QListWidget::itemDoubleClicked, this, &CCompareDlg::accept);
 
     auto* layout = new QGridLayout(this);

@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
@@ -14,6 +13,7 @@
 #include "app/DriveListBox.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"
+#include "ops/ui/DialogButtons.h"
 
 namespace vellum {
 
@@ -56,13 +56,7 @@ CCopyDlg::CCopyDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int f
     optionsLayout->addWidget(verify_, 2, 0, 1, 2);
     number_->setFixedWidth(40);
 
-    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
-    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
-    QPushButton* help = buttons->addButton(tr("Help"), QDialogButtonBox::HelpRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CCopyDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CCopyDlg::reject);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    QDialogButtonBox* buttons = okCancelHelp(this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(targetLabel, 0, 0);

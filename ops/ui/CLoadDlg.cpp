@@ -5,13 +5,13 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QTreeWidget>
 
 #include "app/DialogBackground.h"
 #include "app/DriveListBox.h"
 #include "core/CVLMDoc.h"
 #include "ops/RootPreview.h"
+#include "ops/ui/DialogButtons.h"
 
 namespace vellum {
 
@@ -46,14 +46,7 @@ CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int f
     entire_->setChecked(loadEntire_);
     connect(entire_, &QCheckBox::toggled, this, [this](bool on) { loadEntire_ = on; });
 
-    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
-    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
-    QPushButton* help = buttons->addButton(tr("Help"), QDialogButtonBox::HelpRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CLoadDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CLoadDlg::reject);
-    connect(help, &QPushButton::clicked, this,
-            [this] { emit helpRequested(kHelpTopic); });
+    QDialogButtonBox* buttons = okCancelHelp(this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(sourceLabel, 0, 0);

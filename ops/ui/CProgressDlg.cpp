@@ -14,6 +14,7 @@ namespace vellum {
 namespace {
 
 constexpr int kStatusWidth = 280;
+constexpr int kMostStatusWidth = 480;
 constexpr int kBarHeight = 20;
 
 QProgressBar* makeBar(QWidget* parent)
@@ -102,7 +103,9 @@ void CProgressDlg::draw()
 {
     const QSize before = size();
     setWindowTitle(QString::fromStdString(caption()));
-    status_->setText(QString::fromStdString(statusLine()));
+    // A long file name is shortened in the middle rather than widening the window.
+    status_->setText(status_->fontMetrics().elidedText(QString::fromStdString(statusLine()), Qt::ElideMiddle,
+                                                       kMostStatusWidth));
     for (QProgressBar* bar : {mainBar_, verifyBar_})
         bar->setRange(low(), high());
     mainBar_->setValue(mainPosition());

@@ -7,13 +7,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "app/DialogBackground.h"
 #include "core/CVLMDoc.h"
 #include "ops/VolumeLabel.h"
+#include "ops/ui/DialogButtons.h"
 
 namespace vellum {
 
@@ -58,13 +58,7 @@ CVolumeLabelDlg::CVolumeLabelDlg(const CVLMDoc& doc, VolumeLabel& label, QWidget
     options->addWidget(modify_);
     connect(delete_, &QCheckBox::toggled, this, &CVolumeLabelDlg::deleteToggled);
 
-    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
-    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
-    QPushButton* help = buttons->addButton(tr("Help"), QDialogButtonBox::HelpRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CVolumeLabelDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CVolumeLabelDlg::reject);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    QDialogButtonBox* buttons = okCancelHelp(this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(currentBox, 0, 0);

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -51,54 +50,37 @@ void popUpOver(QListWidget* list, QMenu* menu)
 } // namespace
 
 CFileJoin::CFileJoin(Prompter& prompter, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), target_(named(new QLineEdit, tr("Enter target directory:"))),
+    : WorkPage(tr("&Join"), tr("Join"), tr("Join progress"), kHelpTopic, parent), prompter_(prompter), target_(named(new QLineEdit, tr("Enter target directory:"))),
       browseTarget_(browseButton(tr("Browse for destination"), this)),
       addFiles_(browseButton(tr("Browse for source file"), this)),
       originalPath_(valueLabel(tr("Original Path:"), this)), targetName_(valueLabel(tr("Target Filename:"), this)),
       files_(sortedList(tr("File list:"), this)), joinList_(sortedList(tr("Files to Join:"), this)),
       arrow_(named(new QPushButton(QStringLiteral("---->")), QStringLiteral("---->"))),
-      processing_(valueLabel(tr("Processing:"), this)), bar_(workBar(tr("Join progress"), this)),
-      cancel_(cancelButton(this)), join_(named(new QPushButton(tr("&Join")), tr("Join"))), form_(new QWidget(this)),
-      progress_(*bar_)
+      processing_(valueLabel(tr("Processing:"), this))
 {
     auto* formLayout = new QVBoxLayout(form_);
     formLayout->setContentsMargins(0, 0, 0, 0);
     formLayout->addWidget(makeTargetRows());
     formLayout->addWidget(makeLists(), 1);
 
-    auto* help = named(new QPushButton(tr("Help")), tr("Help"));
     auto* status = new QFormLayout;
     status->addRow(tr("Processing:"), processing_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(bar_, 1);
-    buttons->addWidget(cancel_);
-    buttons->addStretch();
-    buttons->addWidget(join_);
-    buttons->addWidget(help);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(form_, 1);
-    layout->addLayout(status);
-    layout->addLayout(buttons);
+    layOut({status});
 
     connect(target_, &QLineEdit::textChanged, this, [this](const QString& t) { targetDir_ = t; });
-    connect(join_, &QPushButton::clicked, this, &CFileJoin::OnJoin);
-    connect(cancel_, &QPushButton::clicked, this, &CFileJoin::cancel);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    connect(action_, &QPushButton::clicked, this, &CFileJoin::OnJoin);
     progress_.onStarted = [this](const QString& piece) { processing_->setText(piece); };
-    tabChain({target_, browseTarget_, files_, addFiles_, arrow_, joinList_, cancel_, join_, help});
+    tabChain({target_, browseTarget_, files_, addFiles_, arrow_, joinList_, cancel_, action_, help_});
     start();
 }
 
 QWidget* CFileJoin::makeTargetRows()
 {
     connect(browseTarget_, &QPushButton::clicked, this, &CFileJoin::OnBrowseTarget);
-    auto* row = new QHBoxLayout;
-    row->addWidget(target_, 1);
-    row->addWidget(browseTarget_);
     auto* rows = new QWidget(this);
     auto* form = new QFormLayout(rows);
     form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(tr("Enter target directory:"), row);
+    form->addRow(tr("Enter target directory:"), pathRow(target_, browseTarget_));
     form->addRow(tr("Original Path:"), originalPath_);
     form->addRow(tr("Target Filename:"), targetName_);
     return rows;
@@ -191,7 +173,7 @@ void CFileJoin::OnBrowseFiles()
 
 void CFileJoin::OnBrowseTarget()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Select Target Path:"), target_->text());
+    const QString folder = chooseTargetFolder(this, target_->text());
     if (!folder.isEmpty())
         target_->setText(folder);
 }
@@ -243,7 +225,12 @@ void CFileJoin::removeSelected(QListWidget* list)
 void CFileJoin::updateButtons()
 {
     arrow_->setEnabled(files_->count() > 0);
-    join_->setEnabled(!busy_ && joinList_->count() > 0);
+    updateAction();
+}
+
+bool CFileJoin::canAct() const
+{
+    return joinList_->count() > 0;
 }
 
 void CFileJoin::OnJoin()
@@ -264,17 +251,6 @@ void CFileJoin::OnJoin()
                              : QString());
     targetDir_.clear();
     setBusy(false);
-}
-
-void CFileJoin::setBusy(bool busy)
-{
-    busy_ = busy;
-    if (busy)
-        progress_.begin();
-    form_->setEnabled(!busy);
-    cancel_->setVisible(busy);
-    updateButtons();
-    emit busyChanged(busy);
 }
 
 } // namespace vellum

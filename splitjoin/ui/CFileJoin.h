@@ -4,22 +4,20 @@
 // checked. The target folder lives as long as the page; the lists only while
 // the sheet is open.
 #include <QStringList>
-#include <QWidget>
 
-#include "splitjoin/ui/PageProgress.h"
+#include "splitjoin/ui/WorkPage.h"
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
-class QProgressBar;
 class QPushButton;
 
 namespace vellum {
 
 class Prompter;
 
-class CFileJoin : public QWidget {
+class CFileJoin : public WorkPage {
     Q_OBJECT
 public:
     static constexpr int kTemplate = 109;
@@ -31,8 +29,6 @@ public:
     void start();
     // Adds piece files (full paths) to the file list, shown by name.
     void addFiles(const QStringList& paths);
-    bool busy() const { return busy_; }
-    void cancel() { progress_.requestCancel(); }
 
 public slots:
     void OnJoin();
@@ -40,10 +36,6 @@ public slots:
     void OnAddAllToJoinList();
     void OnRemoveFromFileList();
     void OnRemoveFromJoinList();
-
-signals:
-    void helpRequested(int topic);
-    void busyChanged(bool busy);
 
 private:
     QWidget* makeTargetRows();
@@ -55,7 +47,7 @@ private:
     void copyItems(bool selectedOnly);
     void removeSelected(QListWidget* list);
     void updateButtons();
-    void setBusy(bool busy);
+    bool canAct() const override;
 
     Prompter& prompter_;
     QString targetDir_;
@@ -68,12 +60,6 @@ private:
     QListWidget* joinList_;
     QPushButton* arrow_;
     QLabel* processing_;
-    QProgressBar* bar_;
-    QPushButton* cancel_;
-    QPushButton* join_;
-    QWidget* form_;
-    PageProgress progress_;
-    bool busy_ = false;
 };
 
 } // namespace vellum

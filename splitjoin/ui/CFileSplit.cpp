@@ -25,26 +25,16 @@ namespace {
 
 constexpr std::array<const char*, SplitSettings::kRadioCount> kRadioTexts = {"1.44M", "1.2M", "720K", "360K"};
 
-QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse)
-{
-    auto* row = new QHBoxLayout;
-    row->addWidget(edit, 1);
-    row->addWidget(browse);
-    return row;
-}
-
 } // namespace
 
 CFileSplit::CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), volume_(volume), source_(named(new QLineEdit, tr("File to split:"))),
+    : WorkPage(tr("Split"), tr("Split"), tr("Split progress"), kHelpTopic, parent), prompter_(prompter), volume_(volume), source_(named(new QLineEdit, tr("File to split:"))),
       browseSource_(browseButton(tr("Browse for source file"), this)),
       dest_(named(new QLineEdit, tr("Destination:"))), browseDest_(browseButton(tr("Browse for destination"), this)),
       radios_(new QButtonGroup(this)),
       sizeList_(named(new QComboBox, tr("File Size:"))), fileSize_(valueLabel(tr("Filesize:"), this)),
       count_(valueLabel(tr("Number of Diskettes required:"), this)),
-      created_(named(new QListWidget, tr("Files created:"))), bar_(workBar(tr("Split progress"), this)),
-      cancel_(cancelButton(this)), split_(named(new QPushButton(tr("Split")), tr("Split"))), form_(new QWidget(this)),
-      progress_(*bar_)
+      created_(named(new QListWidget, tr("Files created:")))
 {
     auto* formLayout = new QVBoxLayout(form_);
     formLayout->setContentsMargins(0, 0, 0, 0);
@@ -52,28 +42,16 @@ CFileSplit::CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent)
     formLayout->addWidget(makeSizeRows());
     formLayout->addWidget(new QLabel(tr("Files created:")));
     formLayout->addWidget(created_, 1);
-
-    auto* help = named(new QPushButton(tr("Help")), tr("Help"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(bar_, 1);
-    buttons->addWidget(cancel_);
-    buttons->addStretch();
-    buttons->addWidget(split_);
-    buttons->addWidget(help);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(form_, 1);
-    layout->addLayout(buttons);
+    layOut();
 
     connect(source_, &QLineEdit::textChanged, this, &CFileSplit::OnSourceChanged);
     connect(source_, &QLineEdit::editingFinished, this, &CFileSplit::recompute);
     connect(dest_, &QLineEdit::textChanged, this, [this](const QString& t) { settings_.m_strDest = t.toStdString(); });
     connect(sizeList_, &QComboBox::activated, this, &CFileSplit::OnSizeSelected);
-    connect(split_, &QPushButton::clicked, this, &CFileSplit::OnSplit);
-    connect(cancel_, &QPushButton::clicked, this, &CFileSplit::cancel);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    connect(action_, &QPushButton::clicked, this, &CFileSplit::OnSplit);
     progress_.onCreated = [this](const QString& piece) { created_->addItem(piece); };
     tabChain({source_, browseSource_, dest_, browseDest_, radio_[0], radio_[1], radio_[2], radio_[3], sizeList_,
-              created_, cancel_, split_, help});
+              created_, cancel_, action_, help_});
     start();
 }
 
@@ -121,14 +99,14 @@ void CFileSplit::start()
         r->setEnabled(true);
     radio_[0]->setChecked(true);
     OnRadio(kSize144);
-    split_->setEnabled(settings_.canSplit());
+    updateAction();
 }
 
 void CFileSplit::OnSourceChanged(const QString& text)
 {
     created_->clear();
     settings_.m_strSource = text.toStdString();
-    split_->setEnabled(settings_.canSplit());
+    updateAction();
 }
 
 void CFileSplit::OnBrowseSource()
@@ -146,7 +124,7 @@ void CFileSplit::OnBrowseSource()
 
 void CFileSplit::OnBrowseDest()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Select Target Path:"), dest_->text());
+    const QString folder = chooseTargetFolder(this, dest_->text());
     if (folder.isEmpty())
         return;
     dest_->setText(folder);
@@ -198,15 +176,9 @@ void CFileSplit::OnSplit()
     setBusy(false);
 }
 
-void CFileSplit::setBusy(bool busy)
+bool CFileSplit::canAct() const
 {
-    busy_ = busy;
-    if (busy)
-        progress_.begin();
-    form_->setEnabled(!busy);
-    split_->setEnabled(!busy && settings_.canSplit());
-    cancel_->setVisible(busy);
-    emit busyChanged(busy);
+    return settings_.canSplit();
 }
 
 } // namespace vellum

@@ -3,18 +3,16 @@
 // size by radio button or "File Size:" entry, the size and piece count, and
 // the pieces made. Its settings live as long as the page, which the sheet
 // keeps for the main window's life.
-#include <QWidget>
 #include <array>
 
 #include "splitjoin/SplitSettings.h"
-#include "splitjoin/ui/PageProgress.h"
+#include "splitjoin/ui/WorkPage.h"
 
 class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
@@ -23,7 +21,7 @@ namespace vellum {
 class Prompter;
 class VolumeProbe;
 
-class CFileSplit : public QWidget {
+class CFileSplit : public WorkPage {
     Q_OBJECT
 public:
     static constexpr int kTemplate = 108;
@@ -34,15 +32,9 @@ public:
     // Every time the sheet opens.
     void start();
     const SplitSettings& settings() const { return settings_; }
-    bool busy() const { return busy_; }
-    void cancel() { progress_.requestCancel(); }
 
 public slots:
     void OnSplit();
-
-signals:
-    void helpRequested(int topic);
-    void busyChanged(bool busy);
 
 private:
     QWidget* makeFileRows();
@@ -53,7 +45,7 @@ private:
     void OnSizeSelected(int index);
     void OnSourceChanged(const QString& text);
     void recompute();
-    void setBusy(bool busy);
+    bool canAct() const override;
 
     Prompter& prompter_;
     VolumeProbe& volume_;
@@ -68,12 +60,6 @@ private:
     QLabel* fileSize_;
     QLabel* count_;
     QListWidget* created_;
-    QProgressBar* bar_;
-    QPushButton* cancel_;
-    QPushButton* split_;
-    QWidget* form_;
-    PageProgress progress_;
-    bool busy_ = false;
 };
 
 } // namespace vellum

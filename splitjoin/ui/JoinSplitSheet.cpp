@@ -15,7 +15,8 @@ JoinSplitSheet::JoinSplitSheet(Prompter& prompter, QWidget* parent)
     : QDialog(parent), tabs_(new QTabWidget(this)), join_(new CFileJoin(prompter)),
       split_(new CFileSplit(prompter, volume_)), done_(new QPushButton(tr("Done"), this))
 {
-    setWindowTitle(QString());
+    // The sheet carries the name of the menu command that opens it.
+    setWindowTitle(tr("Join/Split a file"));
     tabs_->addTab(join_, tr("Join"));
     tabs_->addTab(split_, tr("Split"));
     done_->setAccessibleName(tr("Done"));

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,12 +21,27 @@ QPushButton* browseButton(const QString& tip, QWidget* parent)
     return named(button, tip);
 }
 
+QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    row->addWidget(browse);
+    return row;
+}
+
+QString chooseTargetFolder(QWidget* parent, const QString& from)
+{
+    return QFileDialog::getExistingDirectory(parent, QObject::tr("Select Target Path:"), from);
+}
+
 QLabel* valueLabel(const QString& name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setFrameShape(QFrame::StyledPanel);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return named(label, name);
+    // The value stays the accessible name, so a screen reader reads it.
+    label->setAccessibleDescription(name);
+    return label;
 }
 
 QListWidget* sortedList(const QString& name, QWidget* parent)

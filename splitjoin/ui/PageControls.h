@@ -4,7 +4,9 @@
 #include <QString>
 #include <initializer_list>
 
+class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
@@ -22,7 +24,11 @@ W* named(W* widget, const QString& name)
 
 // An icon button that opens a file or folder dialog; the tooltip names it.
 QPushButton* browseButton(const QString& tip, QWidget* parent);
-// A label that shows a value, named after the label before it.
+// A path's edit with its browse button beside it.
+QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* browse);
+// The folder chooser for where pieces or the joined file go; empty on cancel.
+QString chooseTargetFolder(QWidget* parent, const QString& from);
+// A label that shows a value, described by the label before it.
 QLabel* valueLabel(const QString& name, QWidget* parent);
 // A sorted list whose entries may be chosen several at a time.
 QListWidget* sortedList(const QString& name, QWidget* parent);

@@ -18,6 +18,7 @@
 #include "files/ui/HostPaths.h"
 #include "ops/ui/NewImageDialog.h"
 #include "ops/StatusPanel.h"
+#include "ops/ui/CProgressDlg.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/MtoolsImage.h"
 
@@ -238,6 +239,56 @@ private slots:
         QCOMPARE(read("/Notes for the road.txt"), std::string("notes"));
         const std::string listing = runCommand("MTOOLS_SKIP_CHECK=1 mdir -i " + shellQuoted(saved) + " ::");
         QVERIFY2(listing.find("is FRESH") != std::string::npos, listing.c_str());
+    }
+
+    void aLargeSaveShowsProgressPerFileAndCancelStopsBetweenFiles()
+    {
+        constexpr int kFiles = 40;
+        constexpr int kCancelAt = 5;
+        MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+        std::vector<std::string> names;
+        for (int i = 0; i < kFiles; ++i)
+            names.push_back("FILE" + std::to_string(i) + ".TXT");
+        image.addEmptyFiles("/", names);
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        CVLMView& view = frame.view();
+        auto paths = std::make_unique<ScriptedPaths>();
+        const QString out = world.path("out");
+        QDir().mkpath(out);
+        paths->answers = {out};
+        view.setHostPaths(std::move(paths));
+        view.openImageFile(QString::fromStdString(image.path().string()));
+
+        // Watches the window while the save pumps, and cancels once five files are written.
+        QList<int> positions;
+        QStringList lines;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<CProgressDlg*>(w);
+                if (!progress || !progress->isVisible())
+                    continue;
+                QCOMPARE(progress->windowTitle(), QString("Saving Files"));
+                QCOMPARE(progress->high(), kFiles);
+                if (positions.isEmpty() || positions.last() != progress->mainPosition())
+                    positions << progress->mainPosition();
+                lines << QString::fromStdString(progress->statusLine());
+                if (progress->mainPosition() == kCancelAt && !progress->cancelRequested())
+                    progress->reject();
+            }
+        });
+        watch.start(0);
+        world.prompter.expect("Are you sure?", Buttons::YesNo, Icon::Question, Answer::Yes);
+        view.run(kCmdSaveAll);
+        watch.stop();
+
+        VERIFY_NO_PROBLEMS(world.prompter);
+        QCOMPARE(positions, QList<int>({0, 1, 2, 3, 4, 5}));
+        QVERIFY(lines.contains("Saving FILE0.TXT  (1 of 40)"));
+        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), kCancelAt);
+        QVERIFY(view.isEnabled());
     }
 };
 

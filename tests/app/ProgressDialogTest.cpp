@@ -90,6 +90,10 @@ private slots:
         QCOMPARE(bars[0]->maximum(), 81);
         QCOMPARE(bars[0]->value(), 7);
         QVERIFY(bars[1]->isHidden());
+        // A status line of a long file name keeps the window on the screen.
+        const int width = dialog.width();
+        dialog.ShowStatus("Saving " + std::string(255, 'n') + ".txt");
+        QVERIFY(dialog.width() < 2 * width);
         dialog.Destroy();
 
         world.doc->CurrentOperation = kOpCopyDiskette;

@@ -2,6 +2,7 @@
 private home and virtual drives, through the desktop's accessibility
 interface (AT-SPI). Each flow is a small script that uses this module."""
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -13,6 +14,8 @@ from gi.repository import Atspi, GLib
 
 TIMEOUT = 30.0
 POLL = 0.05
+# How long a screenshot waits for the screen to stop changing, in seconds.
+SETTLE = 5.0
 # How long a call waits for the program's answer, in milliseconds; an action
 # that opens a modal window is not waited for.
 CALL_MS = 10000
@@ -115,8 +118,8 @@ def write_png(path, width, height, rgb_rows):
         f.write(png)
 
 
-def xwd_to_png(xwd, path):
-    """Converts a TrueColor window dump of 24 or 32 bits a pixel, as Xvfb gives it, to PNG."""
+def xwd_pixels(xwd):
+    """Width, height and RGB rows of a TrueColor dump of 24 or 32 bits a pixel, as Xvfb gives it."""
     fields = struct.unpack(">25I", xwd[:100])
     header_size, width, height = fields[0], fields[4], fields[5]
     byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
@@ -129,8 +132,17 @@ def xwd_to_png(xwd, path):
         row = data[y * bytes_per_line:y * bytes_per_line + step * width]
         rgb = bytearray(3 * width)
         rgb[0::3], rgb[1::3], rgb[2::3] = row[2::step], row[1::step], row[0::step]
-        rows.append(bytes(rgb))
-    write_png(path, width, height, rows)
+        rows.append(rgb)
+    return width, height, rows
+
+
+def paste(rows, width, window, x, y):
+    """Draws a window's rows onto the screen's at (x, y), clipped to the screen."""
+    _, _, window_rows = window
+    left, right = max(x, 0), min(x + window[0], width)
+    for i, row in enumerate(window_rows):
+        if 0 <= y + i < len(rows) and left < right:
+            rows[y + i][3 * left:3 * right] = row[3 * (left - x):3 * (right - x)]
 
 
 def change_one_byte(image, file_name="README.TXT", byte=100):
@@ -256,11 +268,41 @@ class Vellum:
     def wait_status(self, status):
         wait_for(f'the status "{status}" (now "{self.status()}")', lambda: self.status() == status)
 
+    def _xwd(self, *target):
+        done = subprocess.run(["xwd", *target, "-silent", "-display", self.display], capture_output=True)
+        return done.stdout if done.returncode == 0 else None
+
+    def _windows(self):
+        """The top-level windows with their places, lowest first."""
+        tree = subprocess.run(["xwininfo", "-root", "-children", "-display", self.display], capture_output=True,
+                              text=True, check=True).stdout
+        places = re.findall(r"^\s+(0x[0-9a-f]+) .*\s\+(-?\d+)\+(-?\d+)\s*$", tree, re.MULTILINE)
+        return [(window, int(x), int(y)) for window, x, y in reversed(places)]
+
+    def _screen(self):
+        """The screen, each window taken on its own: without a window manager a dump of the root shows
+        some dialogs as black boxes that the program has painted."""
+        root = self._xwd("-root")
+        if root is None:
+            raise Failure("xwd cannot take the screen")
+        width, height, rows = xwd_pixels(root)
+        for window, x, y in self._windows():
+            dump = self._xwd("-id", window)  # none for a window not shown
+            if dump:
+                paste(rows, width, xwd_pixels(dump), x, y)
+        return width, height, rows
+
     def screenshot(self, name):
+        """The screen once two takes in a row agree, so a window just shown is painted; or as it is when it
+        never settles."""
         self.shots += 1
-        dump = subprocess.run(["xwd", "-root", "-silent", "-display", self.display], capture_output=True,
-                              check=True).stdout
-        xwd_to_png(dump, os.path.join(self.out, f"{self.shots:02d}-{name}.png"))
+        screen, deadline = self._screen(), time.monotonic() + SETTLE
+        while time.monotonic() < deadline:
+            again = self._screen()
+            if again == screen:
+                break
+            screen = again
+        write_png(os.path.join(self.out, f"{self.shots:02d}-{name}.png"), *screen)
 
     def close(self):
         if self.proc and self.proc.poll() is None:

@@ -49,7 +49,8 @@ TEST_F(ProgressTest, KindsSetTheCaptionExceptTheSystemAreaLine)
     const std::pair<int, const char*> captions[] = {
         {kProgressLoading, "Loading Diskette Image"},         {kProgressCopying, "Copying Diskette"},
         {kProgressComparing, "Comparing Diskette"},           {kProgressFormatting, "Formatting Diskette"},
-        {kProgressFormattingDmf, "Formatting DMF Diskette"},  {kProgressCopyingVerifying, "Copying and Verifying Diskette"},
+        {kProgressFormattingDmf, "Formatting DMF Diskette"},  {kProgressSavingFiles, "Saving Files"},
+        {kProgressCopyingVerifying, "Copying and Verifying Diskette"},
     };
     for (const auto& [kind, text] : captions) {
         progress.SetOperationCaption(kind);
@@ -61,7 +62,7 @@ TEST_F(ProgressTest, KindsSetTheCaptionExceptTheSystemAreaLine)
     EXPECT_EQ(progress.caption(), "Copying and Verifying Diskette");
 
     progress.SetOperationCaption(0);
-    progress.SetOperationCaption(8);
+    progress.SetOperationCaption(9);
     EXPECT_EQ(progress.caption(), "Copying and Verifying Diskette");
     EXPECT_EQ(progress.statusLine(), "Writing System Area...");
 }
