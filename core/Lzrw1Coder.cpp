@@ -25,6 +25,7 @@ constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr std::size_t kWholeGroupZone = kItemsPerGroup * kMaxMatch;
 // The most one step can add: a group of copy items and the next control word.
 constexpr std::size_t kMaxStepOutput = kItemsPerGroup * kCopyItemBytes + kControlBytes;
+static_assert(kLzrw1Slack == kMaxStepOutput + kControlBytes);
 constexpr std::size_t kAbsent = std::numeric_limits<std::size_t>::max();
 
 class Lzrw1Encoder {

@@ -1,7 +1,9 @@
 #include "core/VlmFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "core/RunLengthCoder.h"
 #include "core/StandardFormats.h"
 #include "core/TextCodec.h"
+#include "core/TrackPool.h"
 
 namespace vellum {
 
@@ -41,40 +44,68 @@ bool readUpTo(std::FILE* f, std::span<std::uint8_t> into)
     return into.empty() || std::fread(into.data(), 1, into.size(), f) == into.size();
 }
 
-// Encodes one track by every coder and keeps the smallest result.
+// Encodes one track by every coder and keeps the smallest result; on a tie
+// the earlier coder wins. Each coder after the first gets only the room of
+// the best result so far, so one that cannot win stops early.
 class BlockEncoder {
 public:
-    std::span<const std::uint8_t> encode(std::span<const std::uint8_t> track, std::uint8_t& type)
+    // Writes the block, header and payload, to `block` and returns its size.
+    std::size_t encode(std::span<const std::uint8_t> track, std::span<std::uint8_t> block)
     {
-        const std::size_t r = rle_encode(track, rle_);
-        const std::size_t p = predictor_.predictor_encode(track, predicted_);
-        const std::size_t z = lzrw1_encode(track, lzrw1_);
-        std::size_t best = track.size();
-        type = kStored;
-        std::span<const std::uint8_t> payload = track;
-        if (r < best) {
-            type = kRunLength;
-            best = r;
-            payload = std::span(rle_).first(r);
-        }
-        if (p < best) {
-            type = kPredictor;
-            best = p;
-            payload = std::span(predicted_).first(p);
-        }
-        if (z < best) {
-            type = kLzrw1;
-            payload = std::span(lzrw1_).first(z);
-        }
-        return payload;
+        type_ = kStored;
+        payload_ = track;
+        offer(kRunLength, rle_, rle_encode(track, std::span(rle_).first(track.size())));
+        offer(kPredictor, predicted_, predictor_.predictor_encode(track, std::span(predicted_).first(payload_.size())));
+        const std::size_t lzrw1Room = std::min(payload_.size() + kLzrw1Slack, lzrw1_.size());
+        offer(kLzrw1, lzrw1_, lzrw1_encode(track, std::span(lzrw1_).first(lzrw1Room)));
+        block[0] = type_;
+        putLe16(block, 1, static_cast<std::uint16_t>(payload_.size()));
+        putLe16(block, 3, crc16(track));
+        std::ranges::copy(payload_, block.begin() + VlmFile::kBlockHeaderSize);
+        return VlmFile::kBlockHeaderSize + payload_.size();
     }
 
 private:
+    void offer(BlockType type, std::span<const std::uint8_t> work, std::size_t size)
+    {
+        if (size < payload_.size()) {
+            type_ = type;
+            payload_ = work.first(size);
+        }
+    }
+
     std::array<std::uint8_t, VlmFile::kWorkBufferSize> rle_{};
     std::array<std::uint8_t, VlmFile::kWorkBufferSize> predicted_{};
     std::array<std::uint8_t, VlmFile::kWorkBufferSize> lzrw1_{};
     PredictorCoder predictor_;
+    std::uint8_t type_ = kStored;
+    std::span<const std::uint8_t> payload_;
 };
+
+// Every block of the image, coded on a few threads, in file order. A block is
+// never longer than its header and the track stored as it is.
+std::vector<std::uint8_t> encodeBlocks(CVLMDoc& doc, int tracks)
+{
+    const std::size_t slot = VlmFile::kBlockHeaderSize + doc.geometry.trackBytes();
+    const auto count = static_cast<std::size_t>(tracks);
+    std::vector<std::uint8_t> blocks(count * slot);
+    std::vector<std::size_t> sizes(count);
+    TrackPool::run(count, [&] {
+        auto encoder = std::make_shared<BlockEncoder>();
+        return [&, encoder](std::size_t t) {
+            sizes[t] = encoder->encode(doc.track(static_cast<int>(t)), std::span(blocks).subspan(t * slot, slot));
+        };
+    });
+    // Close the gaps between the slots.
+    std::size_t end = 0;
+    for (std::size_t t = 0; t < count; ++t) {
+        if (end != t * slot)
+            std::memmove(blocks.data() + end, blocks.data() + t * slot, sizes[t]);
+        end += sizes[t];
+    }
+    blocks.resize(end);
+    return blocks;
+}
 
 bool decodeBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::span<std::uint8_t> track,
                  PredictorCoder& predictor)
@@ -144,18 +175,7 @@ bool VlmFile::save(const std::filesystem::path& path, std::string_view descripti
     try {
         AtomicFile out(path);
         out.write(header.serialize());
-        auto encoder = std::make_unique<BlockEncoder>();
-        for (int t = 0; t < header.blockCount; ++t) {
-            const std::span<const std::uint8_t> track = doc_.track(t);
-            std::uint8_t type = kStored;
-            const std::span<const std::uint8_t> payload = encoder->encode(track, type);
-            std::array<std::uint8_t, kBlockHeaderSize> block{};
-            block[0] = type;
-            putLe16(block, 1, static_cast<std::uint16_t>(payload.size()));
-            putLe16(block, 3, crc16(track));
-            out.write(block);
-            out.write(payload);
-        }
+        out.write(encodeBlocks(doc_, header.blockCount));
         out.commit();
     } catch (const Error& e) {
         return refuse(e.what());
