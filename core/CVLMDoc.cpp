@@ -56,13 +56,11 @@ constexpr std::array<std::pair<int, std::string_view>, 32> kStatusMessages = {{
     {44, "Attempt to split big I/O failed"},
 }};
 
-std::unique_ptr<std::uint8_t[]> allocateStore()
+// Zero-filled by the system as pages are first touched, so a command that
+// reads only part of an image never clears the rest.
+CVLMDoc::Store allocateStore()
 {
-    try {
-        return std::make_unique<std::uint8_t[]>(kImageStoreSize); // zero-filled
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return CVLMDoc::Store(static_cast<std::uint8_t*>(std::calloc(kImageStoreSize, 1)));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <span>
@@ -99,8 +100,13 @@ public:
     // Where that mismatch is ("Trk 3,Sec 5,Ofs 17"); empty until a compare finds one.
     std::string mismatchHeader;
 
+    struct FreeStore {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    using Store = std::unique_ptr<std::uint8_t[], FreeStore>;
+
 private:
-    std::unique_ptr<std::uint8_t[]> image_;
+    Store image_;
 };
 
 } // namespace vellum
