@@ -32,7 +32,7 @@ cd "$work"
 mformat -C -f 1440 -v COMPARE -i disk.img ::
 for i in 1 2 3 4 5 6; do
     head -c $((i * 30000)) /dev/urandom >"RANDOM$i.BIN"
-    yes "diskettes keep data for decades; line $i" | head -c $((i * 20000)) >"TEXT$i.TXT"
+    seq -f "diskettes keep data for decades; line %g" $((i * 500)) >"TEXT$i.TXT"
 done
 mcopy -i disk.img RANDOM*.BIN TEXT*.TXT ::
 mmd -i disk.img ::DOCS

@@ -82,29 +82,29 @@ private:
     std::span<const std::uint8_t> payload_;
 };
 
-// Every block of the image, coded on a few threads, in file order. A block is
-// never longer than its header and the track stored as it is.
-std::vector<std::uint8_t> encodeBlocks(CVLMDoc& doc, int tracks)
+// Writes every block of the image, coded on a few threads, in file order. A
+// block is never longer than its header and the track stored as it is; the
+// buffer is not cleared, as every byte written out was coded first.
+void writeBlocks(AtomicFile& out, CVLMDoc& doc, int tracks)
 {
     const std::size_t slot = VlmFile::kBlockHeaderSize + doc.geometry.trackBytes();
     const auto count = static_cast<std::size_t>(tracks);
-    std::vector<std::uint8_t> blocks(count * slot);
+    const auto blocks = std::make_unique_for_overwrite<std::uint8_t[]>(count * slot);
     std::vector<std::size_t> sizes(count);
     TrackPool::run(count, [&] {
         auto encoder = std::make_shared<BlockEncoder>();
         return [&, encoder](std::size_t t) {
-            sizes[t] = encoder->encode(doc.track(static_cast<int>(t)), std::span(blocks).subspan(t * slot, slot));
+            sizes[t] = encoder->encode(doc.track(static_cast<int>(t)), std::span(blocks.get() + t * slot, slot));
         };
     });
     // Close the gaps between the slots.
     std::size_t end = 0;
     for (std::size_t t = 0; t < count; ++t) {
         if (end != t * slot)
-            std::memmove(blocks.data() + end, blocks.data() + t * slot, sizes[t]);
+            std::memmove(blocks.get() + end, blocks.get() + t * slot, sizes[t]);
         end += sizes[t];
     }
-    blocks.resize(end);
-    return blocks;
+    out.write(std::span(blocks.get(), end));
 }
 
 bool decodeBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::span<std::uint8_t> track,
@@ -175,7 +175,7 @@ bool VlmFile::save(const std::filesystem::path& path, std::string_view descripti
     try {
         AtomicFile out(path);
         out.write(header.serialize());
-        out.write(encodeBlocks(doc_, header.blockCount));
+        writeBlocks(out, doc_, header.blockCount);
         out.commit();
     } catch (const Error& e) {
         return refuse(e.what());
