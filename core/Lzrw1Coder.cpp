@@ -145,70 +145,46 @@ private:
     std::span<std::uint8_t> work_;
 };
 
-class Lzrw1Decoder {
-public:
-    Lzrw1Decoder(std::span<const std::uint8_t> payload, std::span<std::uint8_t> dest)
-        : payload_(payload), dest_(dest)
-    {
-    }
-
-    bool run()
-    {
-        while (in_ < payload_.size()) {
-            if (itemsLeft_ == 0 && !readControl())
+// Decodes a compressed payload; the counters live in locals, as in the encoder.
+bool decodeItems(std::span<const std::uint8_t> payload, std::span<std::uint8_t> dest)
+{
+    const std::uint8_t* const in = payload.data();
+    std::uint8_t* const out = dest.data();
+    const std::size_t inSize = payload.size();
+    const std::size_t outSize = dest.size();
+    std::size_t i = kFlagBytes;
+    std::size_t o = 0;
+    unsigned control = 0;
+    std::size_t itemsLeft = 0;
+    while (i < inSize) {
+        if (itemsLeft == 0) {
+            if (inSize - i < kControlBytes)
                 return false;
-            const bool isCopy = (control_ & 1) != 0;
-            if (!(isCopy ? copy() : literal()))
-                return false;
-            control_ = static_cast<std::uint16_t>(control_ >> 1);
-            --itemsLeft_;
+            control = static_cast<unsigned>(in[i] | (in[i + 1] << 8));
+            i += kControlBytes;
+            itemsLeft = kItemsPerGroup;
         }
-        return true;
+        if ((control & 1) == 0) {
+            if (i == inSize || o == outSize)
+                return false;
+            out[o++] = in[i++];
+        } else {
+            if (inSize - i < kCopyItemBytes)
+                return false;
+            const std::size_t offset = ((in[i] & 0xF0u) << 4) | in[i + 1];
+            const std::size_t length = (in[i] & 0x0Fu) + 1;
+            i += kCopyItemBytes;
+            if (offset == 0 || offset > o || length > outSize - o)
+                return false;
+            // Byte by byte: an overlapping copy repeats what it has just written.
+            for (const std::size_t end = o + length; o < end; ++o)
+                out[o] = out[o - offset];
+        }
+        control >>= 1;
+        --itemsLeft;
     }
-
-private:
-    bool available(std::size_t bytes) const { return bytes <= payload_.size() - in_; }
-
-    bool readControl()
-    {
-        if (!available(kControlBytes))
-            return false;
-        control_ = le16(payload_, in_);
-        in_ += kControlBytes;
-        itemsLeft_ = kItemsPerGroup;
-        return true;
-    }
-
-    bool literal()
-    {
-        if (!available(1) || out_ == dest_.size())
-            return false;
-        dest_[out_++] = payload_[in_++];
-        return true;
-    }
-
-    bool copy()
-    {
-        if (!available(kCopyItemBytes))
-            return false;
-        const std::size_t offset = ((payload_[in_] & 0xF0u) << 4) | payload_[in_ + 1];
-        const std::size_t length = (payload_[in_] & 0x0Fu) + 1;
-        in_ += kCopyItemBytes;
-        if (offset == 0 || offset > out_ || length > dest_.size() - out_)
-            return false;
-        // Byte by byte: an overlapping copy repeats what it has just written.
-        for (std::size_t i = 0; i < length; ++i, ++out_)
-            dest_[out_] = dest_[out_ - offset];
-        return true;
-    }
-
-    std::span<const std::uint8_t> payload_;
-    std::span<std::uint8_t> dest_;
-    std::size_t in_ = kFlagBytes;
-    std::size_t out_ = 0;
-    std::uint16_t control_ = 0;
-    std::size_t itemsLeft_ = 0;
-};
+    return true;
+}
 
 } // namespace
 
@@ -222,7 +198,7 @@ bool lzrw1_decode(std::span<const std::uint8_t> payload, std::span<std::uint8_t>
     if (payload.size() < kFlagBytes)
         return false;
     if (payload[0] != kFlagCopied)
-        return Lzrw1Decoder(payload, dest).run();
+        return decodeItems(payload, dest);
     const auto body = payload.subspan(kFlagBytes);
     if (body.size() > dest.size())
         return false;

@@ -123,6 +123,54 @@ bool decodeBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::
     }
 }
 
+// A block as the file holds it.
+struct StoredBlock {
+    std::uint8_t type;
+    std::uint16_t crc;
+    std::span<const std::uint8_t> payload;
+    bool whole; // the file did not end inside it
+};
+
+// The blocks of a file. Past its end a file reads as zeros, as it does when
+// read block by block.
+struct StoredBlocks {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::vector<StoredBlock> blocks; // up to the first one too long for the buffer
+    std::size_t tooLong = 0;         // that one's payload length
+};
+
+StoredBlocks readBlocks(std::FILE* f, int count)
+{
+    constexpr std::size_t kMostPerBlock = VlmFile::kBlockHeaderSize + VlmFile::kWorkBufferSize;
+    const std::size_t most = static_cast<std::size_t>(count) * kMostPerBlock;
+    StoredBlocks stored;
+    // Not cleared: only what the file filled, and the zeros past it, are read.
+    stored.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(most + kMostPerBlock);
+    const std::size_t size = std::fread(stored.bytes.get(), 1, most, f);
+    std::fill_n(stored.bytes.get() + size, kMostPerBlock, std::uint8_t{0});
+    const std::span<const std::uint8_t> bytes(stored.bytes.get(), size + kMostPerBlock);
+    std::size_t at = 0;
+    for (int t = 0; t < count; ++t) {
+        const auto header = bytes.subspan(at, VlmFile::kBlockHeaderSize);
+        const std::size_t length = le16(header, 1);
+        if (length > VlmFile::kWorkBufferSize) {
+            stored.tooLong = length;
+            break;
+        }
+        const std::size_t end = at + VlmFile::kBlockHeaderSize + length;
+        stored.blocks.push_back({header[0], le16(header, 3), bytes.subspan(at + VlmFile::kBlockHeaderSize, length),
+                                 end <= size});
+        at = std::min(end, size);
+    }
+    return stored;
+}
+
+// What decoding one block found.
+struct Decoded {
+    bool fits = false;
+    bool crcMatches = false;
+};
+
 } // namespace
 
 bool VlmFile::refuse(const std::string& text)
@@ -242,31 +290,38 @@ bool VlmFile::open(const std::filesystem::path& path)
     if (!acceptGeometry(path))
         return false;
 
-    std::vector<std::uint8_t> payload(kWorkBufferSize);
-    PredictorCoder predictor;
+    const StoredBlocks stored = readBlocks(file.get(), header_.blockCount);
+    const std::vector<StoredBlock>& blocks = stored.blocks;
+    // Tracks are decoded on a few threads; what each found is judged in file
+    // order, so the questions come as they would block by block.
+    std::vector<Decoded> decoded(blocks.size());
+    TrackPool::run(blocks.size(), [&] {
+        auto predictor = std::make_shared<PredictorCoder>();
+        return [&, predictor](std::size_t t) {
+            const StoredBlock& block = blocks[t];
+            const std::span<std::uint8_t> track = doc_.track(static_cast<int>(t));
+            if (!block.whole)
+                std::fill(track.begin(), track.end(), std::uint8_t{0});
+            decoded[t].fits = decodeBlock(block.type, block.payload, track, *predictor);
+            decoded[t].crcMatches = decoded[t].fits && crc16(track) == block.crc;
+        };
+    });
     // A file that ends early is damaged even where its zeros match their CRC
     // of 0; it is asked about once, and what is missing stays zero.
     bool cut = false;
     for (int t = 0; t < header_.blockCount; ++t) {
-        std::array<std::uint8_t, kBlockHeaderSize> block{};
-        const bool wholeHeader = readUpTo(file.get(), block);
-        const std::size_t length = le16(block, 1);
-        if (length > kWorkBufferSize)
+        const auto at = static_cast<std::size_t>(t);
+        if (at == blocks.size())
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() + "\" has a payload of " +
-                          groupedNumber(length) + " bytes, more than the " + groupedNumber(kWorkBufferSize) +
-                          "-byte block buffer. The file is damaged.");
-        const std::span<std::uint8_t> body = std::span(payload).first(length);
-        const bool wholeBlock = readUpTo(file.get(), body) && wholeHeader;
-        const std::span<std::uint8_t> track = doc_.track(t);
-        if (!wholeBlock)
-            std::fill(track.begin(), track.end(), std::uint8_t{0});
-        if (!decodeBlock(block[0], body, track, predictor))
+                          groupedNumber(stored.tooLong) + " bytes, more than the " +
+                          groupedNumber(kWorkBufferSize) + "-byte block buffer. The file is damaged.");
+        if (!decoded[at].fits)
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() +
-                          "\" does not decode into a track of " + groupedNumber(track.size()) +
+                          "\" does not decode into a track of " + groupedNumber(doc_.track(t).size()) +
                           " bytes. The file is damaged.");
         const bool asked = cut;
-        cut = cut || !wholeBlock;
-        const bool damaged = cut ? !asked : crc16(track) != le16(block, 3);
+        cut = cut || !blocks[at].whole;
+        const bool damaged = cut ? !asked : !decoded[at].crcMatches;
         if (damaged && !askToContinue())
             return false;
     }
