@@ -63,8 +63,9 @@ pair convert "$vlm convert mixed.img mixed.VLM" "gzip -6 -k -f mixed.img"
 for round in $(seq "$rounds"); do
     echo "== round $round of $rounds"
     for i in "${!names[@]}"; do
+        # Its warnings about outliers would only repeat that the machine is shared.
         hyperfine -N --style none --warmup 3 --runs "$runs" --export-json "${names[i]}-$round.json" \
-            "${mine[i]}" "${theirs[i]}" >/dev/null
+            "${mine[i]}" "${theirs[i]}" >"${names[i]}-$round.log" 2>&1 || { cat "${names[i]}-$round.log" >&2; exit 1; }
     done
 done
 
