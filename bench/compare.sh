@@ -72,24 +72,29 @@ done
 python3 - "$rounds" <<'EOF'
 import json, statistics, sys
 rounds = int(sys.argv[1])
-ms = lambda seconds: seconds * 1000
 
+# Per pair: medians over the rounds of the wall-clock medians, of their ratio,
+# and of the ratio of CPU time (user and system), which a loaded machine
+# disturbs less than the wall clock.
 def pair(name):
-    vlm, peer, ratios = [], [], []
+    wall, cpu, mine, theirs = [], [], [], []
     for r in range(1, rounds + 1):
         a, b = json.load(open(f"{name}-{r}.json"))["results"]
-        vlm.append(ms(a["median"])); peer.append(ms(b["median"])); ratios.append(a["median"] / b["median"])
-    return statistics.median(vlm), statistics.median(peer), statistics.median(ratios), min(ratios), max(ratios)
+        mine.append(a["median"] * 1000); theirs.append(b["median"] * 1000)
+        wall.append(a["median"] / b["median"])
+        cpu.append((a["user"] + a["system"]) / (b["user"] + b["system"]))
+    m = statistics.median
+    return m(mine), m(theirs), m(wall), min(wall), max(wall), m(cpu)
 
 rows = [("vlm info", "minfo -i", "info", "<= 1.2"), ("vlm ls", "mdir -i", "ls", "<= 1.2"),
         ("vlm load --all (virtual A:)", "dd", "load", "<= 1.5"),
         ("vlm write (virtual B:)", "dd conv=notrunc", "write", "<= 1.5"),
         ("vlm compare (virtual A:)", "cmp", "compare", "<= 1.5"),
         ("vlm convert raw -> .VLM", "gzip -6", "convert", "-")]
-print(f"\n{'work':32} {'vlm ms':>8} {'peer':>16} {'peer ms':>8} {'ratio':>6}  {'range':>11}  target")
+print(f"\n{'work':30} {'vlm ms':>7} {'peer':>16} {'peer ms':>8} {'ratio':>6} {'range':>11} {'cpu ratio':>9}  target")
 for what, peer, name, target in rows:
-    v, p, ratio, low, high = pair(name)
-    print(f"{what:32} {v:8.1f} {peer:>16} {p:8.1f} {ratio:6.2f}  {low:5.2f}-{high:<5.2f}  {target}")
+    v, p, ratio, low, high, cpu = pair(name)
+    print(f"{what:30} {v:7.1f} {peer:>16} {p:8.1f} {ratio:6.2f} {low:5.2f}-{high:<5.2f} {cpu:9.2f}  {target}")
 
 bench = {b["run_name"]: b for b in json.load(open("inprocess.json"))["benchmarks"] if b.get("aggregate_name") == "median"}
 save, open_, gzip = (bench[n]["real_time"] for n in ("SaveDmfAllCoders/real_time", "OpenDmf/real_time", "Gzip6SameImage/real_time"))
