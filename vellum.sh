@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
 # then runs the program (run), the whole test suite (test), only the floppy
-# driver cases in a QEMU guest (qemu), or every fuzz target for SECONDS each
-# (fuzz [SECONDS], 60 when not given).
+# driver cases in a QEMU guest (qemu), every fuzz target for SECONDS each
+# (fuzz [SECONDS], 60 when not given), or vlm timed against its peers (bench).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,6 +13,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
           desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)
+BENCH_PACKAGES=(hyperfine)
 
 install_missing() {
     local missing=() p
@@ -111,5 +112,6 @@ case "${1:-}" in
     test) install_missing; test_all ;;
     qemu) install_missing; build release; ctest --preset release -L qemu_floppy ;;
     fuzz) install_missing "${FUZZ_PACKAGES[@]}"; fuzz_all "${2:-}" ;;
-    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]" >&2; exit 2 ;;
+    bench) install_missing "${BENCH_PACKAGES[@]}"; build release; bench/compare.sh build/release ;;
+    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]|bench" >&2; exit 2 ;;
 esac

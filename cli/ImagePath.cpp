@@ -7,6 +7,7 @@
 #include "cli/TerminalText.h"
 #include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
+#include "core/RawImageFile.h"
 #include "files/FileListText.h"
 
 namespace vellum::cli {
@@ -40,6 +41,28 @@ const ListingRecord* findRecord(const CVLMDoc& doc, const std::string& name, boo
     return nullptr;
 }
 
+// An image read only as far as its system area gets the clusters of the
+// folder about to be listed, NAME in the folder shown.
+bool readFolder(Session& session, Fat12Reader& reader, const std::string& name)
+{
+    if (session.partialImage.empty() || !findRecord(session.doc, name, true))
+        return true;
+    const ListingRecord record = *findRecord(session.doc, name, true);
+    if (!reader.FindEntry(record.shortName))
+        return true;
+    RawImageFile file(session.doc, session.prompter);
+    const std::uint8_t* const store = session.doc.image().data();
+    for (const std::uint16_t cluster : session.doc.directory.chain) {
+        if (cluster == 0)
+            break;
+        const std::span<std::uint8_t> data = reader.clusterData(cluster);
+        if (!data.empty() &&
+            !file.readRange(session.partialImage, static_cast<std::size_t>(data.data() - store), data.size()))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void listRoot(Session& session)
@@ -63,6 +86,8 @@ bool enterPath(Session& session, const std::string& path)
         Fat12Reader reader(session.doc, session.prompter);
         const int depth = session.doc.directory.depth;
         if (name == "..") {
+            if (depth > 0 && !readFolder(session, reader, name))
+                return false;
             const Fat12Reader::Outcome outcome = reader.leaveDirectory();
             if (!outcome.whole())
                 session.prompter.tell(outcome.warning, Icon::Exclamation);
@@ -74,6 +99,8 @@ bool enterPath(Session& session, const std::string& path)
                          TerminalText::escaped(path).c_str());
             return false;
         }
+        if (!readFolder(session, reader, name))
+            return false;
         const Fat12Reader::Outcome outcome = reader.enterDirectory(dir->shortName);
         // Stopped at the depth bound: the listing would be of another directory.
         if (session.doc.directory.depth == depth) {

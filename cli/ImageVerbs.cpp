@@ -99,7 +99,7 @@ int runInfo(CliArgs& args)
 {
     const std::string path = args.positionals(1, 1)[0];
     Session session(false);
-    if (!ImageFile(session.doc, session.prompter).open(path))
+    if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
         return kExitFailure;
     printInfo(path, session.doc);
     return 0;
@@ -109,8 +109,11 @@ int runLs(CliArgs& args)
 {
     const auto words = args.positionals(1, 2);
     Session session(false);
-    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+    ImageFile file(session.doc, session.prompter);
+    if (!file.open(words[0], ImageExtent::SystemArea))
         return kExitFailure;
+    if (file.partial())
+        session.partialImage = words[0];
     if (words.size() == 2 && !enterPath(session, words[1]))
         return kExitFailure;
     printListing(session.doc);

@@ -77,9 +77,20 @@ BlockFile::~BlockFile()
 
 std::size_t BlockFile::read(std::span<std::uint8_t> into)
 {
+    return readFrom(into, std::nullopt);
+}
+
+std::size_t BlockFile::readAt(std::uint64_t offset, std::span<std::uint8_t> into)
+{
+    return readFrom(into, offset);
+}
+
+std::size_t BlockFile::readFrom(std::span<std::uint8_t> into, std::optional<std::uint64_t> offset)
+{
     std::size_t done = 0;
     while (done < into.size()) {
-        const ssize_t n = ::read(fd_, into.data() + done, into.size() - done);
+        const ssize_t n = offset ? ::pread(fd_, into.data() + done, into.size() - done, static_cast<off_t>(*offset + done))
+                                 : ::read(fd_, into.data() + done, into.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

@@ -3,6 +3,7 @@
 // the path and the system's reason.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 
 namespace vellum {
@@ -28,6 +29,8 @@ public:
 
     // Fills `into` as far as the file goes; fewer bytes only at its end.
     std::size_t read(std::span<std::uint8_t> into);
+    // The same from `offset` on, leaving the file position alone.
+    std::size_t readAt(std::uint64_t offset, std::span<std::uint8_t> into);
     void write(std::span<const std::uint8_t> bytes);
     std::uint64_t size() const;
     // Waits until the written bytes are on the device.
@@ -39,6 +42,7 @@ public:
 
 private:
     BlockFile(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+    std::size_t readFrom(std::span<std::uint8_t> into, std::optional<std::uint64_t> offset);
     [[noreturn]] void fail(const char* action) const;
 
     std::filesystem::path path_;

@@ -1,8 +1,9 @@
 #include "core/CVLMDoc.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <sys/mman.h>
 #include <array>
-#include <new>
 #include <utility>
 
 #include "core/Profile.h"
@@ -56,16 +57,32 @@ constexpr std::array<std::pair<int, std::string_view>, 32> kStatusMessages = {{
     {44, "Attempt to split big I/O failed"},
 }};
 
-std::unique_ptr<std::uint8_t[]> allocateStore()
+// Fresh pages the system zero-fills as they are first touched, so a command
+// that reads only part of an image never clears the rest; aligned for one
+// huge page where the system offers them, so a whole image costs one fault
+// and no page-table walks.
+CVLMDoc::Store allocateStore()
 {
-    try {
-        return std::make_unique<std::uint8_t[]>(kImageStoreSize); // zero-filled
-    } catch (const std::bad_alloc&) {
+    constexpr std::size_t kBytes = CVLMDoc::kStoreBytes;
+    // Twice the size, to cut an aligned piece out of.
+    void* const area = ::mmap(nullptr, 2 * kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED)
         return nullptr;
-    }
+    const auto start = reinterpret_cast<std::uintptr_t>(area);
+    const std::uintptr_t aligned = (start + kBytes - 1) & ~std::uintptr_t{kBytes - 1};
+    if (aligned > start)
+        ::munmap(area, aligned - start);
+    ::munmap(reinterpret_cast<void*>(aligned + kBytes), start + 2 * kBytes - (aligned + kBytes));
+    ::madvise(reinterpret_cast<void*>(aligned), kBytes, MADV_HUGEPAGE);
+    return CVLMDoc::Store(reinterpret_cast<std::uint8_t*>(aligned));
 }
 
 } // namespace
+
+void CVLMDoc::FreeStore::operator()(std::uint8_t* store) const
+{
+    ::munmap(store, kStoreBytes);
+}
 
 CVLMDoc::CVLMDoc(const Profile& profile, Prompter& prompter)
     : options(Options::read(profile)), image_(allocateStore())

@@ -99,8 +99,16 @@ public:
     // Where that mismatch is ("Trk 3,Sec 5,Ofs 17"); empty until a compare finds one.
     std::string mismatchHeader;
 
+    // The store is mapped whole: one huge page of the host.
+    static constexpr std::size_t kStoreBytes = std::size_t{2} << 20;
+    static_assert(kImageStoreSize <= kStoreBytes);
+    struct FreeStore {
+        void operator()(std::uint8_t* store) const;
+    };
+    using Store = std::unique_ptr<std::uint8_t[], FreeStore>;
+
 private:
-    std::unique_ptr<std::uint8_t[]> image_;
+    Store image_;
 };
 
 } // namespace vellum

@@ -43,7 +43,7 @@ bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
     return in && le32(magic, 0) == VlmHeader::kMagic;
 }
 
-bool ImageFile::open(const std::filesystem::path& path)
+bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
 {
     doc_.CurrentOperation = kOpLoadFile;
     doc_.HeldInPart = false;
@@ -61,7 +61,8 @@ bool ImageFile::open(const std::filesystem::path& path)
         read = file.open(path);
         declined_ = file.declined();
     } else {
-        read = RawImageFile(doc_, prompter_).open(path);
+        read = RawImageFile(doc_, prompter_).open(path, extent);
+        partial_ = read && extent == ImageExtent::SystemArea;
     }
     if (!read) {
         doc_.OperationState = kUnsuccessful;

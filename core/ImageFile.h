@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/RawImageFile.h"
+
 namespace vellum {
 
 class CVLMDoc;
@@ -15,10 +17,12 @@ public:
 
     // Reads the file into memory and lists its root directory. Leaves the
     // outcome in OperationState; false after the user was told why.
-    bool open(const std::filesystem::path& path);
+    bool open(const std::filesystem::path& path, ImageExtent extent = ImageExtent::Whole);
     // After a failed open: the user chose to stop before anything in memory
     // changed, so the image and its list stand as they were.
     bool declined() const { return declined_; }
+    // The open read only the system area: a raw image opened with that extent.
+    bool partial() const { return partial_; }
     // Saves as .VLM when the name ends so, else as a raw image.
     bool save(const std::filesystem::path& path, std::string_view description);
     // Saves over an existing image file in the format it holds, told by its
@@ -38,6 +42,7 @@ private:
     CVLMDoc& doc_;
     Prompter& prompter_;
     bool declined_ = false;
+    bool partial_ = false;
 };
 
 } // namespace vellum

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <limits>
 
 #include "core/Bytes.h"
@@ -25,106 +27,108 @@ constexpr std::uint32_t kHashMultiplier = 40543;
 constexpr std::size_t kWholeGroupZone = kItemsPerGroup * kMaxMatch;
 // The most one step can add: a group of copy items and the next control word.
 constexpr std::size_t kMaxStepOutput = kItemsPerGroup * kCopyItemBytes + kControlBytes;
-constexpr std::size_t kAbsent = std::numeric_limits<std::size_t>::max();
+static_assert(kLzrw1Slack == kMaxStepOutput + kControlBytes);
 
+constexpr std::uint32_t kAbsent = std::numeric_limits<std::uint32_t>::max();
+
+std::size_t hashAt(const std::uint8_t* p)
+{
+    const std::uint32_t b0 = p[0], b1 = p[1], b2 = p[2];
+    return ((kHashMultiplier * ((((b0 << 4) ^ b1) << 4) ^ b2)) >> 4) & (kHashEntries - 1);
+}
+
+// Equal leading bytes of a and b, up to kMaxMatch; both hold kMaxMatch bytes.
+std::size_t matchLength(const std::uint8_t* a, const std::uint8_t* b)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        for (std::size_t n = 0; n < kMaxMatch; n += sizeof(std::uint64_t)) {
+            std::uint64_t x = 0, y = 0;
+            std::memcpy(&x, a + n, sizeof x);
+            std::memcpy(&y, b + n, sizeof y);
+            if (x != y)
+                return n + static_cast<std::size_t>(std::countr_zero(x ^ y)) / 8;
+        }
+        return kMaxMatch;
+    }
+    std::size_t n = 0;
+    while (n < kMaxMatch && a[n] == b[n])
+        ++n;
+    return n;
+}
+
+// The encoder's state lives in locals: stores through the byte pointers could
+// alias members, which would keep every counter in memory.
 class Lzrw1Encoder {
 public:
-    Lzrw1Encoder(std::span<const std::uint8_t> src, std::span<std::uint8_t> work)
-        : src_(src), work_(work)
-    {
-        hash_.fill(kAbsent);
-    }
+    Lzrw1Encoder(std::span<const std::uint8_t> src, std::span<std::uint8_t> work) : src_(src), work_(work) {}
 
     std::size_t run()
     {
+        std::array<std::uint32_t, kHashEntries> hash;
+        hash.fill(kAbsent);
+        const std::uint8_t* const src = src_.data();
+        std::uint8_t* const work = work_.data();
+        const std::size_t size = src_.size();
+        const std::size_t room = work_.size();
+        std::size_t in = 0;
+        std::size_t controlAt = kFlagBytes;
+        std::size_t out = kFlagBytes + kControlBytes;
+        unsigned control = 0;
+        std::size_t items = 0; // items under the current control word
+
         for (;;) {
             // Bounds are checked once per step; a step then runs unchecked.
-            if (out_ > src_.size() || out_ + kMaxStepOutput > work_.size())
+            if (out > size || out + kMaxStepOutput > room)
                 return copyOver();
-            const std::size_t left = src_.size() - in_;
+            const std::size_t left = size - in;
             if (left == 0)
-                return finish();
-            if (left < kMaxMatch)
-                literal();
-            else if (left < kWholeGroupZone)
-                probe();
-            else
-                for (std::size_t i = 0; i < kItemsPerGroup; ++i)
-                    probe();
-            closeFullGroup();
+                break;
+            // Items that may copy need kMaxMatch bytes left; a whole group of
+            // them needs kWholeGroupZone.
+            const std::size_t probes = left < kMaxMatch ? 0 : left < kWholeGroupZone ? 1 : kItemsPerGroup;
+            if (probes == 0) {
+                work[out++] = src[in++];
+                ++items;
+            }
+            for (std::size_t p = 0; p < probes; ++p, ++items) {
+                // A copy when the hash entry is a usable earlier position
+                // whose first three bytes match, else a literal.
+                const std::size_t index = hashAt(src + in);
+                const std::uint32_t earlier = hash[index];
+                hash[index] = static_cast<std::uint32_t>(in);
+                const bool reachable = earlier != kAbsent && in - earlier <= kMaxOffset;
+                const std::size_t length = reachable ? matchLength(src + earlier, src + in) : 0;
+                if (length < kMinMatch) {
+                    work[out++] = src[in++];
+                    continue;
+                }
+                const std::size_t offset = in - earlier;
+                work[out++] = static_cast<std::uint8_t>(((offset >> 4) & 0xF0) + (length - 1));
+                work[out++] = static_cast<std::uint8_t>(offset & 0xFF);
+                control |= 1u << items;
+                in += length;
+            }
+            if (items == kItemsPerGroup) {
+                putLe16(work_, controlAt, static_cast<std::uint16_t>(control));
+                controlAt = out;
+                out += kControlBytes;
+                control = 0;
+                items = 0;
+            }
         }
+        if (items == 0)
+            out -= kControlBytes; // reserved, but no item followed
+        else
+            putLe16(work_, controlAt, static_cast<std::uint16_t>(control));
+        writeFlag(kFlagCompressed);
+        return out;
     }
 
 private:
-    std::size_t hashAt(std::size_t pos) const
-    {
-        const std::uint32_t b0 = src_[pos], b1 = src_[pos + 1], b2 = src_[pos + 2];
-        return ((kHashMultiplier * ((((b0 << 4) ^ b1) << 4) ^ b2)) >> 4) & (kHashEntries - 1);
-    }
-
-    std::size_t matchLength(std::size_t earlier) const
-    {
-        std::size_t n = 0;
-        while (n < kMaxMatch && src_[earlier + n] == src_[in_ + n])
-            ++n;
-        return n;
-    }
-
-    // One item where at least kMaxMatch bytes are left: a copy when the hash
-    // entry is a usable earlier position whose first three bytes match.
-    void probe()
-    {
-        const std::size_t index = hashAt(in_);
-        const std::size_t earlier = hash_[index];
-        hash_[index] = in_;
-        const bool reachable = earlier != kAbsent && in_ - earlier <= kMaxOffset;
-        const std::size_t length = reachable ? matchLength(earlier) : 0;
-        if (length >= kMinMatch)
-            copy(in_ - earlier, length);
-        else
-            literal();
-    }
-
-    void literal()
-    {
-        work_[out_++] = src_[in_++];
-        ++items_;
-    }
-
-    void copy(std::size_t offset, std::size_t length)
-    {
-        work_[out_++] = static_cast<std::uint8_t>(((offset >> 4) & 0xF0) + (length - 1));
-        work_[out_++] = static_cast<std::uint8_t>(offset & 0xFF);
-        control_ = static_cast<std::uint16_t>(control_ | (1u << items_));
-        ++items_;
-        in_ += length;
-    }
-
-    void closeFullGroup()
-    {
-        if (items_ < kItemsPerGroup)
-            return;
-        putLe16(work_, controlAt_, control_);
-        controlAt_ = out_;
-        out_ += kControlBytes;
-        control_ = 0;
-        items_ = 0;
-    }
-
     void writeFlag(std::uint8_t flag)
     {
         std::fill_n(work_.begin(), kFlagBytes, 0);
         work_[0] = flag;
-    }
-
-    std::size_t finish()
-    {
-        if (items_ == 0)
-            out_ -= kControlBytes; // reserved, but no item followed
-        else
-            putLe16(work_, controlAt_, control_);
-        writeFlag(kFlagCompressed);
-        return out_;
     }
 
     std::size_t copyOver()
@@ -139,78 +143,48 @@ private:
 
     std::span<const std::uint8_t> src_;
     std::span<std::uint8_t> work_;
-    std::array<std::size_t, kHashEntries> hash_;
-    std::size_t in_ = 0;
-    std::size_t controlAt_ = kFlagBytes;
-    std::size_t out_ = kFlagBytes + kControlBytes;
-    std::uint16_t control_ = 0;
-    std::size_t items_ = 0; // items under the current control word
 };
 
-class Lzrw1Decoder {
-public:
-    Lzrw1Decoder(std::span<const std::uint8_t> payload, std::span<std::uint8_t> dest)
-        : payload_(payload), dest_(dest)
-    {
-    }
-
-    bool run()
-    {
-        while (in_ < payload_.size()) {
-            if (itemsLeft_ == 0 && !readControl())
+// Decodes a compressed payload; the counters live in locals, as in the encoder.
+bool decodeItems(std::span<const std::uint8_t> payload, std::span<std::uint8_t> dest)
+{
+    const std::uint8_t* const in = payload.data();
+    std::uint8_t* const out = dest.data();
+    const std::size_t inSize = payload.size();
+    const std::size_t outSize = dest.size();
+    std::size_t i = kFlagBytes;
+    std::size_t o = 0;
+    unsigned control = 0;
+    std::size_t itemsLeft = 0;
+    while (i < inSize) {
+        if (itemsLeft == 0) {
+            if (inSize - i < kControlBytes)
                 return false;
-            const bool isCopy = (control_ & 1) != 0;
-            if (!(isCopy ? copy() : literal()))
-                return false;
-            control_ = static_cast<std::uint16_t>(control_ >> 1);
-            --itemsLeft_;
+            control = static_cast<unsigned>(in[i] | (in[i + 1] << 8));
+            i += kControlBytes;
+            itemsLeft = kItemsPerGroup;
         }
-        return true;
+        if ((control & 1) == 0) {
+            if (i == inSize || o == outSize)
+                return false;
+            out[o++] = in[i++];
+        } else {
+            if (inSize - i < kCopyItemBytes)
+                return false;
+            const std::size_t offset = ((in[i] & 0xF0u) << 4) | in[i + 1];
+            const std::size_t length = (in[i] & 0x0Fu) + 1;
+            i += kCopyItemBytes;
+            if (offset == 0 || offset > o || length > outSize - o)
+                return false;
+            // Byte by byte: an overlapping copy repeats what it has just written.
+            for (const std::size_t end = o + length; o < end; ++o)
+                out[o] = out[o - offset];
+        }
+        control >>= 1;
+        --itemsLeft;
     }
-
-private:
-    bool available(std::size_t bytes) const { return bytes <= payload_.size() - in_; }
-
-    bool readControl()
-    {
-        if (!available(kControlBytes))
-            return false;
-        control_ = le16(payload_, in_);
-        in_ += kControlBytes;
-        itemsLeft_ = kItemsPerGroup;
-        return true;
-    }
-
-    bool literal()
-    {
-        if (!available(1) || out_ == dest_.size())
-            return false;
-        dest_[out_++] = payload_[in_++];
-        return true;
-    }
-
-    bool copy()
-    {
-        if (!available(kCopyItemBytes))
-            return false;
-        const std::size_t offset = ((payload_[in_] & 0xF0u) << 4) | payload_[in_ + 1];
-        const std::size_t length = (payload_[in_] & 0x0Fu) + 1;
-        in_ += kCopyItemBytes;
-        if (offset == 0 || offset > out_ || length > dest_.size() - out_)
-            return false;
-        // Byte by byte: an overlapping copy repeats what it has just written.
-        for (std::size_t i = 0; i < length; ++i, ++out_)
-            dest_[out_] = dest_[out_ - offset];
-        return true;
-    }
-
-    std::span<const std::uint8_t> payload_;
-    std::span<std::uint8_t> dest_;
-    std::size_t in_ = kFlagBytes;
-    std::size_t out_ = 0;
-    std::uint16_t control_ = 0;
-    std::size_t itemsLeft_ = 0;
-};
+    return true;
+}
 
 } // namespace
 
@@ -224,7 +198,7 @@ bool lzrw1_decode(std::span<const std::uint8_t> payload, std::span<std::uint8_t>
     if (payload.size() < kFlagBytes)
         return false;
     if (payload[0] != kFlagCopied)
-        return Lzrw1Decoder(payload, dest).run();
+        return decodeItems(payload, dest);
     const auto body = payload.subspan(kFlagBytes);
     if (body.size() > dest.size())
         return false;

@@ -37,19 +37,32 @@ std::size_t PredictorCoder::predictor_encode(std::span<const std::uint8_t> src,
     std::size_t out = 0;
     std::size_t i = 0;
     // Whole groups while even an all-literal group fits: no checks per byte.
+    // Locals, not members, carry the context (byte stores could alias
+    // members), and each byte is stored and kept only on a miss, so the
+    // loop has no branch that depends on the data.
+    const std::uint8_t* const in = src.data();
+    std::uint8_t* const to = work.data();
+    std::uint8_t* const table = table_.data();
+    unsigned beforePrevious = 0;
+    unsigned previous = 0;
     while (src.size() - i >= kGroupSize && work.size() - out > kGroupSize) {
         const std::size_t flagAt = out++;
         unsigned flags = 0;
         for (unsigned bit = 0; bit < kGroupSize; ++bit, ++i) {
-            std::uint8_t& predicted = guess();
-            if (predicted == src[i])
-                flags |= 1u << bit;
-            else
-                work[out++] = predicted = src[i];
-            advance(src[i]);
+            const std::uint8_t byte = in[i];
+            std::uint8_t& predicted = table[(beforePrevious << kContextShift) ^ previous];
+            const bool hit = predicted == byte;
+            predicted = byte;
+            to[out] = byte;
+            out += hit ? 0 : 1;
+            flags |= static_cast<unsigned>(hit) << bit;
+            beforePrevious = previous;
+            previous = byte;
         }
-        work[flagAt] = static_cast<std::uint8_t>(flags);
+        to[flagAt] = static_cast<std::uint8_t>(flags);
     }
+    beforePrevious_ = static_cast<std::uint8_t>(beforePrevious);
+    previous_ = static_cast<std::uint8_t>(previous);
     // The last partial group, or the bytes near the capacity, one by one.
     std::size_t flagAt = 0;
     for (; i < src.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "core/RawImageFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "core/AtomicFile.h"
+#include "core/BlockFile.h"
 #include "core/Bpb.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
@@ -41,7 +43,7 @@ bool RawImageFile::refuse(const std::string& text)
     return false;
 }
 
-bool RawImageFile::open(const std::filesystem::path& path)
+bool RawImageFile::open(const std::filesystem::path& path, ImageExtent extent)
 {
     std::error_code ec;
     const std::size_t size = std::filesystem::file_size(path, ec);
@@ -62,7 +64,10 @@ bool RawImageFile::open(const std::filesystem::path& path)
     const StandardFormat& format = *formatBySize(size);
     const int fitting = static_cast<int>(kImageStoreSize / geometry->trackBytes());
     const int tracks = std::min(format.tracks(), fitting);
-    const std::size_t bytes = std::size_t(tracks) * geometry->trackBytes();
+    const std::size_t loadable = std::size_t(tracks) * geometry->trackBytes();
+    const std::size_t bytes = extent == ImageExtent::Whole
+                                  ? loadable
+                                  : std::min(loadable, std::max(AreaPointers::from(*geometry).dataArea, got));
     std::rewind(file.get());
     if (std::fread(doc_.image().data(), 1, bytes, file.get()) != bytes)
         return refuse(fileErrorText("read", path));
@@ -75,6 +80,20 @@ bool RawImageFile::open(const std::filesystem::path& path)
         prompter_.tell("Only the first " + std::to_string(tracks) + " of the " + std::to_string(format.tracks()) +
                            " tracks of this " + std::string(format.name) + " image fit in memory.",
                        Icon::Information);
+    return true;
+}
+
+bool RawImageFile::readRange(const std::filesystem::path& path, std::size_t offset, std::size_t bytes)
+{
+    if (offset > doc_.image().size() || bytes > doc_.image().size() - offset)
+        return refuse("The range of " + groupedNumber(bytes) + " bytes at " + groupedNumber(offset) + " lies beyond the " +
+                      groupedNumber(kImageStoreSize) + "-byte image store.");
+    try {
+        BlockFile file = BlockFile::openRead(path);
+        file.readAt(offset, doc_.image().subspan(offset, bytes)); // past the end of the file stays zero
+    } catch (const Error& e) {
+        return refuse(e.what());
+    }
     return true;
 }
 

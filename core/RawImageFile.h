@@ -13,12 +13,25 @@ namespace vellum {
 class CVLMDoc;
 class Prompter;
 
+// How much of a raw image is read on opening. A .VLM file is always read whole.
+enum class ImageExtent {
+    Whole,
+    // The boot sector, FATs and root directory: enough to show the format and
+    // list the root. The data area stays zero until RawImageFile::readRange
+    // brings in what is looked at; such an image is only to be looked at.
+    SystemArea,
+};
+
 class RawImageFile {
 public:
     RawImageFile(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
 
-    // Reads as many whole tracks as memory holds; false after telling why not.
-    bool open(const std::filesystem::path& path);
+    // Reads as many whole tracks as memory holds, or only the system area;
+    // false after telling why not.
+    bool open(const std::filesystem::path& path, ImageExtent extent = ImageExtent::Whole);
+    // Reads bytes [offset, offset + bytes) of the file to the same place in
+    // memory, after an open of the system area only; false after telling why not.
+    bool readRange(const std::filesystem::path& path, std::size_t offset, std::size_t bytes);
     // Writes the whole diskette: the loaded tracks, then zeros for the rest.
     bool save(const std::filesystem::path& path);
 

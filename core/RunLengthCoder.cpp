@@ -1,6 +1,8 @@
 #include "core/RunLengthCoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace vellum {
 
@@ -16,31 +18,62 @@ struct Item {
     std::size_t count; // source bytes the item covers
 };
 
-std::size_t runLength(std::span<const std::uint8_t> src, std::size_t pos)
+constexpr std::uint64_t kEveryByte = 0x0101'0101'0101'0101;
+constexpr std::uint64_t kEveryHighBit = 0x8080'8080'8080'8080;
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+std::uint64_t load64(const std::uint8_t* p)
+{
+    std::uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Bytes from p on equal to p[0], up to limit; p[0..limit) is readable.
+// Eight bytes are compared at a time where that many are left.
+std::size_t runLength(const std::uint8_t* p, std::size_t limit)
 {
     std::size_t n = 1;
-    while (n < kMaxItemCount && pos + n < src.size() && src[pos + n] == src[pos])
+    if constexpr (kLittleEndian) {
+        const std::uint64_t same = p[0] * kEveryByte;
+        for (; n + 8 <= limit; n += 8)
+            if (const std::uint64_t differ = load64(p + n) ^ same)
+                return n + static_cast<std::size_t>(std::countr_zero(differ)) / 8;
+    }
+    while (n < limit && p[n] == p[0])
+        ++n;
+    return n;
+}
+
+// Bytes from p on, up to limit, before the first one equal to its successor;
+// p[0..limit] is readable. A zero byte of p[i] ^ p[i + 1] marks such a pair,
+// and the lowest marked byte is exact.
+std::size_t literalLength(const std::uint8_t* p, std::size_t limit)
+{
+    std::size_t n = 0;
+    if constexpr (kLittleEndian) {
+        for (; n + 8 <= limit; n += 8) {
+            const std::uint64_t v = load64(p + n) ^ load64(p + n + 1);
+            if (const std::uint64_t pairs = (v - kEveryByte) & ~v & kEveryHighBit)
+                return n + static_cast<std::size_t>(std::countr_zero(pairs)) / 8;
+        }
+    }
+    while (n < limit && p[n] != p[n + 1])
         ++n;
     return n;
 }
 
 // A literal group stops before a byte that equals its successor, and before
 // the last byte of the track, which always gets a group of its own.
-std::size_t literalLength(std::span<const std::uint8_t> src, std::size_t pos)
-{
-    std::size_t n = 0;
-    while (n < kMaxItemCount && pos + n + 1 < src.size() && src[pos + n] != src[pos + n + 1])
-        ++n;
-    return n;
-}
-
 Item nextItem(std::span<const std::uint8_t> src, std::size_t pos)
 {
-    if (pos + 1 == src.size())
+    const std::size_t left = src.size() - pos;
+    if (left == 1)
         return {false, 1};
-    if (src[pos + 1] == src[pos])
-        return {true, runLength(src, pos)};
-    return {false, literalLength(src, pos)};
+    const std::uint8_t* p = src.data() + pos;
+    if (p[1] == p[0])
+        return {true, runLength(p, std::min(kMaxItemCount, left))};
+    return {false, literalLength(p, std::min(kMaxItemCount, left - 1))};
 }
 
 } // namespace
@@ -48,6 +81,7 @@ Item nextItem(std::span<const std::uint8_t> src, std::size_t pos)
 std::size_t rle_encode(std::span<const std::uint8_t> src, std::span<std::uint8_t> work)
 {
     std::ranges::fill(work, 0);
+    std::uint8_t* const to = work.data();
     std::size_t out = 0;
     for (std::size_t pos = 0; pos < src.size();) {
         const Item item = nextItem(src, pos);
@@ -57,9 +91,8 @@ std::size_t rle_encode(std::span<const std::uint8_t> src, std::span<std::uint8_t
         if (1 + dataBytes > work.size() - out)
             return work.size();
         const auto count = static_cast<std::uint8_t>(item.count);
-        work[out] = item.run ? static_cast<std::uint8_t>(kRunFlag | count) : count;
-        std::copy_n(src.begin() + static_cast<std::ptrdiff_t>(pos), dataBytes,
-                    work.begin() + static_cast<std::ptrdiff_t>(out + 1));
+        to[out] = item.run ? static_cast<std::uint8_t>(kRunFlag | count) : count;
+        std::memcpy(to + out + 1, src.data() + pos, dataBytes);
         out += 1 + dataBytes;
         pos += item.count;
     }

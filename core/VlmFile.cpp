@@ -1,7 +1,9 @@
 #include "core/VlmFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "core/RunLengthCoder.h"
 #include "core/StandardFormats.h"
 #include "core/TextCodec.h"
+#include "core/TrackPool.h"
 
 namespace vellum {
 
@@ -41,40 +44,68 @@ bool readUpTo(std::FILE* f, std::span<std::uint8_t> into)
     return into.empty() || std::fread(into.data(), 1, into.size(), f) == into.size();
 }
 
-// Encodes one track by every coder and keeps the smallest result.
+// Encodes one track by every coder and keeps the smallest result; on a tie
+// the earlier coder wins. Each coder after the first gets only the room of
+// the best result so far, so one that cannot win stops early.
 class BlockEncoder {
 public:
-    std::span<const std::uint8_t> encode(std::span<const std::uint8_t> track, std::uint8_t& type)
+    // Writes the block, header and payload, to `block` and returns its size.
+    std::size_t encode(std::span<const std::uint8_t> track, std::span<std::uint8_t> block)
     {
-        const std::size_t r = rle_encode(track, rle_);
-        const std::size_t p = predictor_.predictor_encode(track, predicted_);
-        const std::size_t z = lzrw1_encode(track, lzrw1_);
-        std::size_t best = track.size();
-        type = kStored;
-        std::span<const std::uint8_t> payload = track;
-        if (r < best) {
-            type = kRunLength;
-            best = r;
-            payload = std::span(rle_).first(r);
-        }
-        if (p < best) {
-            type = kPredictor;
-            best = p;
-            payload = std::span(predicted_).first(p);
-        }
-        if (z < best) {
-            type = kLzrw1;
-            payload = std::span(lzrw1_).first(z);
-        }
-        return payload;
+        type_ = kStored;
+        payload_ = track;
+        offer(kRunLength, rle_, rle_encode(track, std::span(rle_).first(track.size())));
+        offer(kPredictor, predicted_, predictor_.predictor_encode(track, std::span(predicted_).first(payload_.size())));
+        const std::size_t lzrw1Room = std::min(payload_.size() + kLzrw1Slack, lzrw1_.size());
+        offer(kLzrw1, lzrw1_, lzrw1_encode(track, std::span(lzrw1_).first(lzrw1Room)));
+        block[0] = type_;
+        putLe16(block, 1, static_cast<std::uint16_t>(payload_.size()));
+        putLe16(block, 3, crc16(track));
+        std::ranges::copy(payload_, block.begin() + VlmFile::kBlockHeaderSize);
+        return VlmFile::kBlockHeaderSize + payload_.size();
     }
 
 private:
+    void offer(BlockType type, std::span<const std::uint8_t> work, std::size_t size)
+    {
+        if (size < payload_.size()) {
+            type_ = type;
+            payload_ = work.first(size);
+        }
+    }
+
     std::array<std::uint8_t, VlmFile::kWorkBufferSize> rle_{};
     std::array<std::uint8_t, VlmFile::kWorkBufferSize> predicted_{};
     std::array<std::uint8_t, VlmFile::kWorkBufferSize> lzrw1_{};
     PredictorCoder predictor_;
+    std::uint8_t type_ = kStored;
+    std::span<const std::uint8_t> payload_;
 };
+
+// Writes every block of the image, coded on a few threads, in file order. A
+// block is never longer than its header and the track stored as it is; the
+// buffer is not cleared, as every byte written out was coded first.
+void writeBlocks(AtomicFile& out, CVLMDoc& doc, int tracks)
+{
+    const std::size_t slot = VlmFile::kBlockHeaderSize + doc.geometry.trackBytes();
+    const auto count = static_cast<std::size_t>(tracks);
+    const auto blocks = std::make_unique_for_overwrite<std::uint8_t[]>(count * slot);
+    std::vector<std::size_t> sizes(count);
+    TrackPool::run(count, [&] {
+        auto encoder = std::make_shared<BlockEncoder>();
+        return [&, encoder](std::size_t t) {
+            sizes[t] = encoder->encode(doc.track(static_cast<int>(t)), std::span(blocks.get() + t * slot, slot));
+        };
+    });
+    // Close the gaps between the slots.
+    std::size_t end = 0;
+    for (std::size_t t = 0; t < count; ++t) {
+        if (end != t * slot)
+            std::memmove(blocks.get() + end, blocks.get() + t * slot, sizes[t]);
+        end += sizes[t];
+    }
+    out.write(std::span(blocks.get(), end));
+}
 
 bool decodeBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::span<std::uint8_t> track,
                  PredictorCoder& predictor)
@@ -91,6 +122,54 @@ bool decodeBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::
     default: return true; // an unknown type leaves the track as it was
     }
 }
+
+// A block as the file holds it.
+struct StoredBlock {
+    std::uint8_t type;
+    std::uint16_t crc;
+    std::span<const std::uint8_t> payload;
+    bool whole; // the file did not end inside it
+};
+
+// The blocks of a file. Past its end a file reads as zeros, as it does when
+// read block by block.
+struct StoredBlocks {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::vector<StoredBlock> blocks; // up to the first one too long for the buffer
+    std::size_t tooLong = 0;         // that one's payload length
+};
+
+StoredBlocks readBlocks(std::FILE* f, int count)
+{
+    constexpr std::size_t kMostPerBlock = VlmFile::kBlockHeaderSize + VlmFile::kWorkBufferSize;
+    const std::size_t most = static_cast<std::size_t>(count) * kMostPerBlock;
+    StoredBlocks stored;
+    // Not cleared: only what the file filled, and the zeros past it, are read.
+    stored.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(most + kMostPerBlock);
+    const std::size_t size = std::fread(stored.bytes.get(), 1, most, f);
+    std::fill_n(stored.bytes.get() + size, kMostPerBlock, std::uint8_t{0});
+    const std::span<const std::uint8_t> bytes(stored.bytes.get(), size + kMostPerBlock);
+    std::size_t at = 0;
+    for (int t = 0; t < count; ++t) {
+        const auto header = bytes.subspan(at, VlmFile::kBlockHeaderSize);
+        const std::size_t length = le16(header, 1);
+        if (length > VlmFile::kWorkBufferSize) {
+            stored.tooLong = length;
+            break;
+        }
+        const std::size_t end = at + VlmFile::kBlockHeaderSize + length;
+        stored.blocks.push_back({header[0], le16(header, 3), bytes.subspan(at + VlmFile::kBlockHeaderSize, length),
+                                 end <= size});
+        at = std::min(end, size);
+    }
+    return stored;
+}
+
+// What decoding one block found.
+struct Decoded {
+    bool fits = false;
+    bool crcMatches = false;
+};
 
 } // namespace
 
@@ -144,18 +223,7 @@ bool VlmFile::save(const std::filesystem::path& path, std::string_view descripti
     try {
         AtomicFile out(path);
         out.write(header.serialize());
-        auto encoder = std::make_unique<BlockEncoder>();
-        for (int t = 0; t < header.blockCount; ++t) {
-            const std::span<const std::uint8_t> track = doc_.track(t);
-            std::uint8_t type = kStored;
-            const std::span<const std::uint8_t> payload = encoder->encode(track, type);
-            std::array<std::uint8_t, kBlockHeaderSize> block{};
-            block[0] = type;
-            putLe16(block, 1, static_cast<std::uint16_t>(payload.size()));
-            putLe16(block, 3, crc16(track));
-            out.write(block);
-            out.write(payload);
-        }
+        writeBlocks(out, doc_, header.blockCount);
         out.commit();
     } catch (const Error& e) {
         return refuse(e.what());
@@ -222,31 +290,38 @@ bool VlmFile::open(const std::filesystem::path& path)
     if (!acceptGeometry(path))
         return false;
 
-    std::vector<std::uint8_t> payload(kWorkBufferSize);
-    PredictorCoder predictor;
+    const StoredBlocks stored = readBlocks(file.get(), header_.blockCount);
+    const std::vector<StoredBlock>& blocks = stored.blocks;
+    // Tracks are decoded on a few threads; what each found is judged in file
+    // order, so the questions come as they would block by block.
+    std::vector<Decoded> decoded(blocks.size());
+    TrackPool::run(blocks.size(), [&] {
+        auto predictor = std::make_shared<PredictorCoder>();
+        return [&, predictor](std::size_t t) {
+            const StoredBlock& block = blocks[t];
+            const std::span<std::uint8_t> track = doc_.track(static_cast<int>(t));
+            if (!block.whole)
+                std::fill(track.begin(), track.end(), std::uint8_t{0});
+            decoded[t].fits = decodeBlock(block.type, block.payload, track, *predictor);
+            decoded[t].crcMatches = decoded[t].fits && crc16(track) == block.crc;
+        };
+    });
     // A file that ends early is damaged even where its zeros match their CRC
     // of 0; it is asked about once, and what is missing stays zero.
     bool cut = false;
     for (int t = 0; t < header_.blockCount; ++t) {
-        std::array<std::uint8_t, kBlockHeaderSize> block{};
-        const bool wholeHeader = readUpTo(file.get(), block);
-        const std::size_t length = le16(block, 1);
-        if (length > kWorkBufferSize)
+        const auto at = static_cast<std::size_t>(t);
+        if (at == blocks.size())
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() + "\" has a payload of " +
-                          groupedNumber(length) + " bytes, more than the " + groupedNumber(kWorkBufferSize) +
-                          "-byte block buffer. The file is damaged.");
-        const std::span<std::uint8_t> body = std::span(payload).first(length);
-        const bool wholeBlock = readUpTo(file.get(), body) && wholeHeader;
-        const std::span<std::uint8_t> track = doc_.track(t);
-        if (!wholeBlock)
-            std::fill(track.begin(), track.end(), std::uint8_t{0});
-        if (!decodeBlock(block[0], body, track, predictor))
+                          groupedNumber(stored.tooLong) + " bytes, more than the " +
+                          groupedNumber(kWorkBufferSize) + "-byte block buffer. The file is damaged.");
+        if (!decoded[at].fits)
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() +
-                          "\" does not decode into a track of " + groupedNumber(track.size()) +
+                          "\" does not decode into a track of " + groupedNumber(doc_.track(t).size()) +
                           " bytes. The file is damaged.");
         const bool asked = cut;
-        cut = cut || !wholeBlock;
-        const bool damaged = cut ? !asked : crc16(track) != le16(block, 3);
+        cut = cut || !blocks[at].whole;
+        const bool damaged = cut ? !asked : !decoded[at].crcMatches;
         if (damaged && !askToContinue())
             return false;
     }

@@ -79,6 +79,11 @@ std::string identityOf(const struct stat& st)
 
 const MediumFormat* markedCapacity(const std::filesystem::path& marker, const struct stat& file)
 {
+    // Asked before every transfer: a plain stat answers the usual "no marker"
+    // without setting up a stream.
+    struct stat markerStat {};
+    if (::stat(marker.c_str(), &markerStat) != 0)
+        return nullptr;
     std::ifstream in(marker);
     std::string name;
     std::string identity;

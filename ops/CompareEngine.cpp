@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"
@@ -17,6 +18,18 @@
 namespace vellum {
 
 namespace {
+
+// Where a and b (of a's size at least) first differ, or a.size(): equal
+// blocks are passed over with memcmp, the differing one is searched by byte.
+std::size_t firstDifference(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b)
+{
+    constexpr std::size_t kBlock = 256;
+    std::size_t at = 0;
+    while (a.size() - at >= kBlock && std::memcmp(a.data() + at, b.data() + at, kBlock) == 0)
+        at += kBlock;
+    const auto from = a.begin() + static_cast<std::ptrdiff_t>(at);
+    return at + static_cast<std::size_t>(std::mismatch(from, a.end(), b.begin() + static_cast<std::ptrdiff_t>(at)).first - from);
+}
 
 constexpr std::array<std::uint32_t, 8> kSupportedMedia = {0x0FD, 0x1F0, 0x1F9, 0x1FD, 0x2F9, 0x7F0, 0x7F9, 0x9F0};
 constexpr int kLockLevel = 1;
@@ -158,11 +171,9 @@ CompareEngine::TrackEnd CompareEngine::compareTrack(int t, std::span<const std::
     const std::span<const std::uint8_t> memory = c_.doc.image().subspan(imageOffset, trackSize_);
     std::size_t resume = 0;
     for (;;) {
-        const auto d = std::mismatch(disk.begin() + static_cast<std::ptrdiff_t>(resume), disk.end(),
-                                          memory.begin() + static_cast<std::ptrdiff_t>(resume)).first;
-        if (d == disk.end())
+        const std::size_t distance = firstDifference(disk.subspan(resume), memory.subspan(resume));
+        if (resume + distance == disk.size())
             return TrackEnd::Next;
-        const std::size_t distance = static_cast<std::size_t>(d - disk.begin()) - resume;
         MismatchReport report = reportAt(t, resume, distance, disk, memory);
         report.storeInDocument(c_.doc);
         if (!dialog_.run(report))

@@ -7,8 +7,11 @@
 #include "core/CVLMDoc.h"
 #include "core/Crc16.h"
 #include "core/ImageFile.h"
+#include "core/Lzrw1Coder.h"
 #include "core/MediaTable.h"
+#include "core/PredictorCoder.h"
 #include "core/RawImageFile.h"
+#include "core/RunLengthCoder.h"
 #include "core/StandardFormats.h"
 #include "core/VlmFile.h"
 #include "tests/support/MemoryProfile.h"
@@ -95,6 +98,74 @@ TEST(VlmFile, RoundTripsEveryFormatThroughSaveAndOpen)
         EXPECT_EQ(back.doc.MediaSizeKind, format.mediaSizeKind);
         EXPECT_EQ(VlmFile::readDescription(path), "Backup of my old diskette");
     }
+}
+
+// Each block as the coders give it with all the room they want: the smallest
+// result, the earlier coder on a tie, the track itself when nothing is smaller.
+std::vector<std::uint8_t> referenceBlock(std::span<const std::uint8_t> track)
+{
+    std::vector<std::uint8_t> work(VlmFile::kWorkBufferSize);
+    PredictorCoder predictor;
+    std::vector<std::uint8_t> best(track.begin(), track.end());
+    std::uint8_t type = 0;
+    const auto offer = [&](std::uint8_t coder, std::size_t size) {
+        if (size < best.size()) {
+            best.assign(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(size));
+            type = coder;
+        }
+    };
+    offer(1, rle_encode(track, work));
+    offer(2, predictor.predictor_encode(track, work));
+    offer(3, lzrw1_encode(track, work));
+    std::vector<std::uint8_t> block = {type, 0, 0, 0, 0};
+    putLe16(block, 1, static_cast<std::uint16_t>(best.size()));
+    putLe16(block, 3, crc16(track));
+    block.insert(block.end(), best.begin(), best.end());
+    return block;
+}
+
+TEST(VlmFile, EveryBlockIsTheSmallestCodingWhateverTheThreads)
+{
+    // Half the tracks go from all text to all noise; in the other half noise
+    // grows byte by byte and then repeats from 4,000 bytes back, so LZRW1,
+    // the predictor and the stored track pass each other a few bytes apart.
+    World w;
+    const StandardFormat& dmf = *formatByCode(kDmfCode);
+    fillImage(w.doc, dmf, dmf.tracks(), 9);
+    std::mt19937 random(15);
+    const std::size_t trackBytes = dmf.geometry().trackBytes();
+    const int half = dmf.tracks() / 2;
+    for (int t = 1; t < dmf.tracks(); ++t) {
+        const auto track = w.doc.track(t);
+        const auto step = static_cast<std::size_t>(t % half);
+        const std::size_t noisy = t < half ? trackBytes * step / static_cast<std::size_t>(half) : 9'200 + step;
+        for (std::size_t i = 0; i < trackBytes; ++i) {
+            if (t >= half)
+                track[i] = i < noisy ? static_cast<std::uint8_t>(random()) : track[i - 4'000];
+            else
+                track[i] = i < noisy && random() % 4 != 0 ? static_cast<std::uint8_t>(random())
+                                                          : static_cast<std::uint8_t>("DISKETTE image "[i % 15]);
+        }
+    }
+    const auto path = w.dir / "mix.VLM";
+    ASSERT_TRUE(ImageFile(w.doc, w.prompter).save(path, ""));
+
+    std::vector<std::uint8_t> expected = test::readFile(path);
+    expected.resize(VlmHeader::kSize);
+    for (int t = 0; t < dmf.tracks(); ++t) {
+        const auto block = referenceBlock(w.doc.track(t));
+        expected.insert(expected.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(test::readFile(path), expected);
+}
+
+TEST(VlmFile, SampleDisketteIsSavedAgainByteForByte)
+{
+    World w;
+    ASSERT_TRUE(ImageFile(w.doc, w.prompter).open(VELLUM_SAMPLE));
+    const auto path = w.dir / "again.VLM";
+    ASSERT_TRUE(ImageFile(w.doc, w.prompter).save(path, VlmFile::readDescription(VELLUM_SAMPLE)));
+    EXPECT_EQ(test::readFile(path), test::readFile(VELLUM_SAMPLE));
 }
 
 TEST(VlmFile, HeaderAndBlocksAreLaidOutByteForByte)
@@ -446,6 +517,30 @@ TEST(RawImageFile, BootSectorRefinesTheLayout)
     EXPECT_EQ(g->sectorsPerFat, 9);
     putLe16(boot, 19, 2880); // disagrees with the size: the size wins
     EXPECT_EQ(RawImageFile::recognise(boot, formatByCode(kDmfCode)->imageBytes())->sectorsPerFat, 3);
+}
+
+TEST(RawImageFile, SystemAreaOpenLeavesTheDataAreaUnreadUntilARangeIsAsked)
+{
+    World w;
+    fillImage(w.doc, *formatByCode(6), 160, 8);
+    const auto path = w.dir / "disk.img";
+    ASSERT_TRUE(ImageFile(w.doc, w.prompter).save(path, ""));
+
+    World back;
+    ImageFile file(back.doc, back.prompter);
+    ASSERT_TRUE(file.open(path, ImageExtent::SystemArea));
+    EXPECT_TRUE(file.partial());
+    const std::size_t data = back.doc.areas.dataArea;
+    const auto image = back.doc.image();
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(data), w.doc.image().begin()));
+    EXPECT_TRUE(std::all_of(image.begin() + static_cast<std::ptrdiff_t>(data), image.end(), [](std::uint8_t b) { return b == 0; }));
+
+    const std::size_t at = 100'000;
+    ASSERT_TRUE(RawImageFile(back.doc, back.prompter).readRange(path, at, 512));
+    EXPECT_TRUE(std::equal(image.begin() + at, image.begin() + at + 512, w.doc.image().begin() + at));
+    back.prompter.expect("The range of 512 bytes at 1,724,900 lies beyond the 1,725,000-byte image store.",
+                         Buttons::Ok, Icon::Stop, Answer::Ok);
+    EXPECT_FALSE(RawImageFile(back.doc, back.prompter).readRange(path, kImageStoreSize - 100, 512));
 }
 
 TEST(RawImageFile, PartialLoadIsSavedWholeWithZerosBeyond)
