@@ -1,5 +1,7 @@
 #include "core/DosTime.h"
 
+#include <algorithm>
+
 namespace vellum {
 
 namespace {
@@ -7,6 +9,7 @@ namespace {
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr int kDosEpochYear = 1980;
+constexpr int kDosLastYear = kDosEpochYear + 127;
 constexpr int kTmEpochYear = 1900;
 
 struct DosFields {
@@ -35,6 +38,13 @@ bool isValid(const DosFields& f)
 }
 
 } // namespace
+
+DosStamp DosTime::fromTm(const std::tm& t)
+{
+    const int year = std::clamp(t.tm_year + kTmEpochYear, kDosEpochYear, kDosLastYear) - kDosEpochYear;
+    return {static_cast<std::uint16_t>((year << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday),
+            static_cast<std::uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2))};
+}
 
 std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
 {

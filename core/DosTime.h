@@ -8,8 +8,17 @@
 
 namespace vellum {
 
+struct DosStamp {
+    std::uint16_t date;
+    std::uint16_t time;
+};
+
 class DosTime {
 public:
+    // Broken-down time as a DOS date and time, in two-second steps; a year
+    // before 1980 or after 2107 becomes the nearest one a DOS date holds.
+    static DosStamp fromTm(const std::tm& t);
+
     // The DOS date and time, taken as local time, as a UTC file time (100 ns
     // units since 1601-01-01); 0 for a date or time no clock can show.
     static std::uint64_t toFileTime(std::uint16_t date, std::uint16_t time);

@@ -11,6 +11,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Error.h"
+#include "core/TextCodec.h"
 
 namespace vellum {
 
@@ -48,25 +49,6 @@ std::string trim(const std::string& s)
     if (first == std::string::npos)
         return {};
     return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Code points of UTF-8 text; a byte that starts no valid sequence stands for
@@ -151,7 +133,7 @@ std::string unescapeKey(const std::string& key)
         if (unit >= 0xDC00 && unit < 0xE000 && highSurrogate != 0)
             unit = 0x10000 + ((highSurrogate - 0xD800) << 10) + (unit - 0xDC00);
         highSurrogate = 0;
-        appendUtf8(out, unit);
+        TextCodec::appendUtf8(out, unit);
     }
     return out;
 }
@@ -263,7 +245,7 @@ std::size_t numericEscape(const std::string& raw, std::size_t i, int base, std::
         value = value * base + hexValue(raw[i]);
         ++i;
     }
-    appendUtf8(out, value);
+    TextCodec::appendUtf8(out, value);
     return i;
 }
 

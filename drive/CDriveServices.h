@@ -12,6 +12,7 @@
 
 #include "core/Prompter.h"
 #include "drive/DeviceParameterBlock.h"
+#include "drive/DiskServiceCodes.h"
 #include "drive/DriveBackend.h"
 #include "drive/REGS.h"
 #include "drive/Vwin32Device.h"
@@ -20,7 +21,7 @@ namespace vellum {
 
 class CDriveServices {
 public:
-    static constexpr std::uint32_t kNotLocked = 0xFFFF;
+    static constexpr std::uint32_t kNotLocked = disk_service::kNotLocked;
 
     CDriveServices(DriveBackend& backend, Prompter& prompter) : device_(backend), prompter_(prompter) {}
 
@@ -33,6 +34,8 @@ public:
     // The lock level, kNotLocked when no lock is held, 0 when the call failed.
     std::uint32_t GetLockLevel(int drive);
     bool LockVolume(int level, int permissions, int drive);
+    // The lock every diskette operation holds on its drive: level 1, no permissions.
+    bool LockForOperation(int drive) { return LockVolume(kOperationLockLevel, kOperationLockPermissions, drive); }
     bool UnlockVolume(int drive);
     void ResetDrive(int drive);
     // One or more sectors into `buffer`; true when the carry came back clear.
@@ -47,6 +50,9 @@ public:
     int CountFloppyDrives(std::uint32_t mask);
 
 private:
+    static constexpr int kOperationLockLevel = 1;
+    static constexpr int kOperationLockPermissions = 0;
+
     Vwin32Device device_;
     Prompter& prompter_;
 };

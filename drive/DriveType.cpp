@@ -34,6 +34,20 @@ const DriveType* driveTypeOf(int dosType)
     return nullptr;
 }
 
+bool is525InchDrive(int dosType)
+{
+    const DriveType* type = driveTypeOf(dosType);
+    if (!type)
+        return false;
+    const MediumKind kind = type->native().kind;
+    return kind == MediumKind::DoubleDensity525 || kind == MediumKind::HighDensity525;
+}
+
+bool is35InchDrive(int dosType)
+{
+    return driveTypeOf(dosType) && !is525InchDrive(dosType);
+}
+
 std::string driveTypeList()
 {
     std::string list;

@@ -21,6 +21,10 @@ struct DriveType {
 };
 
 const DriveType* driveTypeOf(int dosType);
+// Whether a drive of the type takes 3.5-inch or 5.25-inch diskettes; both
+// false for a type no diskette drive has.
+bool is35InchDrive(int dosType);
+bool is525InchDrive(int dosType);
 // "0, 1, 2, 7 or 9", for messages.
 std::string driveTypeList();
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "drive/DiskServiceCodes.h"
 #include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
 
@@ -10,22 +11,7 @@ namespace vellum {
 
 namespace {
 
-constexpr std::uint16_t kIoctlGenericBlock = 0x440D;
-constexpr std::uint8_t kDiskCategory = 0x08;
-constexpr std::uint8_t kGetDeviceParameters = 0x60;
-constexpr std::uint8_t kGetLockLevel = 0x70;
-constexpr std::uint8_t kLockPhysical = 0x4B;
-constexpr std::uint8_t kUnlockPhysical = 0x6B;
-constexpr std::uint16_t kResetDrive = 0x710D;
-constexpr std::uint16_t kExtendedDiskIo = 0x7305;
-constexpr std::uint32_t kPacketForm16 = 0xFFFF;
-constexpr std::uint32_t kPacketForm32 = 0xFFFFFFFF;
-constexpr std::uint32_t kWriteFlag = 0x0001;
-constexpr std::uint16_t kNotLocked = 0xFFFF;
-
-constexpr std::uint8_t kBiosReset = 0x00;
-constexpr std::uint8_t kBiosWrite = 0x03;
-constexpr std::uint8_t kBiosSetMediaType = 0x18;
+using namespace disk_service;
 
 // DOS error codes in AX after a failed service.
 constexpr std::uint16_t kDosInvalidFunction = 0x01;

@@ -19,8 +19,6 @@ namespace vellum {
 namespace {
 
 constexpr std::array<std::uint32_t, 8> kSupportedMedia = {0x0FD, 0x1F0, 0x1F9, 0x1FD, 0x2F9, 0x7F0, 0x7F9, 0x9F0};
-constexpr int kLockLevel = 1;
-constexpr int kLockPermissions = 0;
 constexpr int kTracksPerCylinder = 2;
 
 } // namespace
@@ -108,7 +106,7 @@ void CompareEngine::compareTracks(CDriveServices& services, SectorRequests& requ
     c_.progress.Create(c_.doc);
     c_.progress.SetOperationCaption(kProgressComparing);
     if (requests.lockState() == SectorDriver::kNotLocked)
-        services.LockVolume(kLockLevel, kLockPermissions, drive_);
+        services.LockForOperation(drive_);
     const std::span<const std::uint8_t> disk = requests.prepareTransfer();
     const int tracks = trackCount();
     const int cylinders = tracks / kTracksPerCylinder;
