@@ -16,7 +16,6 @@
 #include "core/ImageFile.h"
 #include "core/IniProfile.h"
 #include "drive/DriveBay.h"
-#include "drive/REGS.h"
 #include "drive/SectorDriver.h"
 
 namespace vellum {
@@ -46,9 +45,7 @@ public:
     bool isWindowsNt() const override { return false; }
     std::uint32_t driverVersion() override
     {
-        REGS regs;
-        SectorDriver(drives_->drives()).DrvGetVersion(regs);
-        return regs.EAX;
+        return SectorDriver(drives_->drives()).version();
     }
     std::string settingsPath() const override { return IniProfile::defaultPath().string(); }
 

@@ -52,7 +52,7 @@ REGS ioctl(std::uint8_t minorCode, std::uint32_t ebx)
 void CDriveServices::Vwin32Call(REGS& regs, std::span<std::uint8_t> block)
 {
     regs.Flags = kServiceFailedFlag;
-    device_.dosIoctl(regs, block);
+    emulator_.dosIoctl(regs, block);
 }
 
 bool CDriveServices::GetDeviceParameters(int drive, DeviceParameterBlock& block)
@@ -111,7 +111,7 @@ bool CDriveServices::AbsoluteRead(int drive, std::uint32_t first, std::uint16_t 
     REGS regs;
     regs.ECX = kPacketForm16;
     regs.EAX = static_cast<std::uint32_t>(drive - 1);
-    device_.absoluteRead(regs, {first, count, buffer});
+    emulator_.absoluteRead(regs, {first, count, buffer});
     return !carry(regs);
 }
 
@@ -123,13 +123,32 @@ bool CDriveServices::ExtendedAbsoluteRead(int drive, std::uint32_t first, std::u
     regs.ECX = kPacketForm32;
     regs.EDX = static_cast<std::uint32_t>(drive);
     regs.ESI = kReadMode;
-    device_.extendedDiskIo(regs, {first, count, buffer});
+    emulator_.extendedDiskIo(regs, {first, count, buffer});
     return !carry(regs);
 }
 
 void CDriveServices::BiosDisk(REGS& regs, std::span<std::uint8_t> buffer)
 {
-    device_.biosDisk(regs, buffer);
+    emulator_.biosDisk(regs, buffer);
+}
+
+bool CDriveServices::biosReset(int drive)
+{
+    REGS regs;
+    regs.EAX = std::uint32_t{kBiosReset} << 8;
+    regs.EDX = static_cast<std::uint32_t>(drive);
+    BiosDisk(regs, {});
+    return !carry(regs);
+}
+
+bool CDriveServices::biosSetMediaType(int drive, int cylinders, int sectorsPerTrack)
+{
+    REGS regs;
+    regs.EAX = std::uint32_t{kBiosSetMediaType} << 8;
+    regs.ECX = (static_cast<std::uint32_t>(cylinders - 1) << 8) | static_cast<std::uint32_t>(sectorsPerTrack);
+    regs.EDX = static_cast<std::uint32_t>(drive);
+    BiosDisk(regs, {});
+    return !carry(regs);
 }
 
 void CDriveServices::WriteDmfTestSector(bool driveIsA)

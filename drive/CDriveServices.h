@@ -15,7 +15,7 @@
 #include "drive/DiskServiceCodes.h"
 #include "drive/DriveBackend.h"
 #include "drive/REGS.h"
-#include "drive/Vwin32Device.h"
+#include "drive/DiskServiceEmulator.h"
 
 namespace vellum {
 
@@ -23,7 +23,7 @@ class CDriveServices {
 public:
     static constexpr std::uint32_t kNotLocked = disk_service::kNotLocked;
 
-    CDriveServices(DriveBackend& backend, Prompter& prompter) : device_(backend), prompter_(prompter) {}
+    CDriveServices(DriveBackend& backend, Prompter& prompter) : emulator_(backend), prompter_(prompter) {}
 
     // A DOS IOCTL: presets Flags to 0x8000, so a service that failed returns
     // with bit 15 still set.
@@ -35,7 +35,7 @@ public:
     std::uint32_t GetLockLevel(int drive);
     bool LockVolume(int level, int permissions, int drive);
     // The lock every diskette operation holds on its drive: level 1, no permissions.
-    bool LockForOperation(int drive) { return LockVolume(kOperationLockLevel, kOperationLockPermissions, drive); }
+    bool lockForOperation(int drive) { return LockVolume(kOperationLockLevel, kOperationLockPermissions, drive); }
     bool UnlockVolume(int drive);
     void ResetDrive(int drive);
     // One or more sectors into `buffer`; true when the carry came back clear.
@@ -44,6 +44,10 @@ public:
     // INT 13h with the registers as the BIOS defines them; `buffer` stands
     // for the address in EBX.
     void BiosDisk(REGS& regs, std::span<std::uint8_t> buffer);
+    // INT 13h function 00h for the 0-based drive; true when the carry came back clear.
+    bool biosReset(int drive);
+    // INT 13h function 18h: the BIOS is told the layout the next format lays down.
+    bool biosSetMediaType(int drive, int cylinders, int sectorsPerTrack);
     // 512 bytes of F8h to cylinder 79, head 1, sector 21 of A: or B:.
     void WriteDmfTestSector(bool driveIsA);
     // The diskette drives among the leading run of drives in the mask (bit 0 = A:).
@@ -53,7 +57,7 @@ private:
     static constexpr int kOperationLockLevel = 1;
     static constexpr int kOperationLockPermissions = 0;
 
-    Vwin32Device device_;
+    DiskServiceEmulator emulator_;
     Prompter& prompter_;
 };
 

@@ -82,4 +82,27 @@ void SectorDriver::DrvReleaseDrive(REGS& regs)
     backend_.releaseDrive(driveOf(regs));
 }
 
+std::uint32_t SectorDriver::version()
+{
+    REGS regs;
+    DrvGetVersion(regs);
+    return regs.EAX;
+}
+
+DosStamp SectorDriver::dosDateTime()
+{
+    REGS regs;
+    DrvGetDosDateTime(regs);
+    return {low16(regs.EBX), low16(regs.EAX)};
+}
+
+std::uint32_t SectorDriver::endFormat(int drive)
+{
+    REGS regs;
+    regs.EAX = DrvFunction::EndFormat;
+    regs.EBX = static_cast<std::uint32_t>(drive);
+    DrvRequest(regs);
+    return regs.EAX;
+}
+
 } // namespace vellum

@@ -11,7 +11,7 @@
 #include "ops/MismatchDialog.h"
 #include "ops/MismatchReport.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 
 namespace vellum {
@@ -106,7 +106,7 @@ void CompareEngine::compareTracks(CDriveServices& services, SectorRequests& requ
     c_.progress.Create(c_.doc);
     c_.progress.SetOperationCaption(kProgressComparing);
     if (requests.lockState() == SectorDriver::kNotLocked)
-        services.LockForOperation(drive_);
+        services.lockForOperation(drive_);
     const std::span<const std::uint8_t> disk = requests.prepareTransfer();
     const int tracks = trackCount();
     const int cylinders = tracks / kTracksPerCylinder;

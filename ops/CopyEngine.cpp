@@ -12,7 +12,7 @@
 #include "ops/DisketteFormatter.h"
 #include "ops/LoadEngine.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 
 namespace vellum {
@@ -139,7 +139,7 @@ bool CopyEngine::fits(CDriveServices& services)
 void CopyEngine::writeDiskette(CDriveServices& services, SectorRequests& requests)
 {
     if (services.GetLockLevel(target_ + 1) == CDriveServices::kNotLocked)
-        services.LockForOperation(target_);
+        services.lockForOperation(target_);
     const std::size_t trackBytes = c_.doc.geometry.trackBytes();
     const std::span<std::uint8_t> buffer = requests.prepareTransfer().first(trackBytes);
     const int tracks = std::min(c_.doc.TracksLoaded, LoadEngine::tracksThatFit(trackBytes));
@@ -184,9 +184,8 @@ bool CopyEngine::writeTrack(CDriveServices& services, SectorRequests& requests, 
 void CopyEngine::resetAfterWriteError(CDriveServices& services)
 {
     services.UnlockVolume(target_);
-    REGS bios; // INT 13h function 00h: reset the disk system
-    services.BiosDisk(bios, {});
-    services.LockForOperation(target_);
+    services.biosReset(0); // the disk system, as the BIOS resets it through drive A:
+    services.lockForOperation(target_);
 }
 
 bool CopyEngine::verifyTrack(SectorRequests& requests, int track, std::span<std::uint8_t> buffer)

@@ -14,7 +14,7 @@
 #include "drive/DeviceParameterBlock.h"
 #include "ops/FatExtent.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 
 namespace vellum {
@@ -129,7 +129,7 @@ void LoadEngine::readDiskette(CDriveServices& services, int drive, const MediaEn
     c_.progress.Create(c_.doc);
     c_.progress.SetOperationCaption(kProgressLoading);
     if (services.GetLockLevel(drive + 1) == CDriveServices::kNotLocked)
-        services.LockForOperation(drive);
+        services.lockForOperation(drive);
     SectorRequests requests(*c_.driver, drive);
     requests.prepareTransfer();
     if (const std::optional<int> cylinders = cylindersToRead(requests, row, entire))

@@ -1,4 +1,4 @@
-#include "drive/Vwin32Device.h"
+#include "drive/DiskServiceEmulator.h"
 
 #include <array>
 #include <utility>
@@ -96,7 +96,7 @@ std::uint32_t biosSector(const REGS& regs)
 
 } // namespace
 
-void Vwin32Device::dosIoctl(REGS& regs, std::span<std::uint8_t> block)
+void DiskServiceEmulator::dosIoctl(REGS& regs, std::span<std::uint8_t> block)
 {
     const std::uint16_t function = low16(regs.EAX);
     if (function == kResetDrive) {
@@ -118,7 +118,7 @@ void Vwin32Device::dosIoctl(REGS& regs, std::span<std::uint8_t> block)
     }
 }
 
-void Vwin32Device::getDeviceParameters(REGS& regs, std::span<std::uint8_t> block)
+void DiskServiceEmulator::getDeviceParameters(REGS& regs, std::span<std::uint8_t> block)
 {
     if (block.size() < DeviceParameterBlock::kSize) {
         dosResult(regs, kStatusInvalid);
@@ -136,7 +136,7 @@ void Vwin32Device::getDeviceParameters(REGS& regs, std::span<std::uint8_t> block
     dosResult(regs, status);
 }
 
-void Vwin32Device::getLockLevel(REGS& regs)
+void DiskServiceEmulator::getLockLevel(REGS& regs)
 {
     std::optional<int> level;
     const int status = backend_.lockLevel(driveFrom(low8(regs.EBX), 1), level);
@@ -145,7 +145,7 @@ void Vwin32Device::getLockLevel(REGS& regs)
     dosResult(regs, status);
 }
 
-void Vwin32Device::absoluteRead(REGS& regs, const DiskIoPacket& packet)
+void DiskServiceEmulator::absoluteRead(REGS& regs, const DiskIoPacket& packet)
 {
     if (regs.ECX != kPacketForm16) {
         dosResult(regs, kStatusInvalid);
@@ -154,7 +154,7 @@ void Vwin32Device::absoluteRead(REGS& regs, const DiskIoPacket& packet)
     packetTransfer(regs, driveFrom(low8(regs.EAX), 0), packet, false);
 }
 
-void Vwin32Device::extendedDiskIo(REGS& regs, const DiskIoPacket& packet)
+void DiskServiceEmulator::extendedDiskIo(REGS& regs, const DiskIoPacket& packet)
 {
     if (low16(regs.EAX) != kExtendedDiskIo || regs.ECX != kPacketForm32) {
         dosResult(regs, kStatusInvalid);
@@ -163,7 +163,7 @@ void Vwin32Device::extendedDiskIo(REGS& regs, const DiskIoPacket& packet)
     packetTransfer(regs, driveFrom(low8(regs.EDX), 1), packet, (regs.ESI & kWriteFlag) != 0);
 }
 
-void Vwin32Device::packetTransfer(REGS& regs, int drive, const DiskIoPacket& packet, bool writing)
+void DiskServiceEmulator::packetTransfer(REGS& regs, int drive, const DiskIoPacket& packet, bool writing)
 {
     const std::size_t bytes = std::size_t{packet.count} * kSectorBytes;
     if (packet.count == 0 || bytes > packet.buffer.size()) {
@@ -175,7 +175,7 @@ void Vwin32Device::packetTransfer(REGS& regs, int drive, const DiskIoPacket& pac
                             : backend_.readSectors(drive, packet.firstSector, data));
 }
 
-void Vwin32Device::biosDisk(REGS& regs, std::span<std::uint8_t> buffer)
+void DiskServiceEmulator::biosDisk(REGS& regs, std::span<std::uint8_t> buffer)
 {
     switch (high8(regs.EAX)) {
     case kBiosReset: biosResult(regs, biosCode(backend_.reset(driveFrom(low8(regs.EDX), 0)))); break;
@@ -185,7 +185,7 @@ void Vwin32Device::biosDisk(REGS& regs, std::span<std::uint8_t> buffer)
     }
 }
 
-std::uint8_t Vwin32Device::biosWrite(const REGS& regs, std::span<std::uint8_t> buffer)
+std::uint8_t DiskServiceEmulator::biosWrite(const REGS& regs, std::span<std::uint8_t> buffer)
 {
     const int drive = driveFrom(low8(regs.EDX), 0);
     const std::uint32_t count = low8(regs.EAX);
@@ -206,7 +206,7 @@ std::uint8_t Vwin32Device::biosWrite(const REGS& regs, std::span<std::uint8_t> b
     return biosCode(backend_.writeSectors(drive, first, buffer.first(std::size_t{count} * kSectorBytes)));
 }
 
-std::uint8_t Vwin32Device::biosSetMediaType(const REGS& regs)
+std::uint8_t DiskServiceEmulator::biosSetMediaType(const REGS& regs)
 {
     DriveParameters drive;
     if (const int status = backend_.parameters(driveFrom(low8(regs.EDX), 0), kDriveDefaultBpb, drive))
