@@ -213,8 +213,8 @@ std::uint8_t DiskServiceEmulator::biosSetMediaType(const REGS& regs)
         return biosCode(status);
     const DriveType* type = driveTypeOf(drive.deviceType);
     const std::uint32_t cylinders = biosCylinder(regs) + 1;
-    for (const MediumFormat& f : mediumFormats())
-        if (type && type->takes(f) && f.sectorsPerTrack() == biosSector(regs) && f.cylinders() == cylinders)
+    for (const StandardFormat& f : standardFormats())
+        if (type && type->takes(f) && f.sectorsPerTrack == biosSector(regs) && f.cylinders() == cylinders)
             return kBiosOk;
     return kBiosMediaTypeUnsupported;
 }

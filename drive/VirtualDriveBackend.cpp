@@ -26,8 +26,8 @@ bool isPermutation(const std::vector<std::uint8_t>& ids, std::uint32_t sectorsPe
 std::string imageSizes()
 {
     std::string sizes;
-    for (const MediumFormat& f : mediumFormats())
-        sizes += (sizes.empty() ? "" : ", ") + groupedNumber(f.bytes()) + " (" + std::string(f.name) + ")";
+    for (const StandardFormat& f : standardFormats())
+        sizes += (sizes.empty() ? "" : ", ") + groupedNumber(f.imageBytes()) + " (" + std::string(f.capacity) + ")";
     return sizes;
 }
 
@@ -162,7 +162,7 @@ int VirtualDriveBackend::transferStatus(int drive, std::uint32_t first, std::uin
     if (medium->state() == VirtualMedium::State::Blank)
         return kStatusUnformatted;
     const std::uint64_t end = std::uint64_t{first} + count;
-    return count == 0 || end > medium->format()->sectors() ? kStatusInvalid : kStatusOk;
+    return count == 0 || end > medium->format()->totalSectors ? kStatusInvalid : kStatusOk;
 }
 
 int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<std::uint8_t> out)
@@ -192,14 +192,14 @@ int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<
 }
 
 int VirtualDriveBackend::formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
-                                      const MediumFormat*& layout) const
+                                      const StandardFormat*& layout) const
 {
     if (settings_.writeProtected(drive) || medium.readOnly())
         return kStatusWriteProtect;
     if (format.sizeCode != kSizeCode512)
         return kStatusInvalid;
     // The medium keeps its kind; the sector count picks the layout of that kind.
-    layout = mediumFormatFor(medium.format()->kind, format.sectorsPerTrack());
+    layout = formatFor(medium.format()->kind, format.sectorsPerTrack());
     if (!layout || !driveType(drive).takes(*layout))
         return kStatusWrongMedia;
     // The image holds sectors by number, so every number of the track must be there once.
@@ -216,7 +216,7 @@ int VirtualDriveBackend::formatCylinder(int drive, const CylinderFormat& format)
     auto m = medium(drive);
     if (const int status = reachable(drive, m))
         return status;
-    const MediumFormat* layout = nullptr;
+    const StandardFormat* layout = nullptr;
     if (const int status = formatStatus(drive, format, *m, layout))
         return status;
     if (const int status = m->formatCylinder(format.cylinder, *layout))

@@ -64,7 +64,7 @@ private:
     int transferStatus(int drive, std::uint32_t first, std::uint32_t count,
                        const std::optional<VirtualMedium>& medium, bool writing) const;
     int formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
-                     const MediumFormat*& layout) const;
+                     const StandardFormat*& layout) const;
 
     DriveSettings settings_;
     LockTable locks_;

@@ -58,13 +58,13 @@ TEST_F(VirtualDrives, TakeTheDiskettesRealDrivesTake)
         {7, {"720K", "1.44M", "1.68M"}},
         {9, {"720K", "1.44M", "1.68M", "2.88M"}},
     };
-    for (const MediumFormat& f : mediumFormats()) {
-        drives.insert(kA, images.formatted(std::string(f.name) + ".img", f.name));
+    for (const StandardFormat& f : standardFormats()) {
+        drives.insert(kA, images.formatted(std::string(f.capacity) + ".img", f.capacity));
         for (const auto& [type, formats] : takes) {
             drives.setDeviceType(kA, type);
-            const bool fits = formats.count(std::string(f.name)) != 0;
-            EXPECT_EQ(drives.checkMedia(kA), fits ? kStatusOk : kStatusWrongMedia) << f.name << " in type " << type;
-            EXPECT_EQ(drives.readSectors(kA, 0, sector), fits ? kStatusOk : kStatusWrongMedia) << f.name;
+            const bool fits = formats.count(std::string(f.capacity)) != 0;
+            EXPECT_EQ(drives.checkMedia(kA), fits ? kStatusOk : kStatusWrongMedia) << f.capacity << " in type " << type;
+            EXPECT_EQ(drives.readSectors(kA, 0, sector), fits ? kStatusOk : kStatusWrongMedia) << f.capacity;
         }
     }
 }
@@ -75,7 +75,7 @@ TEST_F(VirtualDrives, DriveDefaultsAreA144AndA12MegabyteDrive)
     ASSERT_EQ(drives.parameters(kA, kDriveDefaultBpb, a), kStatusOk);
     ASSERT_EQ(drives.parameters(kB, kDriveDefaultBpb, b), kStatusOk);
     EXPECT_EQ(a.deviceType, 7);
-    EXPECT_EQ(a.bpb, mediumFormatNamed("1.44M")->bpb());
+    EXPECT_EQ(a.bpb, formatNamed("1.44M")->bpb());
     EXPECT_EQ(b.deviceType, 1);
     EXPECT_EQ(b.bpb.sectorsPerTrack, 15);
 }
@@ -97,11 +97,11 @@ TEST_F(VirtualDrives, MediumParametersPreferAPlausibleBootSector)
     putLe16(bytes, 19, 2880);
     test::writeFile(other, bytes);
     ASSERT_EQ(drives.parameters(kA, kCurrentMediumBpb, p), kStatusOk);
-    EXPECT_EQ(p.bpb, mediumFormatNamed("1.68M")->bpb());
+    EXPECT_EQ(p.bpb, formatNamed("1.68M")->bpb());
 
     drives.insert(kA, images.blank("blank.img", "720K"));
     ASSERT_EQ(drives.parameters(kA, kCurrentMediumBpb, p), kStatusOk);
-    EXPECT_EQ(p.bpb, mediumFormatNamed("720K")->bpb()) << "a blank diskette: what its size implies";
+    EXPECT_EQ(p.bpb, formatNamed("720K")->bpb()) << "a blank diskette: what its size implies";
 }
 
 TEST_F(VirtualDrives, ReadTheBootSectorOfAnImageMkfsMade)

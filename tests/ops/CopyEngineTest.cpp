@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "drive/DriveStatus.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/CopyEngine.h"
 #include "ops/CylinderFormatter.h"
@@ -244,7 +244,7 @@ TEST_F(CopyEngineTest, AFailedDisketteStillOffersTheNextOne)
 
 TEST_F(CopyEngineTest, UnformattedDisketteIsFormattedWhenTheUserAgrees)
 {
-    VirtualMedium::createBlank(disks / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(disks / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, disks / "blank.img");
     target = disks / "blank.img";
     expectQuestion(kUnformatted, Buttons::YesNo, Icon::Exclamation, Answer::Yes);
@@ -260,7 +260,7 @@ TEST_F(CopyEngineTest, UnformattedDisketteIsFormattedWhenTheUserAgrees)
 
 TEST_F(CopyEngineTest, NoToFormattingEndsTheRunUnsuccessful)
 {
-    VirtualMedium::createBlank(disks / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(disks / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, disks / "blank.img");
     world.doc.OperationState = kSuccessful;
     expectQuestion(kUnformatted, Buttons::YesNo, Icon::Exclamation, Answer::No);
@@ -277,7 +277,7 @@ TEST_F(CopyEngineTest, FailedDmfFormatEndsTheRunAtOnce)
     const MtoolsImage dmf(MtoolsImage::Maker::Mformat, "-t 80 -h 2 -s 21 -c 4 -r 1");
     dmf.loadInto(world.doc);
     ASSERT_TRUE(world.doc.geometry.DmfLargeClusters);
-    VirtualMedium::createBlank(disks / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(disks / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, disks / "blank.img");
     formatter.succeeds = false;
     world.doc.OperationState = kSuccessful;

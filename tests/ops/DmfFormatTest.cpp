@@ -8,7 +8,7 @@
 #include "core/Bytes.h"
 #include "core/Error.h"
 #include "drive/DriveStatus.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/DmfBootSector.h"
 #include "ops/CopyEngine.h"

@@ -6,7 +6,7 @@
 
 #include "core/MediaTable.h"
 #include "drive/DriveStatus.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/FatExtent.h"
 #include "ops/LoadEngine.h"
@@ -310,7 +310,7 @@ TEST_F(LoadEngineTest, DifferingFatsAreRefusedBeforeAnyTrackIsRead)
 
 TEST_F(LoadEngineTest, UnformattedDisketteIsAFailingMediaCheckThatCancelEnds)
 {
-    VirtualMedium::createBlank(world.dir / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(world.dir / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, world.dir / "blank.img");
     world.doc.OperationState = kSuccessful;
     world.prompter.expect("Unformatted media", Buttons::RetryCancel, Icon::Exclamation, Answer::Retry)
