@@ -15,7 +15,6 @@
 #include "core/Error.h"
 #include "core/ImageFile.h"
 #include "drive/DriveBay.h"
-#include "drive/REGS.h"
 #include "drive/SectorDriver.h"
 #include "settings/SettingsProfile.h"
 
@@ -46,9 +45,7 @@ public:
     bool isWindowsNt() const override { return false; }
     std::uint32_t driverVersion() override
     {
-        REGS regs;
-        SectorDriver(drives_->drives()).DrvGetVersion(regs);
-        return regs.EAX;
+        return SectorDriver(drives_->drives()).version();
     }
     std::string settingsPath() const override { return SettingsProfile::defaultPath().string(); }
 

@@ -24,6 +24,7 @@
 #include "core/Prompter.h"
 #include "drive/CDriveServices.h"
 #include "drive/DriveBay.h"
+#include "drive/DriveType.h"
 #include "drive/SectorDriver.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
@@ -67,11 +68,6 @@ QString withoutPadding(QString name)
     while (name.endsWith(u' '))
         name.chop(1);
     return name;
-}
-
-bool is35Inch(int dosType)
-{
-    return dosType == 2 || dosType == 7;
 }
 
 } // namespace
@@ -192,7 +188,7 @@ void CVLMView::detectDrives()
         if (services.GetDeviceParameters(d + 1, block))
             types[d] = block.deviceType();
     }
-    doc_.MediaSizeKind = is35Inch(types[0]) ? kMedia35Inch : kMedia525Inch;
+    doc_.MediaSizeKind = is35InchDrive(types[0]) ? kMedia35Inch : kMedia525Inch;
     toolBar_->showDrives(types[0], types[1], floppyCount_);
     selectDrive(0);
 }

@@ -12,7 +12,7 @@
 #include "drive/DriveBay.h"
 #include "drive/DriveSettings.h"
 #include "drive/DriveType.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 
 namespace vellum {
@@ -116,13 +116,13 @@ void DriveMenu::newBlankDiskette()
 {
     const DriveType& type = drives_.virtualDrives().driveType(drive());
     QStringList names;
-    for (const MediumFormat& f : mediumFormats())
+    for (const StandardFormat& f : standardFormats())
         if (type.takes(f))
-            names << fromView(f.name);
+            names << fromView(f.capacity);
     bool ok = false;
     const QString chosen = QInputDialog::getItem(parentWidget(), tr("New Blank Diskette"),
                                                  tr("&Capacity of the new diskette for %1").arg(driveName()), names,
-                                                 names.indexOf(fromView(type.native().name)), false, &ok);
+                                                 names.indexOf(fromView(type.native().capacity)), false, &ok);
     if (!ok)
         return;
     QDir().mkpath(mediaFolder());
@@ -133,7 +133,7 @@ void DriveMenu::newBlankDiskette()
     if (path.isEmpty())
         return;
     try {
-        VirtualMedium::createBlank(path.toStdString(), *mediumFormatNamed(chosen.toStdString()));
+        VirtualMedium::createBlank(path.toStdString(), *formatNamed(chosen.toStdString()));
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Exclamation);
         return;

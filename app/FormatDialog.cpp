@@ -12,28 +12,28 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 
 namespace vellum {
 
 namespace {
 
-QString capacityText(const MediumFormat& f)
+QString capacityText(const StandardFormat& f)
 {
-    return QStringLiteral("%1 (%2 bytes)").arg(QString::fromUtf8(f.name.data(), static_cast<qsizetype>(f.name.size())),
-                                               QLocale().toString(static_cast<qulonglong>(f.bytes())));
+    return QStringLiteral("%1 (%2 bytes)").arg(QString::fromUtf8(f.capacity.data(), static_cast<qsizetype>(f.capacity.size())),
+                                               QLocale().toString(static_cast<qulonglong>(f.imageBytes())));
 }
 
 } // namespace
 
-FormatDialog::FormatDialog(const QString& driveName, const std::vector<const MediumFormat*>& capacities,
-                           const MediumFormat* current, bool quickAllowed, QWidget* parent)
+FormatDialog::FormatDialog(const QString& driveName, const std::vector<const StandardFormat*>& capacities,
+                           const StandardFormat* current, bool quickAllowed, QWidget* parent)
     : QDialog(parent), capacities_(capacities), capacity_(new QComboBox(this)),
       quick_(new QRadioButton(tr("&Quick (erase)"), this)), full_(new QRadioButton(tr("&Full"), this)),
       label_(new QLineEdit(this))
 {
     setWindowTitle(tr("Format - Drive %1").arg(driveName));
-    for (const MediumFormat* f : capacities_)
+    for (const StandardFormat* f : capacities_)
         capacity_->addItem(capacityText(*f));
     const auto at = std::find(capacities_.begin(), capacities_.end(), current);
     capacity_->setCurrentIndex(at == capacities_.end() ? 0 : static_cast<int>(at - capacities_.begin()));
@@ -63,7 +63,7 @@ FormatDialog::FormatDialog(const QString& driveName, const std::vector<const Med
     layout->addWidget(buttons);
 }
 
-const MediumFormat* FormatDialog::capacity() const
+const StandardFormat* FormatDialog::capacity() const
 {
     const int i = capacity_->currentIndex();
     return i < 0 ? nullptr : capacities_[static_cast<std::size_t>(i)];

@@ -11,7 +11,7 @@ class QRadioButton;
 
 namespace vellum {
 
-struct MediumFormat;
+struct StandardFormat;
 
 class FormatDialog : public QDialog {
     Q_OBJECT
@@ -19,16 +19,16 @@ public:
     static constexpr int kLabelLength = 11;
 
     // `quickAllowed` is false for a diskette that was never formatted.
-    FormatDialog(const QString& driveName, const std::vector<const MediumFormat*>& capacities,
-                 const MediumFormat* current, bool quickAllowed, QWidget* parent = nullptr);
+    FormatDialog(const QString& driveName, const std::vector<const StandardFormat*>& capacities,
+                 const StandardFormat* current, bool quickAllowed, QWidget* parent = nullptr);
 
-    const MediumFormat* capacity() const;
+    const StandardFormat* capacity() const;
     bool quick() const;
     // Upper case, at most 11 characters; empty for no label.
     QString label() const;
 
 private:
-    std::vector<const MediumFormat*> capacities_;
+    std::vector<const StandardFormat*> capacities_;
     QComboBox* capacity_;
     QRadioButton* quick_;
     QRadioButton* full_;

@@ -15,7 +15,7 @@
 #include "drive/DriveBay.h"
 #include "drive/DriveSettings.h"
 #include "drive/DriveType.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 
 namespace vellum {
@@ -40,10 +40,10 @@ QString driveName(int drive)
 }
 
 // The standard capacities the drive takes; DMF has its own command.
-std::vector<const MediumFormat*> capacitiesOf(const DriveType& type)
+std::vector<const StandardFormat*> capacitiesOf(const DriveType& type)
 {
-    std::vector<const MediumFormat*> list;
-    for (const MediumFormat& f : mediumFormats())
+    std::vector<const StandardFormat*> list;
+    for (const StandardFormat& f : standardFormats())
         if (type.takes(f) && f.formatCode != kDmfFormatCode)
             list.push_back(&f);
     return list;
@@ -172,7 +172,7 @@ int ShellDriveMenu::format(int drive)
     const auto target = targetOf(drive);
     const DriveType& type = drives_.virtualDrives().driveType(drive);
     const auto medium = drives_.virtualDrives().medium(drive);
-    const MediumFormat* current = medium ? medium->format() : &type.native();
+    const StandardFormat* current = medium ? medium->format() : &type.native();
     const bool formatted = target->device || (medium && medium->state() == VirtualMedium::State::Formatted);
     FormatDialog dialog(driveName(drive), capacitiesOf(type), current, formatted, owner_);
     if (dialog.exec() != QDialog::Accepted || !dialog.capacity())

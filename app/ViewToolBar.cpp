@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/ViewCommands.h"
+#include "drive/DriveType.h"
 
 namespace vellum {
 
@@ -14,16 +15,6 @@ namespace {
 constexpr int kImageSize = 32;
 constexpr int kCopiesWidth = 50;
 constexpr int kCopiesRows = 10;
-
-bool is35Inch(int dosType)
-{
-    return dosType == 2 || dosType == 7;
-}
-
-bool is525Inch(int dosType)
-{
-    return dosType == 0 || dosType == 1;
-}
 
 QIcon icon(const char* name)
 {
@@ -121,8 +112,8 @@ int ViewToolBar::commandAt(QPoint point) const
 
 void ViewToolBar::showDrives(int typeA, int typeB, int floppyCount)
 {
-    buttons_[kCmdSelectA]->setIcon(icon(is35Inch(typeA) ? "drive-a-35" : "drive-a-525"));
-    buttons_[kCmdSelectB]->setIcon(icon(is525Inch(typeB) ? "drive-b-525" : "drive-b-35"));
+    buttons_[kCmdSelectA]->setIcon(icon(is35InchDrive(typeA) ? "drive-a-35" : "drive-a-525"));
+    buttons_[kCmdSelectB]->setIcon(icon(is525InchDrive(typeB) ? "drive-b-525" : "drive-b-35"));
     buttons_[kCmdSelectB]->setVisible(floppyCount > 1);
     pressDrive(0);
 }

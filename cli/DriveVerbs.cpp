@@ -43,7 +43,7 @@ std::string mediumText(VirtualDriveBackend& drives, int drive, const VirtualMedi
     case VirtualMedium::State::Blank:
     case VirtualMedium::State::Formatted: break;
     }
-    std::string text = std::string(m.format()->name) + " diskette, " +
+    std::string text = std::string(m.format()->capacity) + " diskette, " +
                        (m.state() == VirtualMedium::State::Blank ? "blank (not formatted)" : "formatted");
     if (!drives.driveType(drive).takes(*m.format()))
         text += "; the drive cannot take it";
@@ -108,11 +108,11 @@ fs::path dataFolder()
 }
 
 // "blank-1.44M.img", or the first "blank-1.44M-N.img" not taken yet.
-fs::path newBlankPath(const MediumFormat& format)
+fs::path newBlankPath(const StandardFormat& format)
 {
     const fs::path folder = dataFolder();
     fs::create_directories(folder);
-    const std::string stem = "blank-" + std::string(format.name);
+    const std::string stem = "blank-" + std::string(format.capacity);
     fs::path path = folder / (stem + ".img");
     for (int n = 2; fs::exists(path); ++n)
         path = folder / (stem + "-" + std::to_string(n) + ".img");
@@ -120,22 +120,22 @@ fs::path newBlankPath(const MediumFormat& format)
 }
 
 // "1.44M" or "1.44m".
-const MediumFormat& capacityOf(const std::string& word)
+const StandardFormat& capacityOf(const std::string& word)
 {
     std::string name = word;
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (const MediumFormat* f = mediumFormatNamed(name))
+    if (const StandardFormat* f = formatNamed(name))
         return *f;
-    throw UsageError("\"" + word + "\" is not a diskette capacity; name " + mediumFormatList());
+    throw UsageError("\"" + word + "\" is not a diskette capacity; name " + capacityList());
 }
 
 void blank(DriveBay& bay, int drive, const std::string& capacity, const std::optional<std::string>& output)
 {
-    const MediumFormat& format = capacityOf(capacity);
+    const StandardFormat& format = capacityOf(capacity);
     const DriveType& type = bay.virtualDrives().driveType(drive);
     if (!type.takes(format))
-        throw Error("A " + std::string(format.name) + " diskette does not fit drive " +
+        throw Error("A " + std::string(format.capacity) + " diskette does not fit drive " +
                     DriveSettings::driveName(drive) + ", a " + std::string(type.name) + " drive");
     const fs::path path = output ? fs::path(*output) : newBlankPath(format);
     VirtualMedium::createBlank(path, format);

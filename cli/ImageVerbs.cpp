@@ -14,7 +14,7 @@
 #include "core/MediaTable.h"
 #include "core/StandardFormats.h"
 #include "core/VlmFile.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
 
@@ -145,7 +145,7 @@ int runNew(CliArgs& args)
     const std::string label = args.option("--label").value_or("");
     const bool overwrite = args.flag("--overwrite");
     const std::string word = args.positionals(1, 1)[0];
-    const MediumFormat* format = BlankImage::formatNamed(word);
+    const StandardFormat* format = BlankImage::formatNamed(word);
     if (!format)
         throw UsageError("\"" + word + "\" is no format a new image can have (360K, 720K, 1.2M, 1.44M or DMF)");
     const std::filesystem::path path = ImageFile::withDefaultExtension(*out);
@@ -155,7 +155,7 @@ int runNew(CliArgs& args)
     if (!BlankImage(session.doc, session.prompter).create(*format, label) ||
         !ImageFile(session.doc, session.prompter).save(path, {}))
         return kExitFailure;
-    std::printf("%s diskette -> %s\n", std::string(format->standard().name).c_str(),
+    std::printf("%s diskette -> %s\n", std::string(format->name).c_str(),
                 TerminalText::escaped(path.string()).c_str());
     return 0;
 }

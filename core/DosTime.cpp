@@ -1,5 +1,7 @@
 #include "core/DosTime.h"
 
+#include <algorithm>
+
 namespace vellum {
 
 namespace {
@@ -7,6 +9,7 @@ namespace {
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr int kDosEpochYear = 1980;
+constexpr int kDosLastYear = kDosEpochYear + 127;
 constexpr int kTmEpochYear = 1900;
 
 struct DosFields {
@@ -36,6 +39,13 @@ bool isValid(const DosFields& f)
 
 } // namespace
 
+DosStamp DosTime::fromTm(const std::tm& t)
+{
+    const int year = std::clamp(t.tm_year + kTmEpochYear, kDosEpochYear, kDosLastYear) - kDosEpochYear;
+    return {static_cast<std::uint16_t>((year << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday),
+            static_cast<std::uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2))};
+}
+
 std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
 {
     const DosFields f = split(date, time);
@@ -55,18 +65,23 @@ std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
     return static_cast<std::uint64_t>((static_cast<std::int64_t>(t) + kSecondsFrom1601To1970) * kTicksPerSecond);
 }
 
-std::pair<std::uint16_t, std::uint16_t> DosTime::fromTime(std::time_t t)
+DosStamp DosTime::fromTime(std::time_t t)
 {
-    constexpr int kDosYears = 128; // seven bits of year
     std::tm tm{};
-    DosFields f{kDosEpochYear, 1, 1, 0, 0, 0};
-    if (localtime_r(&t, &tm) != nullptr && tm.tm_year + kTmEpochYear >= kDosEpochYear)
-        f = {tm.tm_year + kTmEpochYear, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-    if (f.year >= kDosEpochYear + kDosYears)
-        f = {kDosEpochYear + kDosYears - 1, 12, 31, 23, 59, 59};
-    const auto date = static_cast<std::uint16_t>(((f.year - kDosEpochYear) << 9) | (f.month << 5) | f.day);
-    const auto time = static_cast<std::uint16_t>((f.hour << 11) | (f.minute << 5) | (f.second / 2));
-    return {date, time};
+    if (localtime_r(&t, &tm) == nullptr || tm.tm_year + kTmEpochYear < kDosEpochYear) {
+        tm = {};
+        tm.tm_year = kDosEpochYear - kTmEpochYear;
+        tm.tm_mday = 1;
+    } else if (tm.tm_year + kTmEpochYear > kDosLastYear) {
+        tm = {};
+        tm.tm_year = kDosLastYear - kTmEpochYear;
+        tm.tm_mon = 11;
+        tm.tm_mday = 31;
+        tm.tm_hour = 23;
+        tm.tm_min = 59;
+        tm.tm_sec = 59;
+    }
+    return fromTm(tm);
 }
 
 std::optional<std::tm> DosTime::toLocal(std::uint64_t fileTime)

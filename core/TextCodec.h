@@ -22,9 +22,10 @@ public:
     static std::string cp1252ToUtf8(std::string_view bytes);
     // One byte per character; a character cp1252 lacks, or malformed UTF-8, becomes "?".
     static std::string utf8ToCp1252(std::string_view text);
+    // The code point's UTF-8 bytes at the end of `out`.
+    static void appendUtf8(std::string& out, char32_t c);
 
 private:
-    static void appendUtf8(std::string& out, char32_t c);
     // The code point at `at`, advancing past it; U+FFFD for malformed UTF-8.
     static char32_t nextCodePoint(std::string_view text, std::size_t& at);
 };

@@ -8,15 +8,13 @@
 //   void LoadEngine::finish() { sink_.post(ViewMessage::FillList); }
 namespace vellum {
 
-inline constexpr int kWmUser = 0x400;
-
 enum class ViewMessage {
-    FillList = kWmUser + 100,            // list the directory now in the document
-    Initialize = kWmUser + 101,          // back to the empty state, as after a failed load
-    OpenImageFile = kWmUser + 102,       // the drive list's image-file entry was chosen
-    RefreshFromDiskette = kWmUser + 103, // re-read the directory from the diskette
-    DisketteLabel = kWmUser + 104,       // change the diskette's label through the shell
-    FinishRename = kWmUser + 105,        // the in-place rename editor ended with Enter
+    FillList,            // list the directory now in the document
+    Initialize,          // back to the empty state, as after a failed load
+    OpenImageFile,       // the drive list's image-file entry was chosen
+    RefreshFromDiskette, // re-read the directory from the diskette
+    DisketteLabel,       // change the diskette's label through the shell
+    FinishRename,        // the in-place rename editor ended with Enter
 };
 
 class ViewSink {

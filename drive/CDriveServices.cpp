@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "drive/DiskServiceCodes.h"
+
 namespace vellum {
 
 namespace {
@@ -12,19 +14,12 @@ const std::string kCannotGetLockLevel = "Cannot Get Lock Level";
 const std::string kCannotLock = "Cannot Lock Volume";
 const std::string kCannotUnlock = "Cannot Unlock Volume";
 
-constexpr std::uint32_t kIoctl = 0x440D;
-constexpr std::uint32_t kGetDeviceParameters = 0x0860;
-constexpr std::uint32_t kGetLockLevel = 0x0870;
-constexpr std::uint32_t kLockPhysical = 0x084B;
-constexpr std::uint32_t kUnlockPhysical = 0x086B;
-constexpr std::uint32_t kResetDrive = 0x710D;
+using namespace disk_service;
+
 constexpr std::uint32_t kResetAndFlush = 0;
-constexpr std::uint32_t kAbsolutePacket = 0xFFFF;
-constexpr std::uint32_t kExtendedDiskIo = 0x7305;
-constexpr std::uint32_t kExtendedPacket = 0xFFFFFFFF;
 constexpr std::uint32_t kReadMode = 0;
 
-constexpr std::uint32_t kBiosWriteOneSector = 0x0301;
+constexpr std::uint32_t kBiosWriteOneSector = (kBiosWrite << 8) | 1;
 constexpr std::uint32_t kDmfTestSectorChs = 0x4F15; // cylinder 79, sector 21
 constexpr std::uint32_t kHeadOne = 0x0100;
 constexpr std::uint8_t kDmfTestFill = 0xF8;
@@ -43,11 +38,11 @@ bool carry(const REGS& regs)
     return (regs.Flags & kCarryFlag) != 0;
 }
 
-REGS ioctl(std::uint32_t function, std::uint32_t ebx)
+REGS ioctl(std::uint8_t minorCode, std::uint32_t ebx)
 {
     REGS regs;
-    regs.EAX = kIoctl;
-    regs.ECX = function;
+    regs.EAX = kIoctlGenericBlock;
+    regs.ECX = (kDiskCategory << 8) | minorCode;
     regs.EBX = ebx;
     return regs;
 }
@@ -57,7 +52,7 @@ REGS ioctl(std::uint32_t function, std::uint32_t ebx)
 void CDriveServices::Vwin32Call(REGS& regs, std::span<std::uint8_t> block)
 {
     regs.Flags = kServiceFailedFlag;
-    device_.dosIoctl(regs, block);
+    emulator_.dosIoctl(regs, block);
 }
 
 bool CDriveServices::GetDeviceParameters(int drive, DeviceParameterBlock& block)
@@ -114,9 +109,9 @@ bool CDriveServices::AbsoluteRead(int drive, std::uint32_t first, std::uint16_t 
                                   std::span<std::uint8_t> buffer)
 {
     REGS regs;
-    regs.ECX = kAbsolutePacket;
+    regs.ECX = kPacketForm16;
     regs.EAX = static_cast<std::uint32_t>(drive - 1);
-    device_.absoluteRead(regs, {first, count, buffer});
+    emulator_.absoluteRead(regs, {first, count, buffer});
     return !carry(regs);
 }
 
@@ -125,16 +120,35 @@ bool CDriveServices::ExtendedAbsoluteRead(int drive, std::uint32_t first, std::u
 {
     REGS regs;
     regs.EAX = kExtendedDiskIo;
-    regs.ECX = kExtendedPacket;
+    regs.ECX = kPacketForm32;
     regs.EDX = static_cast<std::uint32_t>(drive);
     regs.ESI = kReadMode;
-    device_.extendedDiskIo(regs, {first, count, buffer});
+    emulator_.extendedDiskIo(regs, {first, count, buffer});
     return !carry(regs);
 }
 
 void CDriveServices::BiosDisk(REGS& regs, std::span<std::uint8_t> buffer)
 {
-    device_.biosDisk(regs, buffer);
+    emulator_.biosDisk(regs, buffer);
+}
+
+bool CDriveServices::biosReset(int drive)
+{
+    REGS regs;
+    regs.EAX = std::uint32_t{kBiosReset} << 8;
+    regs.EDX = static_cast<std::uint32_t>(drive);
+    BiosDisk(regs, {});
+    return !carry(regs);
+}
+
+bool CDriveServices::biosSetMediaType(int drive, int cylinders, int sectorsPerTrack)
+{
+    REGS regs;
+    regs.EAX = std::uint32_t{kBiosSetMediaType} << 8;
+    regs.ECX = (static_cast<std::uint32_t>(cylinders - 1) << 8) | static_cast<std::uint32_t>(sectorsPerTrack);
+    regs.EDX = static_cast<std::uint32_t>(drive);
+    BiosDisk(regs, {});
+    return !carry(regs);
 }
 
 void CDriveServices::WriteDmfTestSector(bool driveIsA)

@@ -7,23 +7,23 @@ namespace vellum {
 namespace {
 
 constexpr std::array<DriveType, 5> kDriveTypes = {{
-    {0, "5.25-inch 360 KB", "360K", {"360K"}},
-    {1, "5.25-inch 1.2 MB", "1.2M", {"360K", "1.2M"}},
-    {2, "3.5-inch 720 KB", "720K", {"720K"}},
-    {7, "3.5-inch 1.44 MB", "1.44M", {"720K", "1.44M", "1.68M"}},
-    {9, "3.5-inch 2.88 MB", "2.88M", {"720K", "1.44M", "1.68M", "2.88M"}},
+    {0, "5.25-inch 360 KB", kFormatCode360, {kFormatCode360}},
+    {1, "5.25-inch 1.2 MB", kFormatCode12, {kFormatCode360, kFormatCode12}},
+    {2, "3.5-inch 720 KB", kFormatCode720, {kFormatCode720}},
+    {7, "3.5-inch 1.44 MB", kFormatCode144, {kFormatCode720, kFormatCode144, kFormatCodeDmf}},
+    {9, "3.5-inch 2.88 MB", kFormatCode288, {kFormatCode720, kFormatCode144, kFormatCodeDmf, kFormatCode288}},
 }};
 
 } // namespace
 
-const MediumFormat& DriveType::native() const
+const StandardFormat& DriveType::native() const
 {
-    return *mediumFormatNamed(nativeFormat);
+    return standardFormat(nativeFormat);
 }
 
-bool DriveType::takes(const MediumFormat& format) const
+bool DriveType::takes(const StandardFormat& format) const
 {
-    return std::find(formats.begin(), formats.end(), format.name) != formats.end();
+    return std::find(formats.begin(), formats.end(), format.formatCode) != formats.end();
 }
 
 const DriveType* driveTypeOf(int dosType)
@@ -32,6 +32,20 @@ const DriveType* driveTypeOf(int dosType)
         if (t.dosType == dosType)
             return &t;
     return nullptr;
+}
+
+bool is525InchDrive(int dosType)
+{
+    const DriveType* type = driveTypeOf(dosType);
+    if (!type)
+        return false;
+    const MediumKind kind = type->native().kind;
+    return kind == MediumKind::DoubleDensity525 || kind == MediumKind::HighDensity525;
+}
+
+bool is35InchDrive(int dosType)
+{
+    return driveTypeOf(dosType) && !is525InchDrive(dosType);
 }
 
 std::string driveTypeList()

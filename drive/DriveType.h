@@ -6,21 +6,27 @@
 #include <string>
 #include <string_view>
 
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 
 namespace vellum {
 
 struct DriveType {
     std::uint8_t dosType;
     std::string_view name;
-    std::string_view nativeFormat;
-    std::array<std::string_view, 4> formats; // unused slots are empty
+    static constexpr std::uint8_t kNone = 0;
 
-    const MediumFormat& native() const;
-    bool takes(const MediumFormat& format) const;
+    std::uint8_t nativeFormat; // format codes
+    std::array<std::uint8_t, 4> formats; // unused slots are kNone
+
+    const StandardFormat& native() const;
+    bool takes(const StandardFormat& format) const;
 };
 
 const DriveType* driveTypeOf(int dosType);
+// Whether a drive of the type takes 3.5-inch or 5.25-inch diskettes; both
+// false for a type no diskette drive has.
+bool is35InchDrive(int dosType);
+bool is525InchDrive(int dosType);
 // "0, 1, 2, 7 or 9", for messages.
 std::string driveTypeList();
 

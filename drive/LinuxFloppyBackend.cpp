@@ -37,20 +37,20 @@ constexpr std::size_t kBootSectorsPerTrack = 24;
 
 // What the floppy driver needs to lay a format down (its floppy_struct).
 struct FloppyLayout {
-    std::string_view format;
+    std::uint8_t formatCode;
     bool doubleStepped; // a 360K diskette in a 1.2 MB drive: 300 kbit/s, every other track
     unsigned stretch;
     unsigned char gap, rate, spec1, formatGap;
 };
 
 constexpr std::array<FloppyLayout, 7> kLayouts = {{
-    {"360K", false, 0, 0x2A, 0x02, 0xDF, 0x50},
-    {"360K", true, FD_STRETCH, 0x23, 0x01, 0xDF, 0x50},
-    {"720K", false, 0, 0x2A, 0x02, 0xDF, 0x50},
-    {"1.2M", false, 0, 0x1B, 0x00, 0xDF, 0x54},
-    {"1.44M", false, 0, 0x1B, 0x00, 0xCF, 0x6C},
-    {"1.68M", false, 0, 0x1C, 0x00, 0xCF, 0x0C},
-    {"2.88M", false, 0, 0x1B, 0x43, 0xAF, 0x54},
+    {kFormatCode360, false, 0, 0x2A, 0x02, 0xDF, 0x50},
+    {kFormatCode360, true, FD_STRETCH, 0x23, 0x01, 0xDF, 0x50},
+    {kFormatCode720, false, 0, 0x2A, 0x02, 0xDF, 0x50},
+    {kFormatCode12, false, 0, 0x1B, 0x00, 0xDF, 0x54},
+    {kFormatCode144, false, 0, 0x1B, 0x00, 0xCF, 0x6C},
+    {kFormatCodeDmf, false, 0, 0x1C, 0x00, 0xCF, 0x0C},
+    {kFormatCode288, false, 0, 0x1B, 0x43, 0xAF, 0x54},
 }};
 
 // The drive's CMOS type, as the floppy driver reports it, to its DOS device type.
@@ -84,21 +84,21 @@ int statusOfErrno(int error)
 }
 
 // Nothing for a format the table does not list.
-const FloppyLayout* layoutOf(const MediumFormat& format, std::uint8_t dosType)
+const FloppyLayout* layoutOf(const StandardFormat& format, std::uint8_t dosType)
 {
     const bool doubleStepped = format.kind == MediumKind::DoubleDensity525 && dosType == kHighDensity525Type;
     const auto it = std::find_if(kLayouts.begin(), kLayouts.end(), [&](const FloppyLayout& l) {
-        return l.format == format.name && l.doubleStepped == doubleStepped;
+        return l.formatCode == format.formatCode && l.doubleStepped == doubleStepped;
     });
     return it == kLayouts.end() ? nullptr : &*it;
 }
 
-std::vector<const MediumFormat*> formatsOf(const DriveType& type)
+std::vector<const StandardFormat*> formatsOf(const DriveType& type)
 {
-    std::vector<const MediumFormat*> formats;
-    for (const std::string_view name : type.formats)
-        if (const MediumFormat* f = mediumFormatNamed(name))
-            formats.push_back(f);
+    std::vector<const StandardFormat*> formats;
+    for (const std::uint8_t code : type.formats)
+        if (code != DriveType::kNone)
+            formats.push_back(&standardFormat(code));
     return formats;
 }
 
@@ -107,10 +107,10 @@ std::vector<std::uint8_t> probeRates(std::uint8_t dosType)
 {
     const DriveType& type = *driveTypeOf(dosType);
     std::vector<std::uint8_t> rates;
-    std::vector<const MediumFormat*> formats{&type.native()};
+    std::vector<const StandardFormat*> formats{&type.native()};
     const auto taken = formatsOf(type);
     formats.insert(formats.end(), taken.begin(), taken.end());
-    for (const MediumFormat* f : formats) {
+    for (const StandardFormat* f : formats) {
         const FloppyLayout* layout = layoutOf(*f, dosType);
         if (layout && std::find(rates.begin(), rates.end(), layout->rate) == rates.end())
             rates.push_back(layout->rate);
@@ -327,7 +327,7 @@ int LinuxFloppyBackend::parameters(int drive, SpecialFunctions which, DriveParam
         out.bpb = *bpb;
         return kStatusOk;
     }
-    const MediumFormat* format = mediumFormatOfSize(std::uint64_t{sectors} * kSectorBytes);
+    const StandardFormat* format = formatBySize(std::uint64_t{sectors} * kSectorBytes);
     if (!format)
         return kStatusWrongMedia;
     out.bpb = format->bpb();
@@ -340,8 +340,8 @@ int LinuxFloppyBackend::adoptBootGeometry(Device& device, std::span<const std::u
     const std::uint32_t total = le16(boot, kBootTotalSectors);
     if (!device.floppy || total == sectors)
         return kStatusOk;
-    for (const MediumFormat* f : formatsOf(*driveTypeOf(device.dosType)))
-        if (f->sectors() == total && f->sectorsPerTrack() == le16(boot, kBootSectorsPerTrack)) {
+    for (const StandardFormat* f : formatsOf(*driveTypeOf(device.dosType)))
+        if (f->totalSectors == total && f->sectorsPerTrack == le16(boot, kBootSectorsPerTrack)) {
             sectors = total;
             return setGeometry(device, *f);
         }
@@ -430,14 +430,14 @@ int LinuxFloppyBackend::writeSectors(int drive, std::uint32_t first, std::span<c
     return writeAt(*device, first, data);
 }
 
-int LinuxFloppyBackend::setGeometry(Device& device, const MediumFormat& format)
+int LinuxFloppyBackend::setGeometry(Device& device, const StandardFormat& format)
 {
     const FloppyLayout* layout = layoutOf(format, device.dosType);
     if (!layout)
         return kStatusInvalid;
     floppy_struct geometry{};
-    geometry.size = format.sectors();
-    geometry.sect = format.sectorsPerTrack();
+    geometry.size = format.totalSectors;
+    geometry.sect = format.sectorsPerTrack;
     geometry.head = format.bpb().heads;
     geometry.track = format.cylinders();
     geometry.stretch = layout->stretch;
@@ -448,9 +448,9 @@ int LinuxFloppyBackend::setGeometry(Device& device, const MediumFormat& format)
     return command(device, FDSETPRM, &geometry);
 }
 
-int LinuxFloppyBackend::beginFormat(Device& device, const MediumFormat& format)
+int LinuxFloppyBackend::beginFormat(Device& device, const StandardFormat& format)
 {
-    if (device.formatting && device.formatSectors == format.sectorsPerTrack())
+    if (device.formatting && device.formatSectors == format.sectorsPerTrack)
         return kStatusOk;
     if (const int status = setGeometry(device, format))
         return status;
@@ -458,12 +458,12 @@ int LinuxFloppyBackend::beginFormat(Device& device, const MediumFormat& format)
         if (const int status = command(device, FDFMTBEG))
             return status;
     device.formatting = true;
-    device.formatSectors = format.sectorsPerTrack();
+    device.formatSectors = format.sectorsPerTrack;
     return kStatusOk;
 }
 
 int LinuxFloppyBackend::formatTrack(Device& device, const CylinderFormat& format, int head,
-                                    const MediumFormat& medium)
+                                    const StandardFormat& medium)
 {
     if (device.raw != RawCommands::Absent) {
         const int status = formatTrackRaw(device, format, head, medium);
@@ -478,7 +478,7 @@ int LinuxFloppyBackend::formatTrack(Device& device, const CylinderFormat& format
 }
 
 int LinuxFloppyBackend::formatTrackRaw(Device& device, const CylinderFormat& format, int head,
-                                       const MediumFormat& medium)
+                                       const StandardFormat& medium)
 {
     const FloppyLayout* layout = layoutOf(medium, device.dosType);
     if (!layout)
@@ -498,8 +498,8 @@ int LinuxFloppyBackend::formatCylinder(int drive, const CylinderFormat& format)
     if (!device->floppy || format.sizeCode != kSizeCode512)
         return kStatusInvalid;
     const auto formats = formatsOf(*driveTypeOf(device->dosType));
-    const auto medium = std::find_if(formats.begin(), formats.end(), [&](const MediumFormat* f) {
-        return f->sectorsPerTrack() == format.sectorsPerTrack();
+    const auto medium = std::find_if(formats.begin(), formats.end(), [&](const StandardFormat* f) {
+        return f->sectorsPerTrack == format.sectorsPerTrack();
     });
     if (medium == formats.end())
         return kStatusWrongMedia;

@@ -16,7 +16,7 @@
 
 #include "drive/DriveBackend.h"
 #include "drive/LockTable.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/SystemCalls.h"
 
 struct floppy_raw_cmd;
@@ -80,10 +80,10 @@ private:
     int readId(Device& device, std::uint8_t rate);
     int findSectorId(Device& device);
     int writable(Device& device);
-    int setGeometry(Device& device, const MediumFormat& format);
-    int beginFormat(Device& device, const MediumFormat& format);
-    int formatTrack(Device& device, const CylinderFormat& format, int head, const MediumFormat& layout);
-    int formatTrackRaw(Device& device, const CylinderFormat& format, int head, const MediumFormat& layout);
+    int setGeometry(Device& device, const StandardFormat& format);
+    int beginFormat(Device& device, const StandardFormat& format);
+    int formatTrack(Device& device, const CylinderFormat& format, int head, const StandardFormat& layout);
+    int formatTrackRaw(Device& device, const CylinderFormat& format, int head, const StandardFormat& layout);
     int command(Device& device, unsigned long request, void* arg = nullptr);
     // A raw controller command; the first refused one marks the kernel as without them.
     int send(Device& device, floppy_raw_cmd& raw);

@@ -1,17 +1,13 @@
 #include "drive/SectorDriver.h"
 
-#include <algorithm>
 #include <optional>
 
+#include "core/DosTime.h"
 #include "drive/DriveStatus.h"
 
 namespace vellum {
 
 namespace {
-
-constexpr int kDosEpochYear = 1980;
-constexpr int kDosLastYear = kDosEpochYear + 127;
-constexpr int kTmEpochYear = 1900;
 
 // A drive number from EBX, or -1, which every backend refuses.
 int driveOf(const REGS& regs)
@@ -76,15 +72,37 @@ void SectorDriver::DrvGetLockState(REGS& regs)
 
 void SectorDriver::DrvGetDosDateTime(REGS& regs)
 {
-    const std::tm t = clock_();
-    const int year = std::clamp(t.tm_year + kTmEpochYear, kDosEpochYear, kDosLastYear);
-    regs.EAX = static_cast<std::uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
-    regs.EBX = static_cast<std::uint32_t>(((year - kDosEpochYear) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+    const DosStamp stamp = DosTime::fromTm(clock_());
+    regs.EAX = stamp.time;
+    regs.EBX = stamp.date;
 }
 
 void SectorDriver::DrvReleaseDrive(REGS& regs)
 {
     backend_.releaseDrive(driveOf(regs));
+}
+
+std::uint32_t SectorDriver::version()
+{
+    REGS regs;
+    DrvGetVersion(regs);
+    return regs.EAX;
+}
+
+DosStamp SectorDriver::dosDateTime()
+{
+    REGS regs;
+    DrvGetDosDateTime(regs);
+    return {low16(regs.EBX), low16(regs.EAX)};
+}
+
+std::uint32_t SectorDriver::endFormat(int drive)
+{
+    REGS regs;
+    regs.EAX = DrvFunction::EndFormat;
+    regs.EBX = static_cast<std::uint32_t>(drive);
+    DrvRequest(regs);
+    return regs.EAX;
 }
 
 } // namespace vellum

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "core/Bpb.h"
+#include "core/DosTime.h"
 #include "drive/DriveBackend.h"
 #include "drive/REGS.h"
 
@@ -56,6 +57,12 @@ public:
     void DrvGetDosDateTime(REGS& regs);
     // Control code 17: lets go of drive EBX.
     void DrvReleaseDrive(REGS& regs);
+
+    // The same services with their values typed, for the callers above the drives.
+    std::uint32_t version();
+    DosStamp dosDateTime();
+    // DrvRequest's EndFormat for the drive; its status.
+    std::uint32_t endFormat(int drive);
 
 private:
     int serve(const REGS& regs);

@@ -26,9 +26,17 @@ bool isPermutation(const std::vector<std::uint8_t>& ids, std::uint32_t sectorsPe
 std::string imageSizes()
 {
     std::string sizes;
-    for (const MediumFormat& f : mediumFormats())
-        sizes += (sizes.empty() ? "" : ", ") + groupedNumber(f.bytes()) + " (" + std::string(f.name) + ")";
+    for (const StandardFormat& f : standardFormats())
+        sizes += (sizes.empty() ? "" : ", ") + groupedNumber(f.imageBytes()) + " (" + std::string(f.capacity) + ")";
     return sizes;
+}
+
+// The status for a drive number that names no drive; empty for A: and B:.
+std::optional<int> absent(int drive)
+{
+    if (drive < 0 || drive >= DriveBackend::kDrives)
+        return kStatusNoDevice;
+    return std::nullopt;
 }
 
 } // namespace
@@ -89,20 +97,6 @@ bool VirtualDriveBackend::writeProtected(int drive) const
     return settings_.writeProtected(drive) || (m && m->readOnly());
 }
 
-void VirtualDriveBackend::failRequest(RequestKind kind, int n, int status)
-{
-    if (n < 1)
-        throw Error("Requests are counted from 1, not " + std::to_string(n));
-    failures_[{kind, n}] = status;
-}
-
-void VirtualDriveBackend::swapMedium(RequestKind kind, int n, int drive, std::filesystem::path medium)
-{
-    if (n < 1)
-        throw Error("Requests are counted from 1, not " + std::to_string(n));
-    swaps_[{kind, n}] = {drive, std::move(medium)};
-}
-
 std::optional<std::vector<std::uint8_t>> VirtualDriveBackend::sectorIds(int drive, std::uint32_t cylinder,
                                                                       int head) const
 {
@@ -110,19 +104,6 @@ std::optional<std::vector<std::uint8_t>> VirtualDriveBackend::sectorIds(int driv
     if (it == sectorIds_.end())
         return std::nullopt;
     return it->second;
-}
-
-std::optional<int> VirtualDriveBackend::intercept(const DriveRequest& request)
-{
-    log_.push_back(request);
-    const Planned planned{request.kind, ++counts_[static_cast<std::size_t>(request.kind)]};
-    if (const auto swap = swaps_.find(planned); swap != swaps_.end())
-        put(swap->second.first, swap->second.second);
-    if (const auto failure = failures_.find(planned); failure != failures_.end())
-        return failure->second;
-    if (request.drive < 0 || request.drive >= kDrives)
-        return kStatusNoDevice;
-    return std::nullopt;
 }
 
 int VirtualDriveBackend::reachable(int drive, const std::optional<VirtualMedium>& medium) const
@@ -140,7 +121,7 @@ int VirtualDriveBackend::reachable(int drive, const std::optional<VirtualMedium>
 
 int VirtualDriveBackend::parameters(int drive, SpecialFunctions which, DriveParameters& out)
 {
-    if (const auto status = intercept({RequestKind::Parameters, drive}))
+    if (const auto status = absent(drive))
         return *status;
     const DriveType& type = driveType(drive);
     out.deviceType = type.dosType;
@@ -158,7 +139,7 @@ int VirtualDriveBackend::parameters(int drive, SpecialFunctions which, DrivePara
 
 int VirtualDriveBackend::checkMedia(int drive)
 {
-    if (const auto status = intercept({RequestKind::CheckMedia, drive}))
+    if (const auto status = absent(drive))
         return *status;
     const auto m = medium(drive);
     if (const int status = reachable(drive, m))
@@ -168,32 +149,31 @@ int VirtualDriveBackend::checkMedia(int drive)
 
 int VirtualDriveBackend::prepareTransfer(int drive)
 {
-    return intercept({RequestKind::Prepare, drive}).value_or(kStatusOk);
+    return absent(drive).value_or(kStatusOk);
 }
 
-int VirtualDriveBackend::transferStatus(const DriveRequest& request, const std::optional<VirtualMedium>& medium,
-                                        bool writing) const
+int VirtualDriveBackend::transferStatus(int drive, std::uint32_t first, std::uint32_t count,
+                                        const std::optional<VirtualMedium>& medium, bool writing) const
 {
-    if (const int status = reachable(request.drive, medium))
+    if (const int status = reachable(drive, medium))
         return status;
-    if (writing && (settings_.writeProtected(request.drive) || medium->readOnly()))
+    if (writing && (settings_.writeProtected(drive) || medium->readOnly()))
         return kStatusWriteProtect;
     if (medium->state() == VirtualMedium::State::Blank)
         return kStatusUnformatted;
-    const std::uint64_t end = std::uint64_t{request.first} + request.count;
-    return request.count == 0 || end > medium->format()->sectors() ? kStatusInvalid : kStatusOk;
+    const std::uint64_t end = std::uint64_t{first} + count;
+    return count == 0 || end > medium->format()->totalSectors ? kStatusInvalid : kStatusOk;
 }
 
 int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<std::uint8_t> out)
 {
     const auto count = static_cast<std::uint32_t>(out.size() / kSectorBytes);
-    const DriveRequest request{RequestKind::Read, drive, first, count};
-    if (const auto status = intercept(request))
+    if (const auto status = absent(drive))
         return *status;
     if (out.size() % kSectorBytes != 0)
         return kStatusInvalid;
     const auto m = medium(drive);
-    if (const int status = transferStatus(request, m, false))
+    if (const int status = transferStatus(drive, first, count, m, false))
         return status;
     return m->read(first, out);
 }
@@ -201,26 +181,25 @@ int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<s
 int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<const std::uint8_t> data)
 {
     const auto count = static_cast<std::uint32_t>(data.size() / kSectorBytes);
-    const DriveRequest request{RequestKind::Write, drive, first, count};
-    if (const auto status = intercept(request))
+    if (const auto status = absent(drive))
         return *status;
     if (data.size() % kSectorBytes != 0)
         return kStatusInvalid;
     const auto m = medium(drive);
-    if (const int status = transferStatus(request, m, true))
+    if (const int status = transferStatus(drive, first, count, m, true))
         return status;
     return m->write(first, data);
 }
 
 int VirtualDriveBackend::formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
-                                      const MediumFormat*& layout) const
+                                      const StandardFormat*& layout) const
 {
     if (settings_.writeProtected(drive) || medium.readOnly())
         return kStatusWriteProtect;
     if (format.sizeCode != kSizeCode512)
         return kStatusInvalid;
     // The medium keeps its kind; the sector count picks the layout of that kind.
-    layout = mediumFormatFor(medium.format()->kind, format.sectorsPerTrack());
+    layout = formatFor(medium.format()->kind, format.sectorsPerTrack());
     if (!layout || !driveType(drive).takes(*layout))
         return kStatusWrongMedia;
     // The image holds sectors by number, so every number of the track must be there once.
@@ -232,12 +211,12 @@ int VirtualDriveBackend::formatStatus(int drive, const CylinderFormat& format, c
 
 int VirtualDriveBackend::formatCylinder(int drive, const CylinderFormat& format)
 {
-    if (const auto status = intercept({RequestKind::Format, drive, format.cylinder, format.sectorsPerTrack()}))
+    if (const auto status = absent(drive))
         return *status;
     auto m = medium(drive);
     if (const int status = reachable(drive, m))
         return status;
-    const MediumFormat* layout = nullptr;
+    const StandardFormat* layout = nullptr;
     if (const int status = formatStatus(drive, format, *m, layout))
         return status;
     if (const int status = m->formatCylinder(format.cylinder, *layout))
@@ -249,27 +228,21 @@ int VirtualDriveBackend::formatCylinder(int drive, const CylinderFormat& format)
 
 int VirtualDriveBackend::endFormat(int drive)
 {
-    return intercept({RequestKind::EndFormat, drive}).value_or(kStatusOk);
+    return absent(drive).value_or(kStatusOk);
 }
 
-void VirtualDriveBackend::endTransfer(int drive)
-{
-    intercept({RequestKind::EndTransfer, drive});
-}
+void VirtualDriveBackend::endTransfer(int /*drive*/) {}
 
-void VirtualDriveBackend::releaseDrive(int drive)
-{
-    intercept({RequestKind::Release, drive});
-}
+void VirtualDriveBackend::releaseDrive(int /*drive*/) {}
 
 int VirtualDriveBackend::reset(int drive)
 {
-    return intercept({RequestKind::Reset, drive}).value_or(kStatusOk);
+    return absent(drive).value_or(kStatusOk);
 }
 
 int VirtualDriveBackend::lockLevel(int drive, std::optional<int>& level)
 {
-    if (const auto status = intercept({RequestKind::LockLevel, drive}))
+    if (const auto status = absent(drive))
         return *status;
     level = locks_.level(drive);
     return kStatusOk;
@@ -277,7 +250,7 @@ int VirtualDriveBackend::lockLevel(int drive, std::optional<int>& level)
 
 int VirtualDriveBackend::lockVolume(int drive, int level, int /*permissions*/)
 {
-    if (const auto status = intercept({RequestKind::Lock, drive}))
+    if (const auto status = absent(drive))
         return *status;
     locks_.lock(drive, level);
     return kStatusOk;
@@ -285,7 +258,7 @@ int VirtualDriveBackend::lockVolume(int drive, int level, int /*permissions*/)
 
 int VirtualDriveBackend::unlockVolume(int drive)
 {
-    if (const auto status = intercept({RequestKind::Unlock, drive}))
+    if (const auto status = absent(drive))
         return *status;
     return locks_.unlock(drive) ? kStatusOk : kStatusUnlockWithoutLock;
 }

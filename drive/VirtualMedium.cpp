@@ -77,7 +77,7 @@ std::string identityOf(const struct stat& st)
            std::to_string(st.st_mtim.tv_nsec);
 }
 
-const MediumFormat* markedCapacity(const std::filesystem::path& marker, const struct stat& file)
+const StandardFormat* markedCapacity(const std::filesystem::path& marker, const struct stat& file)
 {
     // Asked before every transfer: a plain stat answers the usual "no marker"
     // without setting up a stream.
@@ -89,7 +89,7 @@ const MediumFormat* markedCapacity(const std::filesystem::path& marker, const st
     std::string identity;
     if (!in || !std::getline(in, name) || !std::getline(in, identity) || identity != identityOf(file))
         return nullptr;
-    return mediumFormatNamed(name);
+    return formatNamed(name);
 }
 
 } // namespace
@@ -101,12 +101,12 @@ VirtualMedium::VirtualMedium(std::filesystem::path file) : file_(std::move(file)
         return;
     size_ = static_cast<std::uintmax_t>(st.st_size);
     readOnly_ = (st.st_mode & kAnyWriteBit) == 0 || ::access(file_.c_str(), W_OK) != 0;
-    format_ = mediumFormatOfSize(size_);
+    format_ = formatBySize(size_);
     if (!format_) {
         state_ = State::UnknownSize;
         return;
     }
-    const MediumFormat* marked = markedCapacity(markerOf(file_), st);
+    const StandardFormat* marked = markedCapacity(markerOf(file_), st);
     state_ = marked == format_ ? State::Blank : State::Formatted;
 }
 
@@ -122,7 +122,7 @@ std::optional<Bpb> VirtualMedium::bootSectorBpb() const
     std::vector<std::uint8_t> sector(kSectorBytes);
     if (read(0, sector) != kStatusOk)
         return std::nullopt;
-    return Bpb::fromBootSector(sector, format_->sectors());
+    return Bpb::fromBootSector(sector, format_->totalSectors);
 }
 
 int VirtualMedium::read(std::uint32_t first, std::span<std::uint8_t> out) const
@@ -150,7 +150,7 @@ int VirtualMedium::write(std::uint32_t first, std::span<const std::uint8_t> data
     return whole ? kStatusOk : kStatusMediaFailure;
 }
 
-int VirtualMedium::formatCylinder(std::uint32_t cylinder, const MediumFormat& layout)
+int VirtualMedium::formatCylinder(std::uint32_t cylinder, const StandardFormat& layout)
 {
     if (cylinder >= layout.cylinders())
         return kStatusInvalid;
@@ -158,7 +158,7 @@ int VirtualMedium::formatCylinder(std::uint32_t cylinder, const MediumFormat& la
         if (const int status = relay(layout); status != kStatusOk)
             return status;
     }
-    const std::uint32_t spt = layout.sectorsPerTrack();
+    const std::uint32_t spt = layout.sectorsPerTrack;
     std::vector<std::uint8_t> track(std::size_t{spt} * kSectorBytes, kFormatFillByte);
     for (std::uint32_t head = 0; head < kHeads; ++head) {
         const std::uint32_t first = (cylinder * kHeads + head) * spt;
@@ -171,20 +171,20 @@ int VirtualMedium::formatCylinder(std::uint32_t cylinder, const MediumFormat& la
     return kStatusOk;
 }
 
-int VirtualMedium::relay(const MediumFormat& layout)
+int VirtualMedium::relay(const StandardFormat& layout)
 {
     const Fd fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return statusOfOpenError(errno);
     // A new layout leaves nothing of the old one readable.
-    if (::ftruncate(fd.get(), 0) != 0 || ::ftruncate(fd.get(), static_cast<off_t>(layout.bytes())) != 0)
+    if (::ftruncate(fd.get(), 0) != 0 || ::ftruncate(fd.get(), static_cast<off_t>(layout.imageBytes())) != 0)
         return kStatusHardware;
     format_ = &layout;
-    size_ = layout.bytes();
+    size_ = layout.imageBytes();
     return kStatusOk;
 }
 
-void VirtualMedium::createBlank(const std::filesystem::path& file, const MediumFormat& capacity)
+void VirtualMedium::createBlank(const std::filesystem::path& file, const StandardFormat& capacity)
 {
     const Fd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (fd.get() < 0) {
@@ -193,7 +193,7 @@ void VirtualMedium::createBlank(const std::filesystem::path& file, const MediumF
         throw Error(fileErrorText("create", file));
     }
     struct stat st {};
-    if (::ftruncate(fd.get(), static_cast<off_t>(capacity.bytes())) != 0 || ::fstat(fd.get(), &st) != 0) {
+    if (::ftruncate(fd.get(), static_cast<off_t>(capacity.imageBytes())) != 0 || ::fstat(fd.get(), &st) != 0) {
         const std::string reason = fileErrorText("size", file);
         std::error_code ec;
         std::filesystem::remove(file, ec);
@@ -201,7 +201,7 @@ void VirtualMedium::createBlank(const std::filesystem::path& file, const MediumF
     }
     try {
         AtomicFile marker(markerOf(file));
-        marker.write(std::string(capacity.name) + "\n" + identityOf(st) + "\n");
+        marker.write(std::string(capacity.capacity) + "\n" + identityOf(st) + "\n");
         marker.commit();
     } catch (const Error&) {
         std::error_code ec;

@@ -11,7 +11,7 @@
 
 #include "core/Bpb.h"
 #include "drive/FormatRequest.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 
 namespace vellum {
 
@@ -25,7 +25,7 @@ public:
     const std::filesystem::path& path() const { return file_; }
     State state() const { return state_; }
     // The layout the medium holds; null when it is missing or of no diskette's size.
-    const MediumFormat* format() const { return format_; }
+    const StandardFormat* format() const { return format_; }
     std::uintmax_t size() const { return size_; }
     // No one may write the file (a read-only file is a write-protected diskette).
     bool readOnly() const { return readOnly_; }
@@ -39,18 +39,18 @@ public:
     // Fills both tracks of the cylinder with the fill byte; when `layout`
     // differs from the medium's, the whole medium is re-laid (and emptied)
     // first. A cylinder the layout does not have is refused as invalid.
-    int formatCylinder(std::uint32_t cylinder, const MediumFormat& layout);
+    int formatCylinder(std::uint32_t cylinder, const StandardFormat& layout);
 
     static std::filesystem::path markerOf(const std::filesystem::path& file);
     // A new blank medium; throws Error when the file exists or cannot be made.
-    static void createBlank(const std::filesystem::path& file, const MediumFormat& capacity);
+    static void createBlank(const std::filesystem::path& file, const StandardFormat& capacity);
 
 private:
-    int relay(const MediumFormat& layout);
+    int relay(const StandardFormat& layout);
 
     std::filesystem::path file_;
     State state_ = State::Missing;
-    const MediumFormat* format_ = nullptr;
+    const StandardFormat* format_ = nullptr;
     std::uintmax_t size_ = 0;
     bool readOnly_ = false;
 };

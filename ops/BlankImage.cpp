@@ -7,7 +7,7 @@
 #include "core/Fat12Reader.h"
 #include "core/Prompter.h"
 #include "core/RawImageFile.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "ops/DmfBootSector.h"
 #include "ops/VolumeLabel.h"
 
@@ -29,14 +29,14 @@ bool legalLabel(std::string_view label)
 
 } // namespace
 
-const MediumFormat* BlankImage::formatNamed(std::string_view name)
+const StandardFormat* BlankImage::formatNamed(std::string_view name)
 {
     std::string upper = VolumeLabel::upperCase(name);
-    const MediumFormat* format = mediumFormatNamed(upper == kDmfWord ? kDmfCapacity : std::string_view(upper));
-    return format && format->bytes() <= kImageStoreSize ? format : nullptr;
+    const StandardFormat* format = vellum::formatNamed(upper == kDmfWord ? kDmfCapacity : std::string_view(upper));
+    return format && format->imageBytes() <= kImageStoreSize ? format : nullptr;
 }
 
-bool BlankImage::create(const MediumFormat& format, std::string_view label, std::time_t now)
+bool BlankImage::create(const StandardFormat& format, std::string_view label, std::time_t now)
 {
     const std::string text = VolumeLabel::upperCase(label);
     if (text.size() > kVolumeLabelLength || !legalLabel(text)) {
@@ -46,11 +46,11 @@ bool BlankImage::create(const MediumFormat& format, std::string_view label, std:
                        Icon::Exclamation);
         return false;
     }
-    if (!doc_.hasImage() || format.bytes() > kImageStoreSize) {
+    if (!doc_.hasImage() || format.imageBytes() > kImageStoreSize) {
         prompter_.tell("A " + std::string(format.name) + " diskette does not fit in memory.", Icon::Stop);
         return false;
     }
-    const auto image = doc_.image().first(format.bytes());
+    const auto image = doc_.image().first(format.imageBytes());
     std::fill(doc_.image().begin(), doc_.image().end(), std::uint8_t{0});
     const auto [date, time] = DosTime::fromTime(now);
     DmfBootSector::putSystemArea(image, format.bpb(), text, time, date);
@@ -60,8 +60,8 @@ bool BlankImage::create(const MediumFormat& format, std::string_view label, std:
                   image.begin() + VolumeLabel::kBootLabelOffset);
 
     doc_.setGeometry(*RawImageFile::recognise(image.first(kSectorBytes), image.size()));
-    doc_.MediaSizeKind = format.standard().mediaSizeKind;
-    doc_.TracksLoaded = format.standard().tracks();
+    doc_.MediaSizeKind = format.mediaSizeKind;
+    doc_.TracksLoaded = format.tracks();
     doc_.HeldInPart = false;
     doc_.ImageEmpty = 0;
     doc_.imageChanged = true;

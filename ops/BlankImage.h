@@ -9,7 +9,7 @@ namespace vellum {
 
 class CVLMDoc;
 class Prompter;
-struct MediumFormat;
+struct StandardFormat;
 
 class BlankImage {
 public:
@@ -17,12 +17,12 @@ public:
 
     // The format a new image may have, by the name a user gives a capacity
     // ("1.44M") or "DMF"; null for one that is unknown or too big for memory.
-    static const MediumFormat* formatNamed(std::string_view name);
+    static const StandardFormat* formatNamed(std::string_view name);
 
     // Replaces the image in memory; it is then changed, with its root
     // listed. False, with nothing changed, after telling why the label or
     // the format cannot be had.
-    bool create(const MediumFormat& format, std::string_view label, std::time_t now = std::time(nullptr));
+    bool create(const StandardFormat& format, std::string_view label, std::time_t now = std::time(nullptr));
 
 private:
     CVLMDoc& doc_;

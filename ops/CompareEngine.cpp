@@ -12,7 +12,7 @@
 #include "ops/MismatchDialog.h"
 #include "ops/MismatchReport.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 
 namespace vellum {
@@ -32,8 +32,6 @@ std::size_t firstDifference(std::span<const std::uint8_t> a, std::span<const std
 }
 
 constexpr std::array<std::uint32_t, 8> kSupportedMedia = {0x0FD, 0x1F0, 0x1F9, 0x1FD, 0x2F9, 0x7F0, 0x7F9, 0x9F0};
-constexpr int kLockLevel = 1;
-constexpr int kLockPermissions = 0;
 constexpr int kTracksPerCylinder = 2;
 
 } // namespace
@@ -121,7 +119,7 @@ void CompareEngine::compareTracks(CDriveServices& services, SectorRequests& requ
     c_.progress.Create(c_.doc);
     c_.progress.SetOperationCaption(kProgressComparing);
     if (requests.lockState() == SectorDriver::kNotLocked)
-        services.LockVolume(kLockLevel, kLockPermissions, drive_);
+        services.lockForOperation(drive_);
     const std::span<const std::uint8_t> disk = requests.prepareTransfer();
     const int tracks = trackCount();
     const int cylinders = tracks / kTracksPerCylinder;

@@ -12,7 +12,7 @@
 #include "ops/DisketteFormatter.h"
 #include "ops/LoadEngine.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 
 namespace vellum {
@@ -23,8 +23,6 @@ const std::string kUnformatted = "Media is unformatted - do you wish to format?"
 const std::string kOtherSize = "Target Diskette must be the same size as source diskette!";
 const std::string kNoMatch = "Diskettes do not match!";
 
-constexpr int kLockLevel = 1;
-constexpr int kLockPermissions = 0;
 constexpr int kTracksPerCylinder = 2;
 
 } // namespace
@@ -141,7 +139,7 @@ bool CopyEngine::fits(CDriveServices& services)
 void CopyEngine::writeDiskette(CDriveServices& services, SectorRequests& requests)
 {
     if (services.GetLockLevel(target_ + 1) == CDriveServices::kNotLocked)
-        services.LockVolume(kLockLevel, kLockPermissions, target_);
+        services.lockForOperation(target_);
     const std::size_t trackBytes = c_.doc.geometry.trackBytes();
     const std::span<std::uint8_t> buffer = requests.prepareTransfer().first(trackBytes);
     const int tracks = std::min(c_.doc.TracksLoaded, LoadEngine::tracksThatFit(trackBytes));
@@ -186,9 +184,8 @@ bool CopyEngine::writeTrack(CDriveServices& services, SectorRequests& requests, 
 void CopyEngine::resetAfterWriteError(CDriveServices& services)
 {
     services.UnlockVolume(target_);
-    REGS bios; // INT 13h function 00h: reset the disk system
-    services.BiosDisk(bios, {});
-    services.LockVolume(kLockLevel, kLockPermissions, target_);
+    services.biosReset(0); // the disk system, as the BIOS resets it through drive A:
+    services.lockForOperation(target_);
 }
 
 bool CopyEngine::verifyTrack(SectorRequests& requests, int track, std::span<std::uint8_t> buffer)

@@ -8,7 +8,6 @@
 #include "core/StandardFormats.h"
 #include "drive/DriveSettings.h"
 #include "drive/FormatRequest.h"
-#include "drive/MediumFormat.h"
 #include "drive/TrackDriver.h"
 
 namespace vellum {
@@ -34,22 +33,21 @@ std::string hex(std::uint32_t value)
 
 } // namespace
 
-const MediumFormat* CylinderFormatter::layoutOf(const CVLMDoc& doc)
+const StandardFormat* CylinderFormatter::layoutOf(const CVLMDoc& doc)
 {
-    const StandardFormat* standard = formatByCode(formatCodeOf(doc.geometry));
-    return standard ? mediumFormatOfSize(standard->imageBytes()) : nullptr;
+    return formatByCode(formatCodeOf(doc.geometry));
 }
 
 bool CylinderFormatter::formatDiskette(int drive)
 {
-    const MediumFormat* layout = layoutOf(doc_);
+    const StandardFormat* layout = layoutOf(doc_);
     if (!layout)
         return fail(drive, "the image in memory, media code " + hex(doc_.geometry.MediaCode) +
-                               ", has none of the layouts " + mediumFormatList());
+                               ", has none of the layouts " + capacityList());
     TrackDriver driver(drives_);
     std::array<std::uint8_t, FormatRequest::kReplySize> reply{};
     for (std::uint32_t cylinder = 0; cylinder < layout->cylinders(); ++cylinder) {
-        const auto request = FormatRequest::build(inOrder(cylinder, layout->sectorsPerTrack()));
+        const auto request = FormatRequest::build(inOrder(cylinder, layout->sectorsPerTrack));
         if (const int status = driver.DrvFormatCylinder(drive, request, reply))
             return fail(drive, "cylinder " + std::to_string(cylinder) + ": " + CVLMDoc::statusText(status));
     }

@@ -13,7 +13,7 @@ namespace vellum {
 class CVLMDoc;
 class DriveBackend;
 class Prompter;
-struct MediumFormat;
+struct StandardFormat;
 
 class CylinderFormatter : public DisketteFormatter {
 public:
@@ -23,7 +23,7 @@ public:
     bool formatDiskette(int drive) override;
 
     // The layout of the image in memory; null when it has none of the standard ones.
-    static const MediumFormat* layoutOf(const CVLMDoc& doc);
+    static const StandardFormat* layoutOf(const CVLMDoc& doc);
 
 private:
     bool fail(int drive, const std::string& why);

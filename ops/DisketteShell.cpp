@@ -1,7 +1,7 @@
 #include "ops/DisketteShell.h"
 
 #include "core/CVLMDoc.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 
 namespace vellum {
@@ -24,7 +24,7 @@ std::string DisketteShell::diskettePath(const std::string& path)
     return "::" + (path.starts_with('/') ? path : "/" + path);
 }
 
-Shell::Result DisketteShell::layDown(const Target& target, const MediumFormat& capacity)
+Shell::Result DisketteShell::layDown(const Target& target, const StandardFormat& capacity)
 {
     if (target.device)
         return shell_.run("fdformat", {target.path});
@@ -35,14 +35,14 @@ Shell::Result DisketteShell::layDown(const Target& target, const MediumFormat& c
     return {0, {}};
 }
 
-Shell::Result DisketteShell::format(const Target& target, const MediumFormat& capacity, bool full,
+Shell::Result DisketteShell::format(const Target& target, const StandardFormat& capacity, bool full,
                                     const std::string& label)
 {
     if (full) {
         if (Shell::Result laid = layDown(target, capacity); !laid.ok())
             return laid;
     }
-    std::vector<std::string> args = {kImage, target.path, "-f", std::to_string(capacity.bytes() / kKilobyte)};
+    std::vector<std::string> args = {kImage, target.path, "-f", std::to_string(capacity.imageBytes() / kKilobyte)};
     if (!label.empty())
         args.insert(args.end(), {"-v", label});
     args.push_back("::");

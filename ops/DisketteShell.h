@@ -10,7 +10,7 @@
 
 namespace vellum {
 
-struct MediumFormat;
+struct StandardFormat;
 
 class DisketteShell {
 public:
@@ -23,7 +23,7 @@ public:
     explicit DisketteShell(Shell& shell) : shell_(shell) {}
 
     // Empty label: no label. Returns the failed step's result, or the last one.
-    Shell::Result format(const Target& target, const MediumFormat& capacity, bool full, const std::string& label);
+    Shell::Result format(const Target& target, const StandardFormat& capacity, bool full, const std::string& label);
     // Empty label: removes it.
     Shell::Result setLabel(const Target& target, const std::string& label);
     // The label, or nothing when the diskette has none or cannot be read.
@@ -41,7 +41,7 @@ public:
     static std::string inDriveTerms(const std::string& output, char letter);
 
 private:
-    Shell::Result layDown(const Target& target, const MediumFormat& capacity);
+    Shell::Result layDown(const Target& target, const StandardFormat& capacity);
 
     Shell& shell_;
 };

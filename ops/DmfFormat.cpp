@@ -14,7 +14,7 @@
 #include "drive/TrackDriver.h"
 #include "ops/DmfBootSector.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 #include "ops/VolumeLabel.h"
 
@@ -36,12 +36,9 @@ constexpr int kPassSteps = DmfFormat::kCylinders + 1;
 constexpr int kShareNothing = 0;
 constexpr int kShareAll = 4;
 
-// The BIOS requests made before the tracks are laid down.
-constexpr std::uint32_t kBiosReset = 0x0000;
-constexpr std::uint32_t kBiosSetMediaType = 0x1800;
-// The media type the BIOS is told: the last cylinder and the sectors of the
+// The media type the BIOS is told before the tracks are laid down: the
 // 1.44 MB layout, the nearest it knows.
-constexpr std::uint32_t kBiosMediaType = (79u << 8) | 18u;
+constexpr int kBiosMediaSectors = 18;
 
 } // namespace
 
@@ -170,15 +167,8 @@ void DmfFormat::unlockVolume(CDriveServices& services)
 void DmfFormat::prepareBios(CDriveServices& services)
 {
     services.ResetDrive(options_.drive);
-    REGS reset;
-    reset.EAX = kBiosReset;
-    reset.EDX = static_cast<std::uint32_t>(options_.drive);
-    services.BiosDisk(reset, {});
-    REGS mediaType;
-    mediaType.EAX = kBiosSetMediaType;
-    mediaType.ECX = kBiosMediaType;
-    mediaType.EDX = static_cast<std::uint32_t>(options_.drive);
-    services.BiosDisk(mediaType, {});
+    services.biosReset(options_.drive);
+    services.biosSetMediaType(options_.drive, kCylinders, kBiosMediaSectors);
 }
 
 void DmfFormat::runPass(bool fullFormat)
@@ -223,10 +213,8 @@ std::string DmfFormat::systemAreaLabel() const
 void DmfFormat::WriteDmfSystemArea(CDriveServices& services, SectorRequests& requests)
 {
     const std::string label = systemAreaLabel();
-    REGS clock;
-    if (!label.empty())
-        c_.driver->DrvGetDosDateTime(clock);
-    const auto area = DmfBootSector::systemArea(label, low16(clock.EAX), low16(clock.EBX));
+    const DosStamp stamp = label.empty() ? DosStamp{} : c_.driver->dosDateTime();
+    const auto area = DmfBootSector::systemArea(label, stamp.time, stamp.date);
     const std::span<std::uint8_t> buffer = requests.prepareTransfer();
     std::copy(area.begin(), area.end(), buffer.begin());
     for (std::uint32_t status = requests.write(0, DmfBootSector::kSystemSectors); status != 0;
@@ -238,10 +226,7 @@ void DmfFormat::WriteDmfSystemArea(CDriveServices& services, SectorRequests& req
     }
     services.WriteDmfTestSector(options_.drive == 0);
     requests.endTransfer();
-    REGS endFormat;
-    endFormat.EAX = EndFormat;
-    endFormat.EBX = static_cast<std::uint32_t>(options_.drive);
-    c_.driver->DrvRequest(endFormat);
+    c_.driver->endFormat(options_.drive);
 }
 
 } // namespace vellum

@@ -14,7 +14,7 @@
 #include "drive/DeviceParameterBlock.h"
 #include "ops/FatExtent.h"
 #include "ops/Progress.h"
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 #include "ops/StatusPanel.h"
 
 namespace vellum {
@@ -25,8 +25,6 @@ const std::string kUnsupportedMedia = "Unsupported Media Type!";
 const std::string kNoImageStore = "Insufficient memory to read diskette!";
 const std::string kFatsDiffer = "File Allocation Tables do not match.\nDiskette may be corrupted!";
 
-constexpr int kLockLevel = 1;
-constexpr int kLockPermissions = 0;
 constexpr std::uint32_t kFirstFatSector = 1;
 constexpr int kDriveA = 1; // 1-based, as the absolute reads take it
 constexpr int kTracksPerCylinder = 2;
@@ -131,7 +129,7 @@ void LoadEngine::readDiskette(CDriveServices& services, int drive, const MediaEn
     c_.progress.Create(c_.doc);
     c_.progress.SetOperationCaption(kProgressLoading);
     if (services.GetLockLevel(drive + 1) == CDriveServices::kNotLocked)
-        services.LockVolume(kLockLevel, kLockPermissions, drive);
+        services.lockForOperation(drive);
     SectorRequests requests(*c_.driver, drive);
     requests.prepareTransfer();
     if (const std::optional<int> cylinders = cylindersToRead(requests, row, entire))

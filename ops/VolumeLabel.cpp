@@ -6,6 +6,7 @@
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
+#include "core/DosTime.h"
 #include "core/Error.h"
 #include "core/Prompter.h"
 #include "core/ViewSink.h"
@@ -19,24 +20,11 @@ constexpr const char* kRedoQuestion =
     "Image Label was not updated because no label options were selected.\n\n"
     "Do you want to redo label operation?";
 
-constexpr int kDosEpochYear = 1980;
-
 // The 11 name bytes, blank-filled with the text over their start.
 void putBlankPadded(std::span<std::uint8_t> field, std::string_view text)
 {
     std::fill(field.begin(), field.end(), ' ');
     std::copy_n(text.begin(), std::min(text.size(), field.size()), field.begin());
-}
-
-std::uint16_t dosTime(const std::tm& t)
-{
-    return static_cast<std::uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
-}
-
-std::uint16_t dosDate(const std::tm& t)
-{
-    const int year = std::max(t.tm_year + 1900, kDosEpochYear) - kDosEpochYear;
-    return static_cast<std::uint16_t>((year << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
 }
 
 } // namespace
@@ -101,8 +89,9 @@ bool VolumeLabel::writeLabel(const std::string& text, std::time_t now)
         gmtime_r(&now, &utc);
         entry[dirent::kAttributeOffset] = kLabelAttributes;
         entry[dirent::kAttributeOffset + 1] = 0;
-        putLe16(entry, dirent::kTimeOffset, dosTime(utc));
-        putLe16(entry, dirent::kDateOffset, dosDate(utc));
+        const DosStamp stamp = DosTime::fromTm(utc);
+        putLe16(entry, dirent::kTimeOffset, stamp.time);
+        putLe16(entry, dirent::kDateOffset, stamp.date);
         // From now on this is the label entry, so a second change does not add another.
         dir.volumeLabelFound = true;
         dir.volumeLabelEntry = *slot;

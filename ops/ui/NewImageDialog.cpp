@@ -7,7 +7,7 @@
 #include <QRegularExpressionValidator>
 
 #include "core/CVLMDoc.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "ops/BlankImage.h"
 
 namespace vellum {
@@ -23,10 +23,10 @@ NewImageDialog::NewImageDialog(QWidget* parent)
 {
     setWindowTitle(tr("New Image"));
     const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
-    for (const MediumFormat& f : mediumFormats())
-        if (BlankImage::formatNamed(f.name) == &f) {
-            format_->addItem(text(f.standard().name), text(f.name));
-            if (f.name == kDefaultFormat)
+    for (const StandardFormat& f : standardFormats())
+        if (BlankImage::formatNamed(f.capacity) == &f) {
+            format_->addItem(text(f.name), text(f.capacity));
+            if (f.capacity == kDefaultFormat)
                 format_->setCurrentIndex(format_->count() - 1);
         }
     format_->setAccessibleName(tr("Format"));
@@ -43,7 +43,7 @@ NewImageDialog::NewImageDialog(QWidget* parent)
     layout->addRow(buttons);
 }
 
-const MediumFormat& NewImageDialog::format() const
+const StandardFormat& NewImageDialog::format() const
 {
     return *BlankImage::formatNamed(format_->currentData().toString().toStdString());
 }

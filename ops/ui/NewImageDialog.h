@@ -8,14 +8,14 @@ class QLineEdit;
 
 namespace vellum {
 
-struct MediumFormat;
+struct StandardFormat;
 
 class NewImageDialog : public QDialog {
     Q_OBJECT
 public:
     explicit NewImageDialog(QWidget* parent = nullptr);
 
-    const MediumFormat& format() const;
+    const StandardFormat& format() const;
     QString label() const;
 
 private:

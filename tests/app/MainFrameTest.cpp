@@ -178,7 +178,7 @@ private slots:
         int tries = 0;
         const auto fails = [&] { ++tries; return false; };
         const auto works = [&] { ++tries; return true; };
-        ExpectingPrompter prompter;
+        PromptScript prompter;
         prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::No);
         CAboutBox::visitWebSite(prompter, works, works);
         QCOMPARE(tries, 0);

@@ -14,7 +14,7 @@
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"
 #include "core/ImageFile.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/StatusPanel.h"
 #include "tests/app/AppTestSupport.h"

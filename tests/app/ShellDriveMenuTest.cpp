@@ -9,7 +9,7 @@
 #include "app/FormatDialog.h"
 #include "app/ProcessShell.h"
 #include "app/ShellDriveMenu.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -18,9 +18,9 @@ using namespace vellum::test;
 
 namespace {
 
-const MediumFormat& format(const char* name)
+const StandardFormat& format(const char* name)
 {
-    return *mediumFormatNamed(name);
+    return *formatNamed(name);
 }
 
 } // namespace

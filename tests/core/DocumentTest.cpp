@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "core/Bpb.h"
 #include "core/CVLMDoc.h"
 #include "core/MediaTable.h"
+#include "core/StandardFormats.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -52,6 +56,21 @@ TEST(MediaTable, TwoPointEightIsAcceptedWithoutAFormatAndOthersAreNot)
     EXPECT_FALSE(FormatOf(geometryOf(kMediaCode288, 36)));
     EXPECT_FALSE(findMedia(geometryOf(0x7F8)));
     EXPECT_FALSE(FormatOf(geometryOf(0x3F0)));
+}
+
+TEST(StandardFormats, EveryLookupFindsTheOneRowAndAMissIsCaught)
+{
+    for (const StandardFormat& f : standardFormats()) {
+        EXPECT_EQ(&standardFormat(f.formatCode), &f) << f.capacity;
+        EXPECT_EQ(formatNamed(f.capacity), &f);
+        EXPECT_EQ(formatBySize(f.imageBytes()), &f);
+        EXPECT_EQ(formatFor(f.kind, f.sectorsPerTrack), &f);
+        EXPECT_EQ(formatKeeping(f.geometry()), &f);
+        EXPECT_EQ(f.bpb().cylinders(), f.cylinders());
+    }
+    EXPECT_THROW(standardFormat(1), std::out_of_range);
+    EXPECT_EQ(formatNamed("1.44 MB"), nullptr) << "the user names a capacity, not a title";
+    EXPECT_EQ(capacityList(), "360K, 720K, 1.2M, 1.44M, 1.68M or 2.88M");
 }
 
 TEST(MediaTable, EveryNameIsTwelveCharacters)

@@ -423,6 +423,17 @@ TEST(DosTime, ImpossibleStampsGiveNoTime)
     EXPECT_EQ(DosTime::toFileTime(date(2000, 1, 1), time(0, 60, 0)), 0u);
 }
 
+TEST(DosTime, StampsRoundTripAndClampToTheDosYears)
+{
+    test::ScopedTimeZone tz("UTC");
+    std::tm t{};
+    t.tm_year = 100, t.tm_mon = 0, t.tm_mday = 7, t.tm_hour = 14, t.tm_min = 5, t.tm_sec = 7;
+    const DosStamp stamp = DosTime::fromTm(t);
+    EXPECT_EQ(DosTime::toFileTime(stamp.date, stamp.time), (MtoolsImage::kStamp + kSeconds1601To1970) * kTicks);
+    t.tm_year = 250; // 2150: past the 7-bit year, which must not wrap into the month
+    EXPECT_EQ(DosTime::fromTm(t).date, (127 << 9) | (1 << 5) | 7);
+}
+
 TEST(TextCodec, DecodesCodePage850AndUtf16)
 {
     EXPECT_EQ(TextCodec::cp850ToUtf8("CAF\x90 \x80\xE1\xFF~"), "CAFÉ Çß\u00A0~");

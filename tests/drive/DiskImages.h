@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "tests/support/TempDir.h"
 
@@ -40,8 +40,8 @@ public:
 
     std::filesystem::path formatted(const std::string& name, std::string_view format)
     {
-        const MediumFormat& f = *mediumFormatNamed(format);
-        std::vector<std::uint8_t> bytes(f.bytes());
+        const StandardFormat& f = *formatNamed(format);
+        std::vector<std::uint8_t> bytes(f.imageBytes());
         for (std::size_t at = 0; at < bytes.size(); ++at)
             bytes[at] = patternByte(static_cast<std::uint32_t>(at / kSectorBytes), at % kSectorBytes);
         std::fill_n(bytes.begin(), kSectorBytes, std::uint8_t{0});
@@ -54,7 +54,7 @@ public:
     std::filesystem::path blank(const std::string& name, std::string_view format)
     {
         const auto path = dir_ / name;
-        VirtualMedium::createBlank(path, *mediumFormatNamed(format));
+        VirtualMedium::createBlank(path, *formatNamed(format));
         return path;
     }
 

@@ -3,6 +3,7 @@
 #include "drive/CDriveServices.h"
 #include "drive/DriveStatus.h"
 #include "drive/VirtualDriveBackend.h"
+#include "tests/support/FaultInjectingBackend.h"
 #include "tests/drive/DiskImages.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -11,7 +12,9 @@ namespace vellum {
 namespace {
 
 using test::DiskImages;
+using test::DriveRequest;
 using test::patternByte;
+using test::RequestKind;
 
 constexpr int kA = 0;
 constexpr int kB = 1;
@@ -21,18 +24,19 @@ protected:
     DiskImages images;
     test::MemoryProfile profile;
     VirtualDriveBackend drives{profile};
+    test::FaultInjectingBackend faults{drives};
     test::ScriptedPrompter prompter;
-    CDriveServices services{drives, prompter};
+    CDriveServices services{faults, prompter};
 
     int count(RequestKind kind) const
     {
-        return static_cast<int>(std::count_if(drives.requests().begin(), drives.requests().end(),
+        return static_cast<int>(std::count_if(faults.requests().begin(), faults.requests().end(),
                                               [kind](const DriveRequest& r) { return r.kind == kind; }));
     }
 
     bool asked(RequestKind kind, int drive) const
     {
-        for (const DriveRequest& r : drives.requests())
+        for (const DriveRequest& r : faults.requests())
             if (r.kind == kind && r.drive == drive)
                 return true;
         return false;
@@ -89,11 +93,11 @@ TEST_F(DriveServices, FailedLockServicesSayWhichOneFailed)
     prompter.expect("Cannot Unlock Volume", Buttons::Ok, Icon::Exclamation, Answer::Ok);
     EXPECT_FALSE(services.UnlockVolume(kB)) << "nothing was locked";
 
-    drives.failRequest(RequestKind::Lock, 1, kStatusBusy);
+    faults.failRequest(RequestKind::Lock, 1, kStatusBusy);
     prompter.expect("Cannot Lock Volume", Buttons::Ok, Icon::Exclamation, Answer::Ok);
     EXPECT_FALSE(services.LockVolume(1, 0, kA));
 
-    drives.failRequest(RequestKind::LockLevel, 1, kStatusHardware);
+    faults.failRequest(RequestKind::LockLevel, 1, kStatusHardware);
     prompter.expect("Cannot Get Lock Level", Buttons::Ok, Icon::Exclamation, Answer::Ok);
     EXPECT_EQ(services.GetLockLevel(1), 0u);
     EXPECT_TRUE(prompter.done());
@@ -178,7 +182,7 @@ TEST_F(DriveServices, UnknownDosFunctionsFailWithTheCarryAndBit15)
 TEST_F(DriveServices, CountFloppyDrivesLooksAtTheLeadingDrivesOfTheMask)
 {
     EXPECT_EQ(services.CountFloppyDrives(0b1011), 2) << "A:, B: and D:; D: is not looked at";
-    for (const DriveRequest& r : drives.requests())
+    for (const DriveRequest& r : faults.requests())
         EXPECT_LT(r.drive, 2);
     EXPECT_EQ(services.CountFloppyDrives(0b1010), 0) << "no A:";
 
@@ -188,7 +192,7 @@ TEST_F(DriveServices, CountFloppyDrivesLooksAtTheLeadingDrivesOfTheMask)
     EXPECT_EQ(services.CountFloppyDrives(0b11), 1) << "not even with a diskette in it";
 
     EXPECT_EQ(services.CountFloppyDrives(0b111), 0) << "C: has no parameters, so nothing counts";
-    drives.failRequest(RequestKind::Parameters, count(RequestKind::Parameters) + 2, kStatusHardware);
+    faults.failRequest(RequestKind::Parameters, count(RequestKind::Parameters) + 2, kStatusHardware);
     EXPECT_EQ(services.CountFloppyDrives(0b11), 0);
 }
 

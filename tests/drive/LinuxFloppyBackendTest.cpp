@@ -7,7 +7,7 @@
 #include "core/Bytes.h"
 #include "drive/DriveStatus.h"
 #include "drive/LinuxFloppyBackend.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "tests/drive/FakeSystemCalls.h"
 
 namespace vellum {
@@ -336,10 +336,10 @@ TEST_F(LinuxFloppy, MediumParametersComeFromTheBootSectorOrTheDetectedSize)
 {
     DriveParameters p;
     ASSERT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusOk);
-    EXPECT_EQ(p.bpb, mediumFormatNamed("1.44M")->bpb()) << "a blank boot sector: the size decides";
+    EXPECT_EQ(p.bpb, formatNamed("1.44M")->bpb()) << "a blank boot sector: the size decides";
 
     sys.medium.assign(737280, 0);
-    const Bpb dd = mediumFormatNamed("720K")->bpb();
+    const Bpb dd = formatNamed("720K")->bpb();
     putLe16(sys.medium, 11, dd.bytesPerSector);
     sys.medium[13] = dd.sectorsPerCluster;
     putLe16(sys.medium, 14, dd.reservedSectors);
@@ -356,7 +356,7 @@ TEST_F(LinuxFloppy, MediumParametersComeFromTheBootSectorOrTheDetectedSize)
     EXPECT_EQ(p.bpb.mediaDescriptor, 0xF9);
 
     // The driver took a DMF diskette for 1.44 MB: its boot sector sets the geometry.
-    const Bpb dmf = mediumFormatNamed("1.68M")->bpb();
+    const Bpb dmf = formatNamed("1.68M")->bpb();
     sys.medium.assign(3360 * 512, 0);
     putLe16(sys.medium, 11, 512);
     sys.medium[13] = dmf.sectorsPerCluster;

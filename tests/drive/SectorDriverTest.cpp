@@ -7,6 +7,7 @@
 #include "drive/SectorDriver.h"
 #include "drive/TrackDriver.h"
 #include "drive/VirtualDriveBackend.h"
+#include "tests/support/FaultInjectingBackend.h"
 #include "tests/drive/DiskImages.h"
 #include "tests/support/MemoryProfile.h"
 
@@ -14,7 +15,9 @@ namespace vellum {
 namespace {
 
 using test::DiskImages;
+using test::DriveRequest;
 using test::patternByte;
+using test::RequestKind;
 
 constexpr int kA = 0;
 constexpr int kB = 1;
@@ -46,7 +49,8 @@ protected:
     DiskImages images;
     test::MemoryProfile profile;
     VirtualDriveBackend drives{profile};
-    SectorDriver driver{drives, [] { return at(2024, 3, 15, 13, 45, 31); }};
+    test::FaultInjectingBackend faults{drives};
+    SectorDriver driver{faults, [] { return at(2024, 3, 15, 13, 45, 31); }};
 };
 
 TEST_F(SectorDriverTest, ReadsTrackAfterTrackWithTheRegistersAsSent)
@@ -96,14 +100,14 @@ TEST_F(SectorDriverTest, HoldsTheLongestTrackAndRefusesMore)
     EXPECT_GE(buffer.size(), 36u * 512);
     EXPECT_EQ(buffer[36 * 512 - 1], patternByte(71, 511));
 
-    const std::size_t before = drives.requests().size();
+    const std::size_t before = faults.requests().size();
     for (const std::uint32_t count : {0u, 37u}) {
         REGS bad = request(ReadSectors, kA, 0, count);
         driver.DrvRequest(bad);
         EXPECT_EQ(bad.EAX, std::uint32_t{kStatusInvalid}) << count;
         EXPECT_EQ(bad.EDX, count);
     }
-    EXPECT_EQ(drives.requests().size(), before) << "refused before the drive sees it";
+    EXPECT_EQ(faults.requests().size(), before) << "refused before the drive sees it";
 }
 
 TEST_F(SectorDriverTest, StatusComesBackInEax)
@@ -144,7 +148,7 @@ TEST_F(SectorDriverTest, TransferEndAndReleaseUseTheDriveLeftInEbx)
     driver.DrvReleaseDrive(regs);
     const std::vector<DriveRequest> expected = {
         {RequestKind::Prepare, kB}, {RequestKind::EndTransfer, kB}, {RequestKind::Release, kB}};
-    EXPECT_EQ(drives.requests(), expected);
+    EXPECT_EQ(faults.requests(), expected);
 }
 
 TEST_F(SectorDriverTest, LockStateTellsWhetherTheVolumeIsLocked)

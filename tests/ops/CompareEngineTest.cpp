@@ -16,7 +16,7 @@
 namespace vellum {
 namespace {
 
-using K = RequestKind;
+using K = test::RequestKind;
 using test::kA;
 
 constexpr std::size_t kTrack144 = 18 * 512;
@@ -193,8 +193,8 @@ TEST_F(CompareEngineTest, CancelInTheDialogStopsUnsuccessful)
 TEST_F(CompareEngineTest, DriverFailuresAskRetryOrCancel)
 {
     const std::string media = CVLMDoc::statusText(kStatusMediaFailure);
-    world.drives.failRequest(K::Read, 3, kStatusMediaFailure);
-    world.drives.failRequest(K::Read, 4, kStatusMediaFailure);
+    world.faults.failRequest(K::Read, 3, kStatusMediaFailure);
+    world.faults.failRequest(K::Read, 4, kStatusMediaFailure);
     world.prompter.expect(media, Buttons::RetryCancel, Icon::Exclamation, Answer::Retry);
     world.prompter.expect(media, Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
     compare();
@@ -204,7 +204,7 @@ TEST_F(CompareEngineTest, DriverFailuresAskRetryOrCancel)
 
     const std::string notReady = CVLMDoc::statusText(kStatusNotReady);
     const std::size_t readsBefore = readSectors().size();
-    world.drives.failRequest(K::CheckMedia, 2, kStatusNotReady);
+    world.faults.failRequest(K::CheckMedia, 2, kStatusNotReady);
     world.prompter.expect(notReady, Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
     world.doc.OperationState = kSuccessful;
     compare();

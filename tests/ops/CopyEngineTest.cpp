@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "drive/DriveStatus.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/CopyEngine.h"
 #include "ops/CylinderFormatter.h"
@@ -17,7 +17,8 @@ namespace {
 
 using test::kA;
 using test::MtoolsImage;
-using K = RequestKind;
+using K = test::RequestKind;
+using test::DriveRequest;
 
 const std::string kUnformatted = "Media is unformatted - do you wish to format?";
 const std::string kOtherSize = "Target Diskette must be the same size as source diskette!";
@@ -77,7 +78,7 @@ protected:
     test::DiskImages disks;
     MtoolsImage source{MtoolsImage::Maker::Mformat, "-f 1440"};
     std::filesystem::path target;
-    CountingFormatter formatter{world.doc, world.drives, world.prompter};
+    CountingFormatter formatter{world.doc, world.faults, world.prompter};
 };
 
 TEST_F(CopyEngineTest, WritesTheLoadedTracksOnlyInDriverOrder)
@@ -124,19 +125,19 @@ TEST_F(CopyEngineTest, VerifyMismatchStopsThatDisketteAtThatTrack)
 {
     world.doc.options.VerifyCopy = true;
     // The read-back of the second track finds another diskette.
-    world.drives.swapMedium(K::Read, 2, kA, disks.formatted("other.img", "1.44M"));
+    world.faults.swapMedium(K::Read, 2, kA, disks.formatted("other.img", "1.44M"));
     expectQuestion("Diskettes do not match!", Buttons::Ok, Icon::Exclamation, Answer::Ok);
     copy();
     EXPECT_EQ(world.requestsOf(K::Write).size(), 2u);
     EXPECT_TRUE(tracksEqual(1)) << "the track written before stays written";
     EXPECT_EQ(world.doc.OperationState, kUnsuccessful);
-    EXPECT_EQ(world.kindsFrom(world.drives.requests().size() - 4),
+    EXPECT_EQ(world.kindsFrom(world.faults.requests().size() - 4),
               (std::vector<K>{K::EndTransfer, K::Unlock, K::Reset, K::Release}));
 }
 
 TEST_F(CopyEngineTest, WriteRetryUnlocksResetsLocksAndWritesTheSameTrack)
 {
-    world.drives.failRequest(K::Write, 2, kStatusMediaFailure);
+    world.faults.failRequest(K::Write, 2, kStatusMediaFailure);
     expectQuestion("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Retry);
     copy();
     const auto kinds = world.kindsFrom();
@@ -163,12 +164,12 @@ TEST_F(CopyEngineTest, EveryEndingAfterTheLockReleasesTheDrive)
         w.doc.TracksLoaded = 6;
         w.doc.options.VerifyCopy = e.verify;
         w.drives.insert(kA, disks.formatted(std::string("t-") + e.name, "1.44M"));
-        w.drives.failRequest(e.failing, e.n, kStatusWriteProtect);
+        w.faults.failRequest(e.failing, e.n, kStatusWriteProtect);
         w.prompter.expect("Write protect error", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
-        CountingFormatter f(w.doc, w.drives, w.prompter);
+        CountingFormatter f(w.doc, w.faults, w.prompter);
         CopyEngine(w.context(), f).RunCopy(kA, 1);
         EXPECT_EQ(w.doc.OperationState, kUnsuccessful) << e.name;
-        EXPECT_EQ(w.kindsFrom(w.drives.requests().size() - 4),
+        EXPECT_EQ(w.kindsFrom(w.faults.requests().size() - 4),
                   (std::vector<K>{K::EndTransfer, K::Unlock, K::Reset, K::Release}))
             << e.name;
         EXPECT_EQ(w.panel.statusLine(), "  Last Operation Status:    Unsuccessful") << e.name;
@@ -222,7 +223,7 @@ TEST_F(CopyEngineTest, TheNextDiskettePromptComesUpBeforeTheProgressWindowCloses
 TEST_F(CopyEngineTest, EachCopyGoesToTheDisketteThenInTheDrive)
 {
     const auto second = disks.formatted("second.img", "1.44M");
-    world.drives.swapMedium(K::CheckMedia, 2, kA, second);
+    world.faults.swapMedium(K::CheckMedia, 2, kA, second);
     expectQuestion(CopyEngine::nextDisketteText(1, 2), Buttons::OkCancel, Icon::Information, Answer::Ok);
     copy(2);
     EXPECT_EQ(world.requestsOf(K::Release).size(), 2u);
@@ -233,7 +234,7 @@ TEST_F(CopyEngineTest, EachCopyGoesToTheDisketteThenInTheDrive)
 
 TEST_F(CopyEngineTest, AFailedDisketteStillOffersTheNextOne)
 {
-    world.drives.failRequest(K::Write, 1, kStatusMediaFailure);
+    world.faults.failRequest(K::Write, 1, kStatusMediaFailure);
     expectQuestion("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
     expectQuestion(CopyEngine::nextDisketteText(1, 2), Buttons::OkCancel, Icon::Information, Answer::Ok);
     copy(2);
@@ -243,7 +244,7 @@ TEST_F(CopyEngineTest, AFailedDisketteStillOffersTheNextOne)
 
 TEST_F(CopyEngineTest, UnformattedDisketteIsFormattedWhenTheUserAgrees)
 {
-    VirtualMedium::createBlank(disks / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(disks / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, disks / "blank.img");
     target = disks / "blank.img";
     expectQuestion(kUnformatted, Buttons::YesNo, Icon::Exclamation, Answer::Yes);
@@ -259,7 +260,7 @@ TEST_F(CopyEngineTest, UnformattedDisketteIsFormattedWhenTheUserAgrees)
 
 TEST_F(CopyEngineTest, NoToFormattingEndsTheRunUnsuccessful)
 {
-    VirtualMedium::createBlank(disks / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(disks / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, disks / "blank.img");
     world.doc.OperationState = kSuccessful;
     expectQuestion(kUnformatted, Buttons::YesNo, Icon::Exclamation, Answer::No);
@@ -276,7 +277,7 @@ TEST_F(CopyEngineTest, FailedDmfFormatEndsTheRunAtOnce)
     const MtoolsImage dmf(MtoolsImage::Maker::Mformat, "-t 80 -h 2 -s 21 -c 4 -r 1");
     dmf.loadInto(world.doc);
     ASSERT_TRUE(world.doc.geometry.DmfLargeClusters);
-    VirtualMedium::createBlank(disks / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(disks / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, disks / "blank.img");
     formatter.succeeds = false;
     world.doc.OperationState = kSuccessful;
@@ -306,7 +307,7 @@ TEST_F(CopyEngineTest, MediaCheckCancelReportsTheCopyAndEnds)
 {
     world.drives.eject(kA);
     world.doc.options.VerifyCopy = true;
-    const std::string empty = CVLMDoc::statusText(world.drives.checkMedia(kA));
+    const std::string empty = CVLMDoc::statusText(world.faults.checkMedia(kA));
     expectQuestion(empty, Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
     copy();
     EXPECT_EQ(world.panel.operationLine(), "  Last Operation:   Copy/Verify Diskette");

@@ -1,16 +1,16 @@
 // The diskette shell's command lines.
 #include <gtest/gtest.h>
 
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "ops/DisketteShell.h"
 #include "tests/support/RecordingShell.h"
 
 namespace vellum {
 namespace {
 
-const MediumFormat& format(const char* name)
+const StandardFormat& format(const char* name)
 {
-    return *mediumFormatNamed(name);
+    return *formatNamed(name);
 }
 
 TEST(DisketteShell, CommandLinesOfEachCommand)

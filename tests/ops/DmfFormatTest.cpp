@@ -8,7 +8,7 @@
 #include "core/Bytes.h"
 #include "core/Error.h"
 #include "drive/DriveStatus.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/DmfBootSector.h"
 #include "ops/CopyEngine.h"
@@ -22,7 +22,7 @@
 namespace vellum {
 namespace {
 
-using K = RequestKind;
+using K = test::RequestKind;
 using test::kA;
 using test::kB;
 
@@ -293,8 +293,8 @@ TEST_F(DmfFormatTest, QuickFormatOfADmfDisketteLaysDownOnlyTheOuterCylinders)
 
 TEST_F(DmfFormatTest, CheckMediaFailureRetriesThenCancelsUnsuccessful)
 {
-    world.drives.failRequest(K::CheckMedia, 1, kStatusNotReady);
-    world.drives.failRequest(K::CheckMedia, 2, kStatusNotReady);
+    world.faults.failRequest(K::CheckMedia, 1, kStatusNotReady);
+    world.faults.failRequest(K::CheckMedia, 2, kStatusNotReady);
     const std::string notReady = CVLMDoc::statusText(kStatusNotReady);
     world.prompter.expect(notReady, Buttons::RetryCancel, Icon::Exclamation, Answer::Retry);
     world.prompter.expect(notReady, Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
@@ -310,8 +310,8 @@ TEST_F(DmfFormatTest, CheckMediaFailureRetriesThenCancelsUnsuccessful)
 TEST_F(DmfFormatTest, SystemAreaWriteCancelledLeavesUnsuccessfulAndFinishes)
 {
     // The first system-area write (before the pass) fails twice; the user retries, then cancels.
-    world.drives.failRequest(K::Write, 1, kStatusMediaFailure);
-    world.drives.failRequest(K::Write, 2, kStatusMediaFailure);
+    world.faults.failRequest(K::Write, 1, kStatusMediaFailure);
+    world.faults.failRequest(K::Write, 2, kStatusMediaFailure);
     const std::string failure = CVLMDoc::statusText(kStatusMediaFailure);
     world.prompter.expect(failure, Buttons::RetryCancel, Icon::Exclamation, Answer::Retry);
     world.prompter.expect(failure, Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
@@ -327,7 +327,7 @@ TEST_F(DmfFormatTest, DriveBIsAddressedWhenChosen)
     world.drives.setDeviceType(kB, 7);
     world.drives.insert(kB, disks.blank("b.img", "1.44M"));
     ASSERT_EQ(format(labelled("", kB)), 1);
-    for (const auto& r : world.drives.requests())
+    for (const auto& r : world.faults.requests())
         EXPECT_EQ(r.drive, kB) << static_cast<int>(r.kind);
     EXPECT_EQ(fsckProblems(disks / "b.img"), "");
 }
@@ -352,7 +352,7 @@ TEST_F(DmfFormatTest, WithoutTheSectorDriverNothingIsTouched)
 {
     world.prompter.expect("TRAKDSK.VXD is not loaded!", Buttons::Ok, Icon::Information, Answer::Ok);
     EXPECT_EQ(DmfFormat(world.context(false)).FormatDmf(labelled("")), 0);
-    EXPECT_TRUE(world.drives.requests().empty());
+    EXPECT_TRUE(world.faults.requests().empty());
     EXPECT_THROW(format(labelled("TWELVECHARSX")), Error);
 }
 

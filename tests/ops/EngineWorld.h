@@ -15,6 +15,7 @@
 #include "drive/VirtualDriveBackend.h"
 #include "ops/EngineContext.h"
 #include "ops/StatusPanel.h"
+#include "tests/support/FaultInjectingBackend.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/RecordingProgress.h"
 #include "tests/support/RecordingViewSink.h"
@@ -30,7 +31,8 @@ struct EngineWorld {
     TempDir dir;
     MemoryProfile profile;
     VirtualDriveBackend drives{profile};
-    SectorDriver driver{drives};
+    FaultInjectingBackend faults{drives};
+    SectorDriver driver{faults};
     ScriptedPrompter prompter;
     RecordingProgress progress{prompter};
     StatusPanel panel;
@@ -39,22 +41,22 @@ struct EngineWorld {
 
     EngineContext context(bool driverOpen = true)
     {
-        return {doc, drives, driverOpen ? &driver : nullptr, prompter, progress, panel, view};
+        return {doc, faults, driverOpen ? &driver : nullptr, prompter, progress, panel, view};
     }
 
     // The kinds of the requests logged since the n-th, in order.
     std::vector<RequestKind> kindsFrom(std::size_t first = 0) const
     {
         std::vector<RequestKind> kinds;
-        for (std::size_t i = first; i < drives.requests().size(); ++i)
-            kinds.push_back(drives.requests()[i].kind);
+        for (std::size_t i = first; i < faults.requests().size(); ++i)
+            kinds.push_back(faults.requests()[i].kind);
         return kinds;
     }
 
     std::vector<DriveRequest> requestsOf(RequestKind kind) const
     {
         std::vector<DriveRequest> found;
-        std::copy_if(drives.requests().begin(), drives.requests().end(), std::back_inserter(found),
+        std::copy_if(faults.requests().begin(), faults.requests().end(), std::back_inserter(found),
                      [kind](const DriveRequest& r) { return r.kind == kind; });
         return found;
     }

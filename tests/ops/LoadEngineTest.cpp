@@ -6,7 +6,7 @@
 
 #include "core/MediaTable.h"
 #include "drive/DriveStatus.h"
-#include "drive/MediumFormat.h"
+#include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "ops/FatExtent.h"
 #include "ops/LoadEngine.h"
@@ -21,7 +21,8 @@ using test::kA;
 using test::kB;
 using test::Layout;
 using test::MtoolsImage;
-using K = RequestKind;
+using K = test::RequestKind;
+using test::DriveRequest;
 
 const std::string kFatsDiffer = "File Allocation Tables do not match.\nDiskette may be corrupted!";
 
@@ -309,7 +310,7 @@ TEST_F(LoadEngineTest, DifferingFatsAreRefusedBeforeAnyTrackIsRead)
 
 TEST_F(LoadEngineTest, UnformattedDisketteIsAFailingMediaCheckThatCancelEnds)
 {
-    VirtualMedium::createBlank(world.dir / "blank.img", *mediumFormatNamed("1.44M"));
+    VirtualMedium::createBlank(world.dir / "blank.img", *formatNamed("1.44M"));
     world.drives.insert(kA, world.dir / "blank.img");
     world.doc.OperationState = kSuccessful;
     world.prompter.expect("Unformatted media", Buttons::RetryCancel, Icon::Exclamation, Answer::Retry)
@@ -334,7 +335,7 @@ protected:
 
 TEST_F(LoadedDiskette, MediaCheckRetryAsksAgainAndThenLoads)
 {
-    world.drives.failRequest(K::CheckMedia, 1, kStatusMediaChanged);
+    world.faults.failRequest(K::CheckMedia, 1, kStatusMediaChanged);
     world.prompter.expect("Media may have changed", Buttons::RetryCancel, Icon::Exclamation, Answer::Retry);
     load(kA);
     EXPECT_EQ(world.requestsOf(K::CheckMedia).size(), 2u);
@@ -343,7 +344,7 @@ TEST_F(LoadedDiskette, MediaCheckRetryAsksAgainAndThenLoads)
 
 TEST_F(LoadedDiskette, TrackReadRetryRepeatsTheSameTrack)
 {
-    world.drives.failRequest(K::Read, 2, kStatusMediaFailure); // the first track, after the FATs
+    world.faults.failRequest(K::Read, 2, kStatusMediaFailure); // the first track, after the FATs
     world.prompter.expect("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Retry);
     load(kA);
     const auto reads = world.requestsOf(K::Read);
@@ -355,7 +356,7 @@ TEST_F(LoadedDiskette, TrackReadRetryRepeatsTheSameTrack)
 
 TEST_F(LoadedDiskette, CancelAtATrackReadErrorEmptiesTheView)
 {
-    world.drives.failRequest(K::Read, 3, kStatusMediaFailure); // the second track
+    world.faults.failRequest(K::Read, 3, kStatusMediaFailure); // the second track
     world.prompter.expect("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
     load(kA);
     EXPECT_EQ(world.doc.OperationState, kUnsuccessful);
@@ -368,7 +369,7 @@ TEST_F(LoadedDiskette, CancelAtATrackReadErrorEmptiesTheView)
 
 TEST_F(LoadedDiskette, AFailedFatReadIsRetriedNotJudged)
 {
-    world.drives.failRequest(K::Read, 1, kStatusMediaFailure);
+    world.faults.failRequest(K::Read, 1, kStatusMediaFailure);
     world.prompter.expect("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
     load(kA);
     EXPECT_EQ(world.requestsOf(K::Read).size(), 3u) << "the FAT read and the two reads of A:'s sector 0";
@@ -431,11 +432,11 @@ TEST_F(LoadedDiskette, RefreshRereadsOnlyTheSystemArea)
 {
     load(kA);
     image.addFile("/LATER.TXT", "added after the load");
-    const std::size_t before = world.drives.requests().size();
+    const std::size_t before = world.faults.requests().size();
     world.view.messages.clear();
     LoadEngine(world.context()).Refresh();
     EXPECT_EQ(world.kindsFrom(before), (std::vector<K>{K::Prepare, K::Read, K::EndTransfer}));
-    EXPECT_EQ(world.drives.requests()[before + 1], (DriveRequest{K::Read, kA, 0, 33}));
+    EXPECT_EQ(world.faults.requests()[before + 1], (DriveRequest{K::Read, kA, 0, 33}));
     EXPECT_EQ(world.doc.directory.listing.size(), 2u);
     EXPECT_EQ(world.view.messages, std::vector<ViewMessage>{ViewMessage::FillList});
 }
@@ -445,7 +446,7 @@ TEST_F(LoadedDiskette, RefreshWhoseReadFailsKeepsTheImage)
     load(kA);
     image.addFile("/LATER.TXT", "added after the load");
     const std::vector<std::uint8_t> before(world.doc.image().begin(), world.doc.image().begin() + 33 * 512);
-    world.drives.failRequest(K::Read, static_cast<int>(world.requestsOf(K::Read).size()) + 1, kStatusMediaFailure);
+    world.faults.failRequest(K::Read, static_cast<int>(world.requestsOf(K::Read).size()) + 1, kStatusMediaFailure);
     LoadEngine(world.context()).Refresh();
     EXPECT_TRUE(std::equal(before.begin(), before.end(), world.doc.image().begin()));
     EXPECT_EQ(world.doc.directory.listing.size(), 1u);

@@ -1,30 +1,16 @@
 #pragma once
-// A prompter that expects an exact list of questions and fails the test on
-// any question it was not told about.
-#include <deque>
-#include <string>
-
-#include "core/Prompter.h"
+// The prompt script for GoogleTest: each problem fails the running test, and
+// a question still expected when the prompter goes fails it too.
+#include "tests/support/PromptScript.h"
 
 namespace vellum::test {
 
-class ScriptedPrompter : public Prompter {
+class ScriptedPrompter : public PromptScript {
 public:
     ~ScriptedPrompter() override;
 
-    ScriptedPrompter& expect(std::string text, Buttons buttons, Icon icon, Answer answer);
-    Answer ask(const std::string& text, Buttons buttons, Icon icon) override;
-
-    bool done() const { return script_.empty(); }
-
-private:
-    struct Step {
-        std::string text;
-        Buttons buttons;
-        Icon icon;
-        Answer answer;
-    };
-    std::deque<Step> script_;
+protected:
+    void report(std::string problem) override;
 };
 
 } // namespace vellum::test

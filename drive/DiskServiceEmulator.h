@@ -1,6 +1,6 @@
 #pragma once
-// The system's DOS and BIOS disk services that the drive-services wrappers
-// call: each call decodes the register block as DOS or the BIOS defines it,
+// The DOS and BIOS disk services that the drive-services wrappers call,
+// emulated over a drive backend: each call decodes the register block as DOS or the BIOS defines it,
 // serves it from the drive backend and leaves the registers as the service
 // would. A failed DOS service sets the carry and bit 15 of Flags and puts
 // the DOS error code in AX; a failed BIOS service sets the carry and puts
@@ -20,9 +20,9 @@ struct DiskIoPacket {
     std::span<std::uint8_t> buffer;
 };
 
-class Vwin32Device {
+class DiskServiceEmulator {
 public:
-    explicit Vwin32Device(DriveBackend& backend) : backend_(backend) {}
+    explicit DiskServiceEmulator(DriveBackend& backend) : backend_(backend) {}
 
     // Control code 1. AX=440Dh with CX = 0860h get device parameters (BL
     // drive 1-based, the block beside), 0870h get lock level (BL 1-based),

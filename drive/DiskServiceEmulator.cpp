@@ -1,8 +1,9 @@
-#include "drive/Vwin32Device.h"
+#include "drive/DiskServiceEmulator.h"
 
 #include <array>
 #include <utility>
 
+#include "drive/DiskServiceCodes.h"
 #include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
 
@@ -10,22 +11,7 @@ namespace vellum {
 
 namespace {
 
-constexpr std::uint16_t kIoctlGenericBlock = 0x440D;
-constexpr std::uint8_t kDiskCategory = 0x08;
-constexpr std::uint8_t kGetDeviceParameters = 0x60;
-constexpr std::uint8_t kGetLockLevel = 0x70;
-constexpr std::uint8_t kLockPhysical = 0x4B;
-constexpr std::uint8_t kUnlockPhysical = 0x6B;
-constexpr std::uint16_t kResetDrive = 0x710D;
-constexpr std::uint16_t kExtendedDiskIo = 0x7305;
-constexpr std::uint32_t kPacketForm16 = 0xFFFF;
-constexpr std::uint32_t kPacketForm32 = 0xFFFFFFFF;
-constexpr std::uint32_t kWriteFlag = 0x0001;
-constexpr std::uint16_t kNotLocked = 0xFFFF;
-
-constexpr std::uint8_t kBiosReset = 0x00;
-constexpr std::uint8_t kBiosWrite = 0x03;
-constexpr std::uint8_t kBiosSetMediaType = 0x18;
+using namespace disk_service;
 
 // DOS error codes in AX after a failed service.
 constexpr std::uint16_t kDosInvalidFunction = 0x01;
@@ -110,7 +96,7 @@ std::uint32_t biosSector(const REGS& regs)
 
 } // namespace
 
-void Vwin32Device::dosIoctl(REGS& regs, std::span<std::uint8_t> block)
+void DiskServiceEmulator::dosIoctl(REGS& regs, std::span<std::uint8_t> block)
 {
     const std::uint16_t function = low16(regs.EAX);
     if (function == kResetDrive) {
@@ -132,7 +118,7 @@ void Vwin32Device::dosIoctl(REGS& regs, std::span<std::uint8_t> block)
     }
 }
 
-void Vwin32Device::getDeviceParameters(REGS& regs, std::span<std::uint8_t> block)
+void DiskServiceEmulator::getDeviceParameters(REGS& regs, std::span<std::uint8_t> block)
 {
     if (block.size() < DeviceParameterBlock::kSize) {
         dosResult(regs, kStatusInvalid);
@@ -150,7 +136,7 @@ void Vwin32Device::getDeviceParameters(REGS& regs, std::span<std::uint8_t> block
     dosResult(regs, status);
 }
 
-void Vwin32Device::getLockLevel(REGS& regs)
+void DiskServiceEmulator::getLockLevel(REGS& regs)
 {
     std::optional<int> level;
     const int status = backend_.lockLevel(driveFrom(low8(regs.EBX), 1), level);
@@ -159,7 +145,7 @@ void Vwin32Device::getLockLevel(REGS& regs)
     dosResult(regs, status);
 }
 
-void Vwin32Device::absoluteRead(REGS& regs, const DiskIoPacket& packet)
+void DiskServiceEmulator::absoluteRead(REGS& regs, const DiskIoPacket& packet)
 {
     if (regs.ECX != kPacketForm16) {
         dosResult(regs, kStatusInvalid);
@@ -168,7 +154,7 @@ void Vwin32Device::absoluteRead(REGS& regs, const DiskIoPacket& packet)
     packetTransfer(regs, driveFrom(low8(regs.EAX), 0), packet, false);
 }
 
-void Vwin32Device::extendedDiskIo(REGS& regs, const DiskIoPacket& packet)
+void DiskServiceEmulator::extendedDiskIo(REGS& regs, const DiskIoPacket& packet)
 {
     if (low16(regs.EAX) != kExtendedDiskIo || regs.ECX != kPacketForm32) {
         dosResult(regs, kStatusInvalid);
@@ -177,7 +163,7 @@ void Vwin32Device::extendedDiskIo(REGS& regs, const DiskIoPacket& packet)
     packetTransfer(regs, driveFrom(low8(regs.EDX), 1), packet, (regs.ESI & kWriteFlag) != 0);
 }
 
-void Vwin32Device::packetTransfer(REGS& regs, int drive, const DiskIoPacket& packet, bool writing)
+void DiskServiceEmulator::packetTransfer(REGS& regs, int drive, const DiskIoPacket& packet, bool writing)
 {
     const std::size_t bytes = std::size_t{packet.count} * kSectorBytes;
     if (packet.count == 0 || bytes > packet.buffer.size()) {
@@ -189,7 +175,7 @@ void Vwin32Device::packetTransfer(REGS& regs, int drive, const DiskIoPacket& pac
                             : backend_.readSectors(drive, packet.firstSector, data));
 }
 
-void Vwin32Device::biosDisk(REGS& regs, std::span<std::uint8_t> buffer)
+void DiskServiceEmulator::biosDisk(REGS& regs, std::span<std::uint8_t> buffer)
 {
     switch (high8(regs.EAX)) {
     case kBiosReset: biosResult(regs, biosCode(backend_.reset(driveFrom(low8(regs.EDX), 0)))); break;
@@ -199,7 +185,7 @@ void Vwin32Device::biosDisk(REGS& regs, std::span<std::uint8_t> buffer)
     }
 }
 
-std::uint8_t Vwin32Device::biosWrite(const REGS& regs, std::span<std::uint8_t> buffer)
+std::uint8_t DiskServiceEmulator::biosWrite(const REGS& regs, std::span<std::uint8_t> buffer)
 {
     const int drive = driveFrom(low8(regs.EDX), 0);
     const std::uint32_t count = low8(regs.EAX);
@@ -220,15 +206,15 @@ std::uint8_t Vwin32Device::biosWrite(const REGS& regs, std::span<std::uint8_t> b
     return biosCode(backend_.writeSectors(drive, first, buffer.first(std::size_t{count} * kSectorBytes)));
 }
 
-std::uint8_t Vwin32Device::biosSetMediaType(const REGS& regs)
+std::uint8_t DiskServiceEmulator::biosSetMediaType(const REGS& regs)
 {
     DriveParameters drive;
     if (const int status = backend_.parameters(driveFrom(low8(regs.EDX), 0), kDriveDefaultBpb, drive))
         return biosCode(status);
     const DriveType* type = driveTypeOf(drive.deviceType);
     const std::uint32_t cylinders = biosCylinder(regs) + 1;
-    for (const MediumFormat& f : mediumFormats())
-        if (type && type->takes(f) && f.sectorsPerTrack() == biosSector(regs) && f.cylinders() == cylinders)
+    for (const StandardFormat& f : standardFormats())
+        if (type && type->takes(f) && f.sectorsPerTrack == biosSector(regs) && f.cylinders() == cylinders)
             return kBiosOk;
     return kBiosMediaTypeUnsupported;
 }

@@ -1,4 +1,4 @@
-#include "ops/SectorRequests.h"
+#include "drive/SectorRequests.h"
 
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"

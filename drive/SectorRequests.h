@@ -34,7 +34,6 @@ public:
 
     // Where the last transfer left its sectors.
     std::span<std::uint8_t> buffer() { return driver_.DrvMapBuffer(); }
-    const REGS& regs() const { return regs_; }
 
     // Shows the status text with Retry and Cancel; true for Retry.
     static bool retry(Prompter& prompter, std::uint32_t status);
