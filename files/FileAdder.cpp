@@ -34,13 +34,6 @@ std::string byteText(std::size_t bytes)
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](unsigned char x, unsigned char y) { return lower(x) == lower(y); });
-}
-
 Fat12Writer::ShortName dotName(std::size_t dots)
 {
     Fat12Writer::ShortName name;
@@ -282,7 +275,8 @@ std::string FileAdder::noRoomText(const Item& item, std::size_t freeClusters) co
 // existing entry is deleted when it may be replaced.
 FileAdder::Settled FileAdder::settleName(const Item& item, const std::vector<const Item*>& chosen)
 {
-    if (std::any_of(chosen.begin(), chosen.end(), [&](const Item* c) { return sameName(c->text, item.text); })) {
+    const auto named = [&](const Item* c) { return FileOps::sameName(c->text, item.text); };
+    if (std::any_of(chosen.begin(), chosen.end(), named)) {
         refuse(inQuotes(item.text) + " is named twice among the files to add.");
         return Settled::Refused;
     }

@@ -20,15 +20,6 @@ using namespace dirent;
 
 constexpr std::size_t kCaseFlagsOffset = 12;
 
-std::string folded(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return out;
-}
-
 std::string withoutPadding(std::string text)
 {
     text.erase(text.find_last_not_of(' ') + 1);
@@ -95,13 +86,19 @@ bool FileOps::move(std::string_view shortName, const std::filesystem::path& targ
     return saver.saveFile(shortName, target) && remove(shortName);
 }
 
+bool FileOps::sameName(std::string_view a, std::string_view b)
+{
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](unsigned char x, unsigned char y) { return lower(x) == lower(y); });
+}
+
 const ListingRecord* FileOps::entryNamed(std::string_view name, std::string_view exceptShortName) const
 {
-    const std::string wanted = folded(name);
     const auto& listing = doc_.directory.listing;
     const auto found = std::find_if(listing.begin(), listing.end(), [&](const ListingRecord& r) {
         return r.shortName != exceptShortName &&
-               (folded(r.longName) == wanted || folded(withoutPadding(TextCodec::cp850ToUtf8(r.shortName))) == wanted);
+               (sameName(r.longName, name) || sameName(withoutPadding(TextCodec::cp850ToUtf8(r.shortName)), name));
     });
     return found == listing.end() ? nullptr : &*found;
 }

@@ -36,6 +36,8 @@ public:
     // The listed entry of the directory shown whose long or short name is
     // `name`, case ignored, other than the entry `exceptShortName`.
     const ListingRecord* entryNamed(std::string_view name, std::string_view exceptShortName = {}) const;
+    // Whether two names are the same, ASCII case ignored, as FAT compares them.
+    static bool sameName(std::string_view a, std::string_view b);
 
 private:
     void freeContents(std::uint16_t folderCluster);
