@@ -9,6 +9,7 @@
 
 #include "cli/ImagePath.h"
 #include "cli/Session.h"
+#include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
@@ -48,9 +49,10 @@ bool openImage(Session& session, const std::string& path)
     return ImageFile(session.doc, session.prompter).open(path);
 }
 
-int keepImage(Session& session, const std::string& path)
+// Success is told only once the changed image is on disk.
+bool keepImage(Session& session, const std::string& path)
 {
-    return ImageFile(session.doc, session.prompter).replace(path) ? 0 : kExitFailure;
+    return ImageFile(session.doc, session.prompter).replace(path);
 }
 
 // Extracts one file or folder named in the image into `out`; false when
@@ -95,7 +97,8 @@ int runExtract(CliArgs& args)
     for (std::size_t i = 1; i < words.size(); ++i)
         missing += extractPath(session, saver, words[i], out, flat) ? 0 : 1;
     const FileSaver::Tally& t = saver.tally();
-    std::printf("%d file%s extracted to %s\n", t.saved, t.saved == 1 ? "" : "s", out.c_str());
+    std::printf("%d file%s extracted to %s\n", t.saved, t.saved == 1 ? "" : "s",
+                TerminalText::escaped(out.string()).c_str());
     if (t.failed > 0)
         std::fprintf(stderr, "vlm: %d file%s not extracted (an existing file is replaced only with --overwrite)\n",
                      t.failed, t.failed == 1 ? "" : "s");
@@ -112,9 +115,12 @@ int runRm(CliArgs& args)
         const auto record = resolve(session, words[i]);
         if (!record || !FileOps(session.doc, session.prompter).remove(record->shortName))
             return kExitFailure;
-        std::printf("removed %s\n", words[i].c_str());
     }
-    return keepImage(session, words[0]);
+    if (!keepImage(session, words[0]))
+        return kExitFailure;
+    for (std::size_t i = 1; i < words.size(); ++i)
+        std::printf("removed %s\n", TerminalText::escaped(words[i]).c_str());
+    return 0;
 }
 
 int runMv(CliArgs& args)
@@ -133,25 +139,28 @@ int runMv(CliArgs& args)
     if (fs::is_directory(out))
         out /= FileSaver::hostName(record->longName);
     FileSaver saver(session.doc, session.prompter, existing);
-    if (!FileOps(session.doc, session.prompter).move(record->shortName, out, saver))
+    if (!FileOps(session.doc, session.prompter).move(record->shortName, out, saver) ||
+        !keepImage(session, words[0]))
         return kExitFailure;
-    std::printf("%s -> %s\n", words[1].c_str(), out.c_str());
-    return keepImage(session, words[0]);
+    std::printf("%s -> %s\n", TerminalText::escaped(words[1]).c_str(), TerminalText::escaped(out.string()).c_str());
+    return 0;
 }
 
 int runRename(CliArgs& args)
 {
     const auto words = args.positionals(3, 3);
-    if (words[2].empty())
-        throw UsageError("an empty name");
+    if (FileOps::nameGiven(words[2]).empty())
+        throw UsageError("\"" + words[2] + "\" is no name: trailing blanks and dots are dropped, and nothing is left");
     Session session(false);
     if (!openImage(session, words[0]))
         return kExitFailure;
     const auto record = resolve(session, words[1]);
-    if (!record || !FileOps(session.doc, session.prompter).rename(record->shortName, words[2]))
+    if (!record || !FileOps(session.doc, session.prompter).rename(record->shortName, words[2]) ||
+        !keepImage(session, words[0]))
         return kExitFailure;
-    std::printf("%s -> %s\n", words[1].c_str(), words[2].c_str());
-    return keepImage(session, words[0]);
+    std::printf("%s -> %s\n", TerminalText::escaped(words[1]).c_str(),
+                TerminalText::escaped(FileOps::nameGiven(words[2])).c_str());
+    return 0;
 }
 
 int runAdd(CliArgs& args)
@@ -165,10 +174,10 @@ int runAdd(CliArgs& args)
     if (!folder.empty() && !enterPath(session, folder))
         return kExitFailure;
     FileAdder adder(session.doc, session.prompter, existing);
-    if (!adder.add({words.begin() + 1, words.end()}))
+    if (!adder.add({words.begin() + 1, words.end()}) || !keepImage(session, words[0]))
         return kExitFailure;
-    std::printf("%d added to %s\n", adder.added(), folder.empty() ? "the root" : folder.c_str());
-    return keepImage(session, words[0]);
+    std::printf("%d added to %s\n", adder.added(), folder.empty() ? "the root" : TerminalText::escaped(folder).c_str());
+    return 0;
 }
 
 } // namespace

@@ -103,10 +103,16 @@ const ListingRecord* FileOps::entryNamed(std::string_view name, std::string_view
     return found == listing.end() ? nullptr : &*found;
 }
 
-bool FileOps::rename(std::string_view shortName, std::string_view newName)
+std::string FileOps::nameGiven(std::string_view newName)
 {
     std::string text(newName);
     text.erase(text.find_last_not_of(" .") + 1);
+    return text;
+}
+
+bool FileOps::rename(std::string_view shortName, std::string_view newName)
+{
+    const std::string text = nameGiven(newName);
     const std::u16string name = TextCodec::utf8ToUtf16(text);
     if (name.empty())
         return false;

@@ -32,6 +32,8 @@ public:
     // An empty name changes nothing; a name the folder holds already, or
     // one it has no room for, is refused with a message.
     bool rename(std::string_view shortName, std::string_view newName);
+    // The name rename gives: trailing blanks and dots go, as DOS drops them.
+    static std::string nameGiven(std::string_view newName);
 
     // The listed entry of the directory shown whose long or short name is
     // `name`, case ignored, other than the entry `exceptShortName`.

@@ -73,10 +73,19 @@ TEST(FileVerbs, RmMvAndRenameLeaveAVolumeMtoolsAndFsckAccept)
     ASSERT_EQ(rename.status, 0) << rename.err;
     const VlmRun clash = runVlm(dir, "rename " + q(image.path()) + " DOCS 'a longer name, renamed.txt'");
     EXPECT_EQ(clash.status, 1);
+    const VlmRun dots = runVlm(dir, "rename " + q(image.path()) + " DOCS ' . .'");
+    EXPECT_EQ(dots.status, 2) << "a name of blanks and dots is refused out loud";
+    EXPECT_NE(dots.err.find("is no name"), std::string::npos) << dots.err;
     const auto root = image.mdir("/");
     ASSERT_EQ(root.size(), 2u);
     EXPECT_EQ(root[1].longName, "A longer name, renamed.txt");
     EXPECT_EQ(root[1].shortName, "ALONGE~1.TXT");
+
+    // One missing path leaves the image as it was, and nothing is told removed.
+    const VlmRun missing = runVlm(dir, "rm " + q(image.path()) + " DOCS NOSUCH.TXT");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(image.mdir("/").size(), 2u);
 
     const VlmRun rm = runVlm(dir, "rm " + q(image.path()) + " DOCS");
     ASSERT_EQ(rm.status, 0) << rm.err;
