@@ -13,8 +13,8 @@
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/StandardFormats.h"
+#include "core/TextCodec.h"
 #include "core/VlmFile.h"
-#include "core/StandardFormats.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
 
@@ -30,7 +30,7 @@ std::string trimmed(const std::string& text)
 std::string formatNameOf(const CVLMDoc& doc)
 {
     if (const auto index = FormatOf(doc.geometry))
-        return std::string(FormatNames[static_cast<std::size_t>(*index)]);
+        return trimmed(std::string(FormatNames[static_cast<std::size_t>(*index)]));
     if (doc.geometry.MediaCode == kMediaCode288)
         return "2.88Mb (only the first " + std::to_string(doc.TracksLoaded) + " tracks are held in memory)";
     return "unknown";
@@ -40,7 +40,7 @@ void printInfo(const std::string& path, const CVLMDoc& doc)
 {
     const DriveGeometry& g = doc.geometry;
     const AreaPointers& a = doc.areas;
-    const std::string label = trimmed(doc.volumeLabelText());
+    const std::string label = trimmed(TextCodec::cp850ToUtf8(doc.volumeLabelText()));
     std::printf("File:            %s\n", TerminalText::escaped(path).c_str());
     std::printf("Format:          %s\n", formatNameOf(doc).c_str());
     std::printf("Media code:      0x%03X\n", g.MediaCode);

@@ -99,7 +99,7 @@ TEST_F(ImageVerbs, InfoNamesFormatLabelAndAreas)
 {
     const VlmRun run = runVlm(dir, "info " + quoted(image.path()));
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("Format:          1.44Mb"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Format:          1.44Mb\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Media code:      0x7F0"), std::string::npos);
     EXPECT_NE(run.out.find("Volume label:    ARCHIVE\n"), std::string::npos);
     EXPECT_NE(run.out.find("Root Directory 0x002600, Data Area 0x004200"), std::string::npos);
@@ -187,20 +187,22 @@ TEST_F(ImageVerbs, OnlyRegularFilesAreReadOrReplacedAndALinkIsWrittenThrough)
     EXPECT_EQ(test::readFile(dir / "real.img"), test::readFile(image.path()));
 }
 
-TEST_F(ImageVerbs, ControlCharactersFromAnImageArePrintedEscaped)
+TEST_F(ImageVerbs, ControlCharactersFromAnImageArePrintedEscapedAndOemLettersAsUtf8)
 {
     auto bytes = test::readFile(image.path());
     const std::string label = "ARCHIVE";
     for (auto at = std::search(bytes.begin(), bytes.end(), label.begin(), label.end()); at != bytes.end();
-         at = std::search(at + 1, bytes.end(), label.begin(), label.end()))
-        at[1] = 0x1B; // "A\x1BCHIVE"
+         at = std::search(at + 1, bytes.end(), label.begin(), label.end())) {
+        at[1] = 0x1B; // "A\x1B\x90HIVE", 0x90 being "É" in code page 850
+        at[2] = 0x90;
+    }
     test::writeFile(dir / "hostile.img", bytes);
     const VlmRun run = runVlm(dir, "convert " + quoted(dir / "hostile.img") + " " + quoted(dir / "h.VLM") +
                                        " --description \"$(printf '\\033]0;owned\\007\\nforged')\"");
     ASSERT_EQ(run.status, 0) << run.err;
     const VlmRun info = runVlm(dir, "info " + quoted(dir / "h.VLM"));
     EXPECT_NE(info.out.find("Description:     \\x1B]0;owned\\x07\\x0Aforged\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("Volume label:    A\\x1BCHIVE\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Volume label:    A\\x1BÉHIVE\n"), std::string::npos) << info.out;
     EXPECT_EQ(info.out.find('\x1B'), std::string::npos);
 }
 
