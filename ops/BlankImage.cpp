@@ -17,13 +17,15 @@ namespace {
 
 constexpr std::string_view kDmfWord = "DMF";
 constexpr std::string_view kDmfCapacity = "1.68M";
-// Characters DOS keeps out of a volume label, besides control characters.
+// Characters DOS keeps out of a volume label, besides those outside printable ASCII.
 constexpr std::string_view kNotInLabel = "\\/:*?\"<>|.+,;=[]";
 
+// Printable ASCII only: the label is stored byte for byte, and UTF-8 would
+// read back as other characters.
 bool legalLabel(std::string_view label)
 {
     return std::none_of(label.begin(), label.end(), [](unsigned char c) {
-        return c < 0x20 || c == 0x7F || kNotInLabel.find(static_cast<char>(c)) != std::string_view::npos;
+        return c < 0x20 || c >= 0x7F || kNotInLabel.find(static_cast<char>(c)) != std::string_view::npos;
     });
 }
 
@@ -41,7 +43,7 @@ bool BlankImage::create(const StandardFormat& format, std::string_view label, st
     const std::string text = VolumeLabel::upperCase(label);
     if (text.size() > kVolumeLabelLength || !legalLabel(text)) {
         prompter_.tell("\"" + std::string(label) + "\" cannot be a volume label: it takes at most " +
-                           std::to_string(kVolumeLabelLength) + " characters, and none of " +
+                           std::to_string(kVolumeLabelLength) + " printable ASCII characters, and none of " +
                            std::string(kNotInLabel) + ".",
                        Icon::Exclamation);
         return false;
