@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/AtomicFile.h"
 #include "core/Error.h"
 #include "core/Prompter.h"
 #include "core/BlockFile.h"
@@ -134,22 +135,16 @@ bool FileSplitter::waitForRoom(const Plan& plan)
 void FileSplitter::writePiece(const Plan& plan, unsigned number, BlockFile& source)
 {
     const std::string name = SplitSettings::pieceName(plan.source, number);
-    const std::filesystem::path path = plan.folder / name;
-    BlockFile piece = BlockFile::create(path);
-    try {
-        progress_.started(name);
-        const SplitHeader header{plan.stored, static_cast<std::uint32_t>(plan.size),
-                                 static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(plan.count)};
-        piece.write(header.encode());
-        written_ += SplitHeader::kSize;
-        copyPayload(plan, source, piece);
-        piece.close();
-    } catch (...) {
-        // A cut-off piece is of no use to a join.
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-        throw;
-    }
+    // Written beside its name: a cut-off piece is of no use to a join, and a
+    // file of that name stays as it was until the piece is whole.
+    AtomicFile piece(plan.folder / name);
+    progress_.started(name);
+    const SplitHeader header{plan.stored, static_cast<std::uint32_t>(plan.size), static_cast<std::uint8_t>(number),
+                             static_cast<std::uint8_t>(plan.count)};
+    piece.write(header.encode());
+    written_ += SplitHeader::kSize;
+    copyPayload(plan, source, piece);
+    piece.commit();
 }
 
 void FileSplitter::removePieces(const Plan& plan, Outcome& outcome)
@@ -160,7 +155,7 @@ void FileSplitter::removePieces(const Plan& plan, Outcome& outcome)
     outcome.created.clear();
 }
 
-void FileSplitter::copyPayload(const Plan& plan, BlockFile& source, BlockFile& piece)
+void FileSplitter::copyPayload(const Plan& plan, BlockFile& source, AtomicFile& piece)
 {
     std::uint64_t left = std::min<std::uint64_t>(plan.payload, plan.size - consumed_);
     while (left > 0) {

@@ -10,6 +10,7 @@
 
 namespace vellum {
 
+class AtomicFile;
 class BlockFile;
 class CopyProgress;
 class Prompter;
@@ -46,7 +47,7 @@ private:
     Status writePieces(const Plan& plan, BlockFile& source, Outcome& outcome);
     bool waitForRoom(const Plan& plan);
     void writePiece(const Plan& plan, unsigned number, BlockFile& source);
-    void copyPayload(const Plan& plan, BlockFile& source, BlockFile& piece);
+    void copyPayload(const Plan& plan, BlockFile& source, AtomicFile& piece);
     static void removePieces(const Plan& plan, Outcome& outcome);
 
     Prompter& prompter_;

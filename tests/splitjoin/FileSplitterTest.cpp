@@ -118,7 +118,7 @@ TEST_F(FileSplitterTest, UncreatablePieceNamesItsPath)
 {
     makeSource("data.bin", 10);
     settings.m_strDest = (dir / "no-such-folder").string();
-    prompter.expect("Cannot create \"" + (dir / "no-such-folder" / "data.001").string() +
+    prompter.expect("Cannot create a file beside \"" + (dir / "no-such-folder" / "data.001").string() +
                         "\": No such file or directory.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
     EXPECT_EQ(split().status, Status::Failed);
@@ -171,9 +171,10 @@ TEST_F(FileSplitterTest, CancelInTheSecondPieceRemovesEveryPieceOfTheSplit)
     EXPECT_EQ(progress.endings, 1);
 }
 
-TEST_F(FileSplitterTest, SourceShrinkingMidwayFailsAndRemovesTheCutOffPiece)
+TEST_F(FileSplitterTest, SourceShrinkingMidwayFailsAndLeavesNoCutOffPieceNorLosesTheFileItWasToReplace)
 {
     makeSource("data.bin", 2 * kSmallPayload);
+    test::writeFile(out() / "data.002", std::vector<std::uint8_t>{'o', 'l', 'd'});
     settings.chooseListEntry("110K");
     progress.onStarted = [&](const std::string& piece) {
         if (piece == "data.002")
@@ -183,7 +184,8 @@ TEST_F(FileSplitterTest, SourceShrinkingMidwayFailsAndRemovesTheCutOffPiece)
                     "being split.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
     EXPECT_EQ(split().status, Status::Failed);
-    EXPECT_EQ(filesInOut(), std::vector<std::string>{"data.001"});
+    EXPECT_EQ(filesInOut(), (std::vector<std::string>{"data.001", "data.002"}));
+    EXPECT_EQ(test::readFile(out() / "data.002"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
 }
 
 TEST_F(FileSplitterTest, FixedDiskIsNeverAskedForSpace)
