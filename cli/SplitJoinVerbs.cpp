@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/TerminalProgress.h"
 #include "cli/TerminalPrompter.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
@@ -25,8 +26,9 @@ namespace {
 constexpr long kKilobyte = 1024;
 
 // One line on stderr per piece with the whole copy's percentage, redrawn in
-// place on a terminal; elsewhere just the piece names.
-class TerminalProgress : public CopyProgress {
+// place on a terminal; elsewhere just the piece names. Ctrl-C cancels: the
+// engines then take back what they wrote.
+class PieceProgress : public CopyProgress {
 public:
     void started(const std::string& piece) override
     {
@@ -47,6 +49,7 @@ public:
     }
     void created(const std::string&) override { endLine(); }
     void ended() override { endLine(); }
+    bool cancelRequested() override { return interrupt_.pressed(); }
 
 private:
     void draw()
@@ -64,6 +67,7 @@ private:
     }
 
     const bool live_ = isatty(fileno(stderr)) != 0;
+    InterruptCatcher interrupt_;
     std::string piece_;
     int shown_ = 0;
     bool open_ = false;
@@ -133,7 +137,7 @@ int runSplit(CliArgs& args)
     OnceYesPrompter onceYes(terminal);
     Prompter& prompter = assumeYes ? static_cast<Prompter&>(onceYes) : terminal;
     HostVolumeProbe volume;
-    TerminalProgress progress;
+    PieceProgress progress;
     const auto outcome = FileSplitter(prompter, volume, progress).split(settings);
     if (outcome.status == FileSplitter::Status::Completed && outcome.created.empty())
         std::fprintf(stderr, "vlm: \"%s\" is empty; no pieces were written.\n",
@@ -143,6 +147,8 @@ int runSplit(CliArgs& args)
         for (const std::string& name : outcome.created)
             std::printf("  %s\n", TerminalText::escaped(name).c_str());
     }
+    if (outcome.status == FileSplitter::Status::Cancelled)
+        std::fputs("vlm: the split was cancelled\n", stderr);
     return outcome.status == FileSplitter::Status::Completed ? 0 : kExitFailure;
 }
 
@@ -154,9 +160,11 @@ int runJoin(CliArgs& args)
     const std::vector<std::filesystem::path> pieces(words.begin(), words.end());
 
     TerminalPrompter prompter(false);
-    TerminalProgress progress;
+    PieceProgress progress;
     const auto existing = overwrite ? FileJoiner::ExistingTarget::Replace : FileJoiner::ExistingTarget::Refuse;
     const auto outcome = FileJoiner(prompter, progress, existing).join(pieces, folder.value_or(""));
+    if (outcome.status == FileJoiner::Status::Cancelled)
+        std::fputs("vlm: the join was cancelled; no file was written\n", stderr);
     if (outcome.status != FileJoiner::Status::Completed)
         return kExitFailure;
     if (!outcome.originalPath.empty())
@@ -175,7 +183,8 @@ extern const Verb kSplitVerb{
     "without its last extension and numbered .001, .002, ...; each starts with a 268-byte header.\n"
     "--size picks the diskette (1.44M when not given) or a piece payload of N x 1024 bytes (1 to\n"
     "1423). At most 255 pieces make a set. On a removable DIR vlm asks for the next medium\n"
-    "between pieces and when there is not room for one; --yes answers OK.\n",
+    "between pieces and when there is not room for one; --yes answers OK. Ctrl-C stops the\n"
+    "split and removes the pieces it wrote.\n",
     runSplit};
 
 extern const Verb kJoinVerb{
@@ -183,7 +192,8 @@ extern const Verb kJoinVerb{
     "The pieces are taken in the order given and must be the whole set, piece 1 first. The file\n"
     "is named after the name its pieces carry and written into DIR (made if need be; the current\n"
     "directory without -o); it appears only once every piece has been copied and its size matches.\n"
-    "An existing file of that name is replaced only with --overwrite, and never a piece of the set.\n",
+    "An existing file of that name is replaced only with --overwrite, and never a piece of the set.\n"
+    "Ctrl-C stops the join; no file is written then.\n",
     runJoin};
 
 } // namespace vellum::cli

@@ -12,7 +12,6 @@ namespace {
 constexpr int kBarWidth = 30;
 
 volatile std::sig_atomic_t interrupted = 0;
-struct sigaction previous {};
 
 void onInterrupt(int)
 {
@@ -21,23 +20,38 @@ void onInterrupt(int)
 
 } // namespace
 
-TerminalProgress::TerminalProgress(Prompter& prompter, std::FILE* out)
-    : Progress(prompter), out_(out), onTerminal_(isatty(fileno(out)) != 0)
-{
-}
-
-TerminalProgress::~TerminalProgress()
-{
-    restoreInterrupt();
-}
-
-bool TerminalProgress::openWindow()
+InterruptCatcher::InterruptCatcher()
 {
     interrupted = 0;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    handlerInstalled_ = sigaction(SIGINT, &action, &previous) == 0;
+    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
+}
+
+InterruptCatcher::~InterruptCatcher()
+{
+    if (installed_)
+        sigaction(SIGINT, &previous_, nullptr);
+}
+
+bool InterruptCatcher::pressed()
+{
+    const bool was = interrupted != 0;
+    interrupted = 0;
+    return was;
+}
+
+TerminalProgress::TerminalProgress(Prompter& prompter, std::FILE* out)
+    : Progress(prompter), out_(out), onTerminal_(isatty(fileno(out)) != 0)
+{
+}
+
+TerminalProgress::~TerminalProgress() = default;
+
+bool TerminalProgress::openWindow()
+{
+    interrupt_.emplace();
     return true;
 }
 
@@ -48,14 +62,7 @@ void TerminalProgress::closeWindow()
         std::fflush(out_);
     }
     drawn_ = false;
-    restoreInterrupt();
-}
-
-void TerminalProgress::restoreInterrupt()
-{
-    if (handlerInstalled_)
-        sigaction(SIGINT, &previous, nullptr);
-    handlerInstalled_ = false;
+    interrupt_.reset();
 }
 
 void TerminalProgress::draw()
@@ -74,8 +81,7 @@ void TerminalProgress::draw()
 
 void TerminalProgress::PumpMessages()
 {
-    if (interrupted) {
-        interrupted = 0;
+    if (interrupt_ && interrupt_->pressed()) {
         if (drawn_)
             std::fputc('\n', out_);
         requestCancel();

@@ -2,7 +2,14 @@
 // fsck.fat as the judges of what they wrote.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <random>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 #include "tests/support/MtoolsImage.h"
 #include "tests/support/TempDir.h"
@@ -156,6 +163,46 @@ TEST(FileVerbs, NewImagesOfEveryFormatPassFsckAndAddPutsATreeOnOne)
     EXPECT_EQ(get("/Tree/Level 2/deep.bin"), text(randomBytes(5000, 4)));
     EXPECT_EQ(get("/Tree/Level 2/Notes for the road.txt"), text(randomBytes(300, 5)));
     EXPECT_EQ(get("/Notes for the road.txt"), text(randomBytes(100, 6)));
+}
+
+TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "data.bin", randomBytes(3 * 1024, 7));
+    fs::create_directory(dir / "out");
+    // vlm's stderr is a full pipe: it stops at its first piece's name until
+    // the pipe is read, so it cannot be done before Ctrl-C comes.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
+    while (write(pipeEnds[1], "-", 1) == 1) {
+    }
+    fcntl(pipeEnds[1], F_SETFL, 0);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_adddup2(&files, pipeEnds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&files, pipeEnds[0]);
+    const std::string data = (dir / "data.bin").string(), out = (dir / "out").string();
+    std::vector<const char*> argv{VLM_PATH, "split", data.c_str(), "-o", out.c_str(), "--size", "1K", nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VLM_PATH, &files, nullptr, const_cast<char* const*>(argv.data()), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+    close(pipeEnds[1]);
+    // The first piece's file is made once Ctrl-C is caught.
+    for (int i = 0; i < 10'000 && fs::is_empty(dir / "out"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(pid, SIGINT);
+    std::string err;
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        err.append(buffer, static_cast<std::size_t>(got));
+    close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(err.find("the split was cancelled"), std::string::npos) << err;
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
 } // namespace
