@@ -4,6 +4,9 @@
 #include <cctype>
 #include <charconv>
 
+#include "core/TextCodec.h"
+#include "core/VlmHeader.h"
+
 namespace vellum::cli {
 
 CliArgs::CliArgs(std::vector<std::string> words)
@@ -74,6 +77,15 @@ int parseDrive(const std::string& word)
     if (!shaped || (letter != 'A' && letter != 'B'))
         throw UsageError("\"" + word + "\" is not a drive; name A: or B:");
     return letter - 'A';
+}
+
+std::optional<std::string> descriptionOption(CliArgs& args)
+{
+    auto text = args.option("--description");
+    if (text && TextCodec::utf8ToCp1252(*text).size() > VlmHeader::kDescriptionLength)
+        throw UsageError("the description has more than " + std::to_string(VlmHeader::kDescriptionLength) +
+                         " characters");
+    return text;
 }
 
 long parseNumber(const std::string& text, long min, long max, std::string_view what)

@@ -36,6 +36,10 @@ private:
 // The drive named "A:", "a", "B:" or "b", as 0 for A: and 1 for B:.
 int parseDrive(const std::string& word);
 
+// Takes "--description TEXT" for a Vellum file, which holds 60 characters at
+// most: a longer one is a UsageError rather than cut short unseen.
+std::optional<std::string> descriptionOption(CliArgs& args);
+
 // Parses a whole decimal number within [min, max], or throws UsageError.
 long parseNumber(const std::string& text, long min, long max, std::string_view what);
 

@@ -27,7 +27,7 @@ int runLoad(CliArgs& args)
     const bool entire = args.flag("--all");
     const bool assumeYes = args.flag("--yes");
     const auto output = args.option("-o");
-    const auto description = args.option("--description");
+    const auto description = descriptionOption(args);
     const auto words = args.positionals(1, 1);
     if (!output)
         throw UsageError("name the image file to write with -o OUT");

@@ -122,7 +122,7 @@ int runLs(CliArgs& args)
 
 int runConvert(CliArgs& args)
 {
-    const auto description = args.option("--description");
+    const auto description = descriptionOption(args);
     const auto words = args.positionals(2, 2);
     const std::filesystem::path out = ImageFile::withDefaultExtension(words[1]);
     Session session(false);

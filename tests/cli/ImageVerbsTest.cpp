@@ -141,6 +141,11 @@ TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("unknown option --bogus"), std::string::npos) << run.err;
 
+    run = runVlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "long.VLM") + " --description " +
+                          std::string(61, 'd'));
+    EXPECT_EQ(run.status, 2) << "a description is not cut short unseen";
+    EXPECT_FALSE(std::filesystem::exists(dir / "long.VLM"));
+
     run = runVlm(dir, "ls --help");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("usage: vlm ls IMAGE [DIR]"), std::string::npos);
