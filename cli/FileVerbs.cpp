@@ -100,8 +100,8 @@ int runExtract(CliArgs& args)
     std::printf("%d file%s extracted to %s\n", t.saved, t.saved == 1 ? "" : "s",
                 TerminalText::escaped(out.string()).c_str());
     if (t.failed > 0)
-        std::fprintf(stderr, "vlm: %d file%s not extracted (an existing file is replaced only with --overwrite)\n",
-                     t.failed, t.failed == 1 ? "" : "s");
+        std::fprintf(stderr, "vlm: %d file%s not extracted%s\n", t.failed, t.failed == 1 ? "" : "s",
+                     t.kept > 0 ? " (an existing file is replaced only with --overwrite)" : "");
     return t.failed > 0 || missing > 0 ? kExitFailure : 0;
 }
 

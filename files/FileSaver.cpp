@@ -121,6 +121,7 @@ bool FileSaver::mayWrite(const std::filesystem::path& target)
     case Existing::Replace:
         return true;
     case Existing::Keep:
+        ++tally_.kept;
         fail(quoted(target) + " already exists; it is kept.");
         return false;
     case Existing::Ask:

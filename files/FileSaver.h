@@ -30,6 +30,7 @@ public:
         int saved = 0;
         int skipped = 0; // declined at the overwrite question
         int failed = 0;  // not found, unreadable, unwritable, or kept by Existing::Keep
+        int kept = 0;    // of those failed, kept by Existing::Keep
     };
 
     // What a bulk save covers.

@@ -2,6 +2,7 @@
 // fsck.fat as the judges of what they wrote.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -59,6 +60,18 @@ TEST_P(ExtractEveryFormat, BytesEqualMcopys)
     const VlmRun flat = runVlm(dir, "extract " + q(image.path()) + " docs --flat --overwrite -o " + q(dir / "out"));
     ASSERT_EQ(flat.status, 0) << flat.err;
     EXPECT_EQ(readFile(dir / "out/Grandma.txt"), image.extract("/DOCS/Old Letters/Grandma.txt"));
+
+    // A file its clusters cannot hold is not saved, and --overwrite is no cure.
+    auto bytes = readFile(image.path());
+    const std::string entry = "README  TXT";
+    const auto at = std::search(bytes.begin(), bytes.end(), entry.begin(), entry.end());
+    ASSERT_NE(at, bytes.end());
+    at[29] = 0x10; // 4 KB and more in one cluster
+    test::writeFile(dir / "short.img", bytes);
+    const VlmRun cut = runVlm(dir, "extract " + q(dir / "short.img") + " README.TXT -o " + q(dir / "cut"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.err.find("1 file not extracted\n"), std::string::npos) << cut.err;
+    EXPECT_FALSE(fs::exists(dir / "cut/README.TXT"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ExtractEveryFormat,
