@@ -138,6 +138,9 @@ int runMv(CliArgs& args)
         throw UsageError("\"" + words[1] + "\" is a folder; vlm mv moves files (vlm extract saves folders)");
     if (fs::is_directory(out))
         out /= FileSaver::hostName(record->longName);
+    std::error_code ec;
+    if (fs::equivalent(out, words[0], ec))
+        throw UsageError("\"" + out.string() + "\" is the image itself; the file moved there would be lost");
     FileSaver saver(session.doc, session.prompter, existing);
     if (!FileOps(session.doc, session.prompter).move(record->shortName, out, saver) ||
         !keepImage(session, words[0]))

@@ -88,6 +88,9 @@ TEST(FileVerbs, RmMvAndRenameLeaveAVolumeMtoolsAndFsckAccept)
     ASSERT_EQ(mv.status, 0) << mv.err;
     EXPECT_EQ(readFile(dir / "Report for 1998.txt"), randomBytes(713, 1));
     EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 2 * 512);
+    const VlmRun onto = runVlm(dir, "mv " + q(image.path()) + " README.TXT --overwrite -o " + q(image.path()));
+    EXPECT_EQ(onto.status, 2) << "a file moved onto its own image would be lost";
+    EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 2 * 512);
 
     const VlmRun rename = runVlm(dir, "rename " + q(image.path()) + " README.TXT 'A longer name, renamed.txt'");
     ASSERT_EQ(rename.status, 0) << rename.err;
