@@ -64,11 +64,26 @@ int main(int argc, char** argv)
         printVerbList(argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitUsage : 0;
     }
-    const Verb* verb = findVerb(argv[1]);
+    // "vlm help [VERB]" as "vlm [VERB] --help".
+    const bool helpWord = std::string(argv[1]) == "help";
+    if (helpWord && argc == 2) {
+        printVerbList(stdout);
+        return 0;
+    }
+    const char* name = argv[helpWord ? 2 : 1];
+    const Verb* verb = findVerb(name);
     if (!verb) {
-        std::fprintf(stderr, "vlm: unknown verb \"%s\"\n", TerminalText::escaped(argv[1]).c_str());
+        std::fprintf(stderr, "vlm: unknown verb \"%s\"\n", TerminalText::escaped(name).c_str());
         printVerbList(stderr);
         return kExitUsage;
+    }
+    if (helpWord) {
+        if (argc > 3) {
+            std::fputs("usage: vlm help [VERB]\n", stderr);
+            return kExitUsage;
+        }
+        printHelp(*verb);
+        return 0;
     }
     CliArgs args(std::vector<std::string>(argv + 2, argv + argc));
     try {

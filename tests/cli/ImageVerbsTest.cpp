@@ -146,9 +146,11 @@ TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
     EXPECT_EQ(run.status, 2) << "a description is not cut short unseen";
     EXPECT_FALSE(std::filesystem::exists(dir / "long.VLM"));
 
-    run = runVlm(dir, "ls --help");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("usage: vlm ls IMAGE [DIR]"), std::string::npos);
+    for (const std::string words : {"ls --help", "help ls"}) {
+        run = runVlm(dir, words);
+        EXPECT_EQ(run.status, 0) << words;
+        EXPECT_NE(run.out.find("usage: vlm ls IMAGE [DIR]"), std::string::npos) << words;
+    }
 }
 
 TEST_F(ImageVerbs, CorruptVlmQuestionTakesTheCautiousAnswerWithoutATerminal)
