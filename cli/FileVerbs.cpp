@@ -14,6 +14,7 @@
 #include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
+#include "core/RawImageFile.h"
 #include "files/FileAdder.h"
 #include "files/FileOps.h"
 #include "files/FileSaver.h"
@@ -47,6 +48,17 @@ fs::path outputOption(CliArgs& args)
 bool openImage(Session& session, const std::string& path)
 {
     return ImageFile(session.doc, session.prompter).open(path);
+}
+
+// An image to be changed and saved again: one held only in part is refused
+// before anything is changed, rather than found short of clusters.
+bool openImageToChange(Session& session, const std::string& path)
+{
+    if (!openImage(session, path))
+        return false;
+    if (session.doc.HeldInPart)
+        session.prompter.tell(std::string(RawImageFile::kHeldInPartText), Icon::Stop);
+    return !session.doc.HeldInPart;
 }
 
 // Success is told only once the changed image is on disk.
@@ -109,7 +121,7 @@ int runRm(CliArgs& args)
 {
     const auto words = args.positionals(2, kAnyNumber);
     Session session(false);
-    if (!openImage(session, words[0]))
+    if (!openImageToChange(session, words[0]))
         return kExitFailure;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const auto record = resolve(session, words[i]);
@@ -129,7 +141,7 @@ int runMv(CliArgs& args)
     const FileSaver::Existing existing = existingFiles(args);
     const auto words = args.positionals(2, 2);
     Session session(false);
-    if (!openImage(session, words[0]))
+    if (!openImageToChange(session, words[0]))
         return kExitFailure;
     const auto record = resolve(session, words[1]);
     if (!record)
@@ -155,7 +167,7 @@ int runRename(CliArgs& args)
     if (FileOps::nameGiven(words[2]).empty())
         throw UsageError("\"" + words[2] + "\" is no name: trailing blanks and dots are dropped, and nothing is left");
     Session session(false);
-    if (!openImage(session, words[0]))
+    if (!openImageToChange(session, words[0]))
         return kExitFailure;
     const auto record = resolve(session, words[1]);
     if (!record || !FileOps(session.doc, session.prompter).rename(record->shortName, words[2]) ||
@@ -172,7 +184,7 @@ int runAdd(CliArgs& args)
     const FileSaver::Existing existing = existingFiles(args);
     const auto words = args.positionals(2, kAnyNumber);
     Session session(false);
-    if (!openImage(session, words[0]))
+    if (!openImageToChange(session, words[0]))
         return kExitFailure;
     if (!folder.empty() && !enterPath(session, folder))
         return kExitFailure;

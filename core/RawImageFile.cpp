@@ -102,7 +102,7 @@ bool RawImageFile::save(const std::filesystem::path& path)
     if (!doc_.hasImage())
         return refuse("There is no diskette image in memory to save.");
     if (doc_.geometry.MediaCode == kMediaCode288)
-        return refuse("Only part of this 2.88 MB diskette is held in memory, so it cannot be saved whole.");
+        return refuse(std::string(kHeldInPartText));
     const std::size_t loaded = doc_.loadedBytes();
     const std::size_t total = std::max<std::size_t>(std::size_t{doc_.geometry.totalSectors} * doc_.geometry.bytesPerSector, loaded);
     try {

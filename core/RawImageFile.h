@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "core/DriveGeometry.h"
 
@@ -24,6 +25,9 @@ enum class ImageExtent {
 
 class RawImageFile {
 public:
+    static constexpr std::string_view kHeldInPartText =
+        "Only part of this 2.88 MB diskette is held in memory, so it cannot be saved whole.";
+
     RawImageFile(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
 
     // Reads as many whole tracks as memory holds, or only the system area;

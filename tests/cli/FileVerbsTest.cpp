@@ -181,6 +181,25 @@ TEST(FileVerbs, NewImagesOfEveryFormatPassFsckAndAddPutsATreeOnOne)
     EXPECT_EQ(get("/Notes for the road.txt"), text(randomBytes(100, 6)));
 }
 
+TEST(FileVerbs, AnImageHeldInPartIsRefusedBeforeAnythingIsChanged)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 2880");
+    image.addFile("/NOTE.TXT", "note");
+    test::TempDir dir;
+    test::writeFile(dir / "host.txt", randomBytes(10, 8));
+    const auto before = readFile(image.path());
+    for (const std::string& words : {"add " + q(image.path()) + " " + q(dir / "host.txt"),
+                                     "rm " + q(image.path()) + " NOTE.TXT",
+                                     "mv " + q(image.path()) + " NOTE.TXT -o " + q(dir / "moved.txt")}) {
+        const VlmRun run = runVlm(dir, words);
+        EXPECT_EQ(run.status, 1) << words;
+        EXPECT_NE(run.err.find("cannot be saved whole"), std::string::npos) << words << ": " << run.err;
+        EXPECT_EQ(run.err.find("no room"), std::string::npos) << words << ": " << run.err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "moved.txt"));
+    EXPECT_EQ(readFile(image.path()), before);
+}
+
 TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)
 {
     test::TempDir dir;
