@@ -182,6 +182,13 @@ void Fat12Reader::mirrorFat(std::uint32_t lowest, std::uint32_t highest)
 
 std::string Fat12Reader::outsideVolume(std::uint32_t cluster) const
 {
+    // A sound volume too large for memory ends early there, not in damage.
+    const DriveGeometry& g = doc_.geometry;
+    const std::size_t volumeBytes = std::size_t{g.totalSectors} * g.bytesPerSector;
+    const std::size_t clusterEnd = doc_.areas.dataArea + (std::size_t{cluster} - kFirstCluster + 1) * clusterBytes();
+    if (doc_.HeldInPart && cluster >= kFirstCluster && cluster > lastCluster() && clusterEnd <= volumeBytes)
+        return "Cluster " + std::to_string(cluster) + " lies beyond the tracks of this diskette held in memory; "
+               "the chain stops before it.";
     return "Cluster " + std::to_string(cluster) + " lies outside this volume's clusters " +
            std::to_string(kFirstCluster) + " to " + std::to_string(lastCluster()) +
            "; the chain stops before it. Check the diskette for errors.";

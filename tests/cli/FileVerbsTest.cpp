@@ -181,10 +181,11 @@ TEST(FileVerbs, NewImagesOfEveryFormatPassFsckAndAddPutsATreeOnOne)
     EXPECT_EQ(get("/Notes for the road.txt"), text(randomBytes(100, 6)));
 }
 
-TEST(FileVerbs, AnImageHeldInPartIsRefusedBeforeAnythingIsChanged)
+TEST(FileVerbs, AnImageHeldInPartIsNeitherChangedNorCalledDamaged)
 {
     MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 2880");
     image.addFile("/NOTE.TXT", "note");
+    image.addFile("/BIG.BIN", randomBytes(2'000'000, 9)); // past the tracks memory holds
     test::TempDir dir;
     test::writeFile(dir / "host.txt", randomBytes(10, 8));
     const auto before = readFile(image.path());
@@ -198,6 +199,11 @@ TEST(FileVerbs, AnImageHeldInPartIsRefusedBeforeAnythingIsChanged)
     }
     EXPECT_FALSE(fs::exists(dir / "moved.txt"));
     EXPECT_EQ(readFile(image.path()), before);
+
+    const VlmRun extract = runVlm(dir, "extract " + q(image.path()) + " BIG.BIN -o " + q(dir / "out"));
+    EXPECT_EQ(extract.status, 1);
+    EXPECT_NE(extract.err.find("beyond the tracks of this diskette held in memory"), std::string::npos) << extract.err;
+    EXPECT_EQ(extract.err.find("Check the diskette for errors"), std::string::npos) << extract.err;
 }
 
 TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)
