@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "core/ImageFile.h"
 #include "core/TextCodec.h"
 #include "core/VlmHeader.h"
 
@@ -86,6 +87,13 @@ std::optional<std::string> descriptionOption(CliArgs& args)
         throw UsageError("the description has more than " + std::to_string(VlmHeader::kDescriptionLength) +
                          " characters");
     return text;
+}
+
+std::filesystem::path imageOutput(const std::string& word)
+{
+    if (std::filesystem::path(word).filename().empty())
+        throw UsageError("\"" + word + "\" names a folder; name the image file");
+    return ImageFile::withDefaultExtension(word);
 }
 
 long parseNumber(const std::string& text, long min, long max, std::string_view what)

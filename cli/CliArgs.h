@@ -2,6 +2,7 @@
 // The words of one vlm verb: options are taken out by name, what is left are
 // the positional arguments. Words after "--" are positional whatever they look
 // like. Anything malformed is a UsageError.
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,10 @@ int parseDrive(const std::string& word);
 // Takes "--description TEXT" for a Vellum file, which holds 60 characters at
 // most: a longer one is a UsageError rather than cut short unseen.
 std::optional<std::string> descriptionOption(CliArgs& args);
+
+// The image file an OUT word names, ".VLM" appended as ImageFile does; a
+// word naming a folder ("disks/") is a UsageError, not a file ".VLM" in it.
+std::filesystem::path imageOutput(const std::string& word);
 
 // Parses a whole decimal number within [min, max], or throws UsageError.
 long parseNumber(const std::string& text, long min, long max, std::string_view what);

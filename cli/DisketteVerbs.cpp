@@ -32,7 +32,7 @@ int runLoad(CliArgs& args)
     if (!output)
         throw UsageError("name the image file to write with -o OUT");
     const int drive = parseDrive(words[0]);
-    const std::filesystem::path out = ImageFile::withDefaultExtension(*output);
+    const std::filesystem::path out = imageOutput(*output);
     BlockFile::checkReplaceable(out); // before the diskette is read, not after
 
     DisketteOperation op(assumeYes);

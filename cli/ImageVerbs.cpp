@@ -124,7 +124,7 @@ int runConvert(CliArgs& args)
 {
     const auto description = descriptionOption(args);
     const auto words = args.positionals(2, 2);
-    const std::filesystem::path out = ImageFile::withDefaultExtension(words[1]);
+    const std::filesystem::path out = imageOutput(words[1]);
     Session session(false);
     if (!ImageFile(session.doc, session.prompter).open(words[0]))
         return kExitFailure;
@@ -148,7 +148,7 @@ int runNew(CliArgs& args)
     const StandardFormat* format = BlankImage::formatNamed(word);
     if (!format)
         throw UsageError("\"" + word + "\" is no format a new image can have (360K, 720K, 1.2M, 1.44M or DMF)");
-    const std::filesystem::path path = ImageFile::withDefaultExtension(*out);
+    const std::filesystem::path path = imageOutput(*out);
     if (!overwrite && std::filesystem::exists(path))
         throw std::runtime_error("\"" + path.string() + "\" exists already; it is replaced only with --overwrite");
     Session session(false);

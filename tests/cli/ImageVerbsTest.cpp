@@ -146,6 +146,11 @@ TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
     EXPECT_EQ(run.status, 2) << "a description is not cut short unseen";
     EXPECT_FALSE(std::filesystem::exists(dir / "long.VLM"));
 
+    std::filesystem::create_directory(dir / "sub");
+    run = runVlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "sub") + "/");
+    EXPECT_EQ(run.status, 2) << "a folder is no image file, nor a place for one named \".VLM\"";
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "sub"));
+
     for (const std::string words : {"ls --help", "help ls"}) {
         run = runVlm(dir, words);
         EXPECT_EQ(run.status, 0) << words;
