@@ -94,11 +94,16 @@ FileAdder::Item FileAdder::plan(const fs::path& host, int depth) const
 {
     Item item;
     item.host = host;
-    item.text = host.filename().string();
-    if (item.text.empty() || item.text == ".")
-        item.text = fs::absolute(host).lexically_normal().parent_path().filename().string();
+    std::string hostName = host.filename().string();
+    if (hostName.empty() || hostName == ".")
+        hostName = fs::absolute(host).lexically_normal().parent_path().filename().string();
+    // Named as rename names it, and as DOS and mtools do.
+    item.text = FileOps::nameGiven(hostName);
     item.name = TextCodec::utf8ToUtf16(item.text);
-    if (item.name.empty() || item.name.size() > Fat12Writer::kMaxLongName)
+    if (item.name.empty())
+        throw std::runtime_error(inQuotes(hostName) + " cannot be a name on a diskette: without its trailing "
+                                                      "blanks and dots nothing is left.");
+    if (item.name.size() > Fat12Writer::kMaxLongName)
         throw std::runtime_error(inQuotes(item.text) + " cannot be a name on a diskette: it has " +
                                  std::to_string(item.name.size()) + " characters, at most " +
                                  std::to_string(Fat12Writer::kMaxLongName) + " fit.");

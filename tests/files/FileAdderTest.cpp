@@ -121,6 +121,10 @@ TEST(FileAdder, FullDisketteFullRootAndTakenNamesAreRefusedWithTheImageUnchanged
     a.prompter.expect("This folder holds a file named \"readme.txt\" already.", Buttons::Ok, Icon::Exclamation,
                       Answer::Ok);
     EXPECT_FALSE(FileAdder(a.doc, a.prompter, FileAdder::Existing::Keep).add({readme}));
+    // Trailing blanks and dots are dropped, as mcopy drops them.
+    a.prompter.expect("This folder holds a file named \"readme.txt\" already.", Buttons::Ok, Icon::Exclamation,
+                      Answer::Ok);
+    EXPECT_FALSE(FileAdder(a.doc, a.prompter, FileAdder::Existing::Keep).add({a.hostFile("readme.txt. .", 5)}));
     const std::string question = "readme.txt" + std::string(FileSaver::kExistsQuestion);
     a.prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::No);
     FileAdder declined(a.doc, a.prompter);
