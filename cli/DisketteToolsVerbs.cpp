@@ -105,7 +105,11 @@ int runCompare(CliArgs& args)
     doc.SelectedDrive = static_cast<std::uint8_t>(drive);
     doc.OperationState = kUnsuccessful;
     CompareEngine(op.context(), dialog).RunCompare(drive);
-    std::printf("%d difference%s\n", dialog.found(), dialog.found() == 1 ? "" : "s");
+    // A compare that stopped early counts only what it got to; "0 differences" would read as a match.
+    const bool whole = doc.OperationState == kSuccessful;
+    if (whole || dialog.found() > 0)
+        std::printf("%d difference%s%s\n", dialog.found(), dialog.found() == 1 ? "" : "s",
+                    whole ? "" : " before the compare stopped");
     op.printOutcome();
     return doc.OperationState == kSuccessful && dialog.found() == 0 ? 0 : kExitFailure;
 }

@@ -130,12 +130,18 @@ protected:
     std::filesystem::path disk;
 };
 
-TEST_F(CompareVerb, EqualDisketteExitsZero)
+TEST_F(CompareVerb, EqualDisketteExitsZeroAndNoDisketteIsNoMatch)
 {
     const auto run = compare();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("0 differences\n  Last Operation:"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Successful"), std::string::npos) << run.out;
+
+    ASSERT_EQ(runVlm(dir, "drive eject A:").status, 0);
+    const auto none = compare();
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out.find("differences"), std::string::npos) << none.out;
+    EXPECT_NE(none.out.find("Unsuccessful"), std::string::npos) << none.out;
 }
 
 TEST_F(CompareVerb, PrintsEveryDifferenceAndReportsTheFirst)
