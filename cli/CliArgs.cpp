@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <system_error>
 
+#include "core/BlockFile.h"
+#include "core/Error.h"
 #include "core/ImageFile.h"
 #include "core/TextCodec.h"
 #include "core/VlmHeader.h"
@@ -94,6 +97,15 @@ std::filesystem::path imageOutput(const std::string& word)
     if (std::filesystem::path(word).filename().empty())
         throw UsageError("\"" + word + "\" names a folder; name the image file");
     return ImageFile::withDefaultExtension(word);
+}
+
+void checkOutputFile(const std::filesystem::path& out)
+{
+    BlockFile::checkReplaceable(out);
+    const std::filesystem::path folder = out.parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+        throw Error("Cannot create \"" + out.string() + "\": there is no folder \"" + folder.string() + "\".");
 }
 
 long parseNumber(const std::string& text, long min, long max, std::string_view what)

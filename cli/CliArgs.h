@@ -45,6 +45,10 @@ std::optional<std::string> descriptionOption(CliArgs& args);
 // word naming a folder ("disks/") is a UsageError, not a file ".VLM" in it.
 std::filesystem::path imageOutput(const std::string& word);
 
+// Throws Error unless a file can be written to OUT, checked before a diskette
+// is read for it rather than after.
+void checkOutputFile(const std::filesystem::path& out);
+
 // Parses a whole decimal number within [min, max], or throws UsageError.
 long parseNumber(const std::string& text, long min, long max, std::string_view what);
 

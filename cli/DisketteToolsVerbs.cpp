@@ -10,7 +10,6 @@
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
-#include "core/BlockFile.h"
 #include "core/ImageFile.h"
 #include "ops/CompareEngine.h"
 #include "ops/DmfFormat.h"
@@ -96,7 +95,7 @@ int runCompare(CliArgs& args)
     const auto words = args.positionals(2, 2);
     const int drive = parseDrive(words[1]);
     if (report)
-        BlockFile::checkReplaceable(*report); // before the diskette is read, not after
+        checkOutputFile(*report);
     DisketteOperation op(assumeYes);
     CVLMDoc& doc = op.session.doc;
     if (!ImageFile(doc, op.session.prompter).open(words[0]))

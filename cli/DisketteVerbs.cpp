@@ -11,7 +11,6 @@
 #include "cli/DisketteOperation.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
-#include "core/BlockFile.h"
 #include "core/CVLMDoc.h"
 #include "core/ImageFile.h"
 #include "ops/CopyEngine.h"
@@ -33,7 +32,7 @@ int runLoad(CliArgs& args)
         throw UsageError("name the image file to write with -o OUT");
     const int drive = parseDrive(words[0]);
     const std::filesystem::path out = imageOutput(*output);
-    BlockFile::checkReplaceable(out); // before the diskette is read, not after
+    checkOutputFile(out);
 
     DisketteOperation op(assumeYes);
     op.session.doc.SelectedDrive = static_cast<std::uint8_t>(drive);

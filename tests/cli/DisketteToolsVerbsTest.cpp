@@ -142,6 +142,12 @@ TEST_F(CompareVerb, EqualDisketteExitsZeroAndNoDisketteIsNoMatch)
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out.find("differences"), std::string::npos) << none.out;
     EXPECT_NE(none.out.find("Unsuccessful"), std::string::npos) << none.out;
+
+    // A report nowhere to be written is refused before the diskette is read.
+    const auto nowhere = compare("--report " + shellQuoted((dir / "no-such-folder/r.txt").string()));
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.err.find("there is no folder"), std::string::npos) << nowhere.err;
+    EXPECT_EQ(nowhere.out, "");
 }
 
 TEST_F(CompareVerb, PrintsEveryDifferenceAndReportsTheFirst)
