@@ -1,6 +1,8 @@
 // vlm: Vellum's diskette image tool for the command line.
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -56,9 +58,7 @@ const Verb* findVerb(const std::string& name)
     return nullptr;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
         printVerbList(argc < 2 ? stderr : stdout);
@@ -100,4 +100,19 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vlm: error: %s\n", TerminalText::escaped(e.what()).c_str());
         return kExitFailure;
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = run(argc, argv);
+    // A listing lost to a full disk is a failure, not a listing.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "vlm: error: cannot write the output%s%s\n", errno ? ": " : "",
+                     errno ? std::strerror(errno) : "");
+        return status == 0 ? kExitFailure : status;
+    }
+    return status;
 }

@@ -146,6 +146,10 @@ TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
     EXPECT_EQ(run.status, 2) << "a description is not cut short unseen";
     EXPECT_FALSE(std::filesystem::exists(dir / "long.VLM"));
 
+    run = runVlm(dir, "ls " + quoted(image.path()) + " >/dev/full");
+    EXPECT_EQ(run.status, 1) << "a listing that could not be written";
+    EXPECT_NE(run.err.find("cannot write the output"), std::string::npos) << run.err;
+
     std::filesystem::create_directory(dir / "sub");
     run = runVlm(dir, "convert " + quoted(image.path()) + " " + quoted(dir / "sub") + "/");
     EXPECT_EQ(run.status, 2) << "a folder is no image file, nor a place for one named \".VLM\"";
