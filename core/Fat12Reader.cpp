@@ -469,6 +469,13 @@ Fat12Reader::Outcome Fat12Reader::enterDirectory(std::string_view shortName)
     const auto found = FindEntry(shortName);
     if (!found)
         return {};
+    // Cluster 0 stands for the root: read, it would be taken for this folder,
+    // and what is written into "this folder" would land in the root.
+    if (dir.chain[0] == 0) {
+        const std::string name(shortName.substr(0, shortName.find_last_not_of(' ') + 1));
+        return {"The folder \"" + name + "\" has no cluster of its own; it cannot be opened. "
+                "Check the diskette for errors."};
+    }
     const Outcome read = ReadDirectory();
     ++dir.depth;
     return found->chain.whole() ? read : found->chain;

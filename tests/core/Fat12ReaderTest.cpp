@@ -297,6 +297,22 @@ TEST(Fat12Reader, DamagedChainsStopAtTheBoundAndSaySo)
     EXPECT_TRUE(v.reader.clusterData(2849).empty());
 }
 
+TEST(Fat12Reader, AFolderStartingAtClusterZeroIsNotOpenedAsTheRoot)
+{
+    MtoolsImage image(Maker::Mformat, "-f 1440");
+    image.makeDirectories({"/SUB", "/SUB/D"});
+    Volume v(image);
+    ASSERT_TRUE(v.reader.enterDirectory("SUB").whole());
+    ASSERT_TRUE(v.reader.FindEntry("D"));
+    putLe16(v.doc.directory.copy, v.doc.directory.foundOffset + 26, 0);
+
+    const auto outcome = v.reader.enterDirectory("D");
+    EXPECT_NE(outcome.warning.find("no cluster of its own"), std::string::npos) << outcome.warning;
+    EXPECT_EQ(v.doc.directory.depth, 1);
+    ASSERT_EQ(v.doc.directory.listing.size(), 2u); // still SUB's "..", D
+    EXPECT_EQ(v.doc.directory.listing[1].shortName, "D       ");
+}
+
 TEST(Fat12Reader, ReadsNothingBeyondTheLoadedTracks)
 {
     MtoolsImage image(Maker::Mformat, "-f 1440");
