@@ -82,6 +82,10 @@ bool extractPath(Session& session, FileSaver& saver, const std::string& path, co
     if (!Fat12Reader(session.doc, session.prompter).FindEntry(record->shortName))
         return false;
     const std::uint16_t cluster = session.doc.directory.chain[0];
+    if (cluster == 0) { // the root's mark: the walk would save the root's files as this folder's
+        session.prompter.tell(Fat12Reader::noClusterWarning(record->shortName), Icon::Stop);
+        return false;
+    }
     std::error_code ec;
     if (!flat)
         fs::create_directory(destination, ec);

@@ -471,14 +471,17 @@ Fat12Reader::Outcome Fat12Reader::enterDirectory(std::string_view shortName)
         return {};
     // Cluster 0 stands for the root: read, it would be taken for this folder,
     // and what is written into "this folder" would land in the root.
-    if (dir.chain[0] == 0) {
-        const std::string name(shortName.substr(0, shortName.find_last_not_of(' ') + 1));
-        return {"The folder \"" + name + "\" has no cluster of its own; it cannot be opened. "
-                "Check the diskette for errors."};
-    }
+    if (dir.chain[0] == 0)
+        return {noClusterWarning(shortName)};
     const Outcome read = ReadDirectory();
     ++dir.depth;
     return found->chain.whole() ? read : found->chain;
+}
+
+std::string Fat12Reader::noClusterWarning(std::string_view shortName)
+{
+    const std::string name(shortName.substr(0, shortName.find_last_not_of(' ') + 1));
+    return "The folder \"" + name + "\" has no cluster of its own; it cannot be opened. Check the diskette for errors.";
 }
 
 Fat12Reader::Outcome Fat12Reader::leaveDirectory()

@@ -54,6 +54,8 @@ public:
 
     // Opens a subdirectory of the directory shown, one level down.
     Outcome enterDirectory(std::string_view shortName);
+    // Why a folder whose entry starts at cluster 0, the root's mark, is not opened.
+    static std::string noClusterWarning(std::string_view shortName);
     // Goes back to the parent through "..", one level up.
     Outcome leaveDirectory();
 

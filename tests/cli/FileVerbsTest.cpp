@@ -206,6 +206,29 @@ TEST(FileVerbs, AnImageHeldInPartIsNeitherChangedNorCalledDamaged)
     EXPECT_EQ(extract.err.find("Check the diskette for errors"), std::string::npos) << extract.err;
 }
 
+TEST(FileVerbs, AFolderStartingAtClusterZeroIsNotTakenForTheRoot)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    image.makeDirectories({"/D"});
+    image.addFile("/ROOT.TXT", "in the root");
+    auto bytes = readFile(image.path());
+    const std::string entry = "D          ";
+    const auto at = std::search(bytes.begin(), bytes.end(), entry.begin(), entry.end());
+    ASSERT_NE(at, bytes.end());
+    at[26] = at[27] = 0;
+    test::TempDir dir;
+    test::writeFile(dir / "d.img", bytes);
+    test::writeFile(dir / "host.txt", randomBytes(10, 8));
+
+    const VlmRun extract = runVlm(dir, "extract " + q(dir / "d.img") + " D -o " + q(dir / "out"));
+    EXPECT_EQ(extract.status, 1);
+    EXPECT_NE(extract.err.find("no cluster of its own"), std::string::npos) << extract.err;
+    EXPECT_FALSE(fs::exists(dir / "out/D/ROOT.TXT"));
+    const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
+    EXPECT_EQ(add.status, 1);
+    EXPECT_EQ(readFile(dir / "d.img"), bytes);
+}
+
 TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)
 {
     test::TempDir dir;
