@@ -53,6 +53,15 @@ QString DriveMenu::mediaFolder()
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
+QString DriveMenu::freeBlankName(const QString& folder, const QString& capacity)
+{
+    const QDir dir(folder);
+    QString path = dir.filePath(QStringLiteral("blank-%1.img").arg(capacity));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("blank-%1-%2.img").arg(capacity).arg(n));
+    return path;
+}
+
 int DriveMenu::drive() const
 {
     return doc_.SelectedDrive;
@@ -126,7 +135,7 @@ void DriveMenu::newBlankDiskette()
     if (!ok)
         return;
     QDir().mkpath(mediaFolder());
-    const QString suggested = QDir(mediaFolder()).filePath(QStringLiteral("blank-%1.img").arg(chosen));
+    const QString suggested = freeBlankName(mediaFolder(), chosen);
     // An existing file is never replaced: the new diskette needs a name of its own.
     const QString path = QFileDialog::getSaveFileName(parentWidget(), tr("New Blank Diskette"), suggested, kImageFilter,
                                                       nullptr, QFileDialog::DontConfirmOverwrite);

@@ -40,6 +40,12 @@ ViewToolBar::ViewToolBar(QWidget* parent) : QToolBar(parent), drives_(new QActio
         QAction* drive = addButton(command, command == kCmdSelectA ? "drive-a-525" : "drive-b-35");
         drive->setCheckable(true);
         drives_->addAction(drive);
+        // The check selects: a screen reader toggles the button without clicking it.
+        disconnect(drive, &QAction::triggered, this, nullptr);
+        connect(drive, &QAction::toggled, this, [this, command](bool on) {
+            if (on)
+                emit triggered(command);
+        });
     }
     addSeparator();
     addButton(kCmdLoadNow, "load");

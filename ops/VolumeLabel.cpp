@@ -58,6 +58,7 @@ bool VolumeLabel::apply(std::string_view text, bool deleteRequested, bool modify
         deleteLabel();
     else if (!writeLabel(upperCase(text), now))
         return false;
+    doc_.imageChanged = true;
     finish(modifyDiskette);
     return true;
 }

@@ -7,6 +7,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTimer>
+#include <QToolBar>
 #include <QStandardPaths>
 #include <QDir>
 #include <algorithm>
@@ -25,6 +27,8 @@ const QString kPdfName = QStringLiteral("mismatch.pdf");
 const QString kRuler =
     QStringLiteral("---------1---------2---------3---------4---------5---------6---------7---------8-");
 constexpr int kHeaderLine = 2;
+// The dialog's frame and layout margins beside its toolbar.
+constexpr int kToolBarMargin = 24;
 constexpr int kFirstDumpLine = 5;
 
 QString latin1(const std::string& text)
@@ -79,6 +83,12 @@ void MismatchPrinter::preview(QWidget* parent) const
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* p) { print(*p); });
+    // Wide enough for the whole toolbar: its last button, Print, would hide behind the overflow arrow.
+    // The dialog takes its own size when shown, so it is widened once it is.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (const auto* bar = dialog.findChild<QToolBar*>())
+            dialog.resize(std::max(dialog.width(), bar->sizeHint().width() + kToolBarMargin), dialog.height());
+    });
     dialog.exec();
 }
 

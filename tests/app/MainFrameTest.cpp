@@ -8,6 +8,7 @@
 #include "app/CAboutBox.h"
 #include "app/CMainFrame.h"
 #include "app/CVLMView.h"
+#include "app/DriveMenu.h"
 #include "app/FileListModel.h"
 #include "core/ViewCommands.h"
 #include "tests/app/AppTestSupport.h"
@@ -207,6 +208,16 @@ private slots:
         QVERIFY(frame.command(kCmdSaveImage)->isEnabled());
         saveScreenshot(frame, "main-window-sample.png");
         VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void aNewBlankDisketteIsOfferedANameNoFileHas()
+    {
+        // The blank is never written over an existing file, so the offer moves on.
+        QTemporaryDir dir;
+        QCOMPARE(DriveMenu::freeBlankName(dir.path(), "720K"), dir.filePath("blank-720K.img"));
+        writeFile(dir.filePath("blank-720K.img"), "x");
+        writeFile(dir.filePath("blank-720K-2.img"), "x");
+        QCOMPARE(DriveMenu::freeBlankName(dir.path(), "720K"), dir.filePath("blank-720K-3.img"));
     }
 
     void anImageFileDroppedOntoTheWindowIsOpened()

@@ -1,5 +1,6 @@
 // The main view: the status panel's strips, the enabling rules, its private
 // messages, Initialize, the drive pair and the copies box.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -159,6 +160,9 @@ private slots:
         QVERIFY(!view.toolBar().button(kCmdSelectA)->isChecked());
         view.run(kCmdSelectA);
         QCOMPARE(int(world.doc->SelectedDrive), 0);
+        // A screen reader's toggle, not a click, selects too.
+        qobject_cast<QAbstractButton*>(view.toolBar().widgetForAction(view.toolBar().button(kCmdSelectB)))->toggle();
+        QCOMPARE(int(world.doc->SelectedDrive), 1);
     }
 
     void anInPlaceRenameRenamesOnTheDisketteInTheFolderShown()

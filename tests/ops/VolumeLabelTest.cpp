@@ -93,6 +93,9 @@ TEST_P(LabelLengths, GoesIntoBootFieldEntryAndDocumentAsMlabelReadsIt)
     std::copy(bare.begin(), bare.end(), expected.begin());
     EXPECT_EQ(doc.volumeLabel, expected);
     EXPECT_EQ(panel.volumeLine(), "  Volume Label:    " + bare);
+    // A new label is a change of the image: leaving offers to save it.
+    EXPECT_TRUE(doc.imageChanged);
+    EXPECT_TRUE(panel.memoryLine().ends_with(" (changed)")) << panel.memoryLine();
     EXPECT_EQ(mlabelOf(image), " Volume label is " + stored + "\n");
 }
 
