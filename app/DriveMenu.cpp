@@ -79,6 +79,7 @@ bool DriveMenu::isVirtual() const
 
 void DriveMenu::refresh()
 {
+    drives_.virtualDrives().reload();
     const auto medium = drives_.virtualDrives().medium(drive());
     const QString type = fromView(drives_.virtualDrives().driveType(drive()).name);
     if (!isVirtual())

@@ -13,6 +13,8 @@ public:
                                    const std::string& fallback) const = 0;
     virtual void writeString(const std::string& section, const std::string& key,
                              const std::string& value) = 0;
+    // Takes in what another program sharing the store has written since.
+    virtual void reload() {}
 };
 
 } // namespace vellum

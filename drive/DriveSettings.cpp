@@ -21,6 +21,12 @@ std::string sectionOf(int drive)
 
 DriveSettings::DriveSettings(Profile& profile) : profile_(profile)
 {
+    reload();
+}
+
+void DriveSettings::reload()
+{
+    profile_.reload();
     for (int d = 0; d < DriveBackend::kDrives; ++d) {
         Drive& drive = at(d);
         const std::string section = sectionOf(d);

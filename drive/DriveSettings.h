@@ -30,6 +30,10 @@ public:
     void setWriteProtected(int drive, bool on);
     void setDevice(int drive, const std::string& path);
 
+    // Reads the drives again, with what another program (vlm, or a second
+    // copy of Vellum) has changed since.
+    void reload();
+
     // "A:" or "B:".
     static std::string driveName(int drive);
 

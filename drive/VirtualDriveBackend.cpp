@@ -141,6 +141,9 @@ int VirtualDriveBackend::checkMedia(int drive)
 {
     if (const auto status = absent(drive))
         return *status;
+    // Every operation starts here: a diskette inserted, ejected or
+    // write-protected meanwhile by vlm counts from now on.
+    settings_.reload();
     const auto m = medium(drive);
     if (const int status = reachable(drive, m))
         return status;

@@ -32,6 +32,8 @@ public:
     // The write-protect tab of the medium in the drive.
     void setWriteProtected(int drive, bool on);
     void setDeviceType(int drive, int dosType);
+    // Takes in what vlm or another copy of the program has set up since.
+    void reload() { settings_.reload(); }
 
     const DriveType& driveType(int drive) const;
     // The medium in the drive, as it is now; empty when the drive is empty.

@@ -85,6 +85,12 @@ void SettingsProfile::writeString(const std::string& section, const std::string&
     commit();
 }
 
+void SettingsProfile::reload()
+{
+    // Nothing is pending, as every change is committed at once: sync only reads.
+    settings_->sync();
+}
+
 void SettingsProfile::commit()
 {
     settings_->sync();

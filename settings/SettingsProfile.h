@@ -28,6 +28,7 @@ public:
     std::string readString(const std::string& section, const std::string& key,
                            const std::string& fallback) const override;
     void writeString(const std::string& section, const std::string& key, const std::string& value) override;
+    void reload() override;
 
 private:
     void commit();

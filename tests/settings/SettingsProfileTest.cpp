@@ -7,7 +7,10 @@
 
 #include "core/Error.h"
 #include "core/Options.h"
+#include "drive/DriveStatus.h"
+#include "drive/VirtualDriveBackend.h"
 #include "settings/SettingsProfile.h"
+#include "tests/drive/DiskImages.h"
 #include "tests/support/TempDir.h"
 
 namespace vellum {
@@ -111,6 +114,24 @@ TEST(SettingsProfile, WritesIntoANewFolderAndKeepsChangesMadeByOthers)
     EXPECT_TRUE(back.ForceFormat);
     EXPECT_EQ(back.NumberCopies, 42);
     EXPECT_EQ(again.readString("DriveA", "Medium", ""), "/tmp/a b.img");
+}
+
+TEST(SettingsProfile, ADisketteSetUpByVlmMeanwhileCountsFromTheNextOperation)
+{
+    test::DiskImages images;
+    const auto file = images.folder() / "Vellum.conf";
+    SettingsProfile app(file);
+    VirtualDriveBackend drives(app);
+    EXPECT_EQ(drives.checkMedia(0), kStatusNotReady);
+
+    SettingsProfile vlm(file);
+    VirtualDriveBackend other(vlm);
+    other.insert(0, images.formatted("a.img", "1.44M"));
+    other.setWriteProtected(0, true);
+
+    EXPECT_EQ(drives.checkMedia(0), kStatusOk);
+    std::vector<std::uint8_t> sector(512);
+    EXPECT_EQ(drives.writeSectors(0, 1, sector), kStatusWriteProtect);
 }
 
 TEST(SettingsProfile, AFileThatCannotBeWrittenIsAnError)
