@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QInputDialog>
 #include <QStandardPaths>
 
@@ -51,15 +50,6 @@ DriveMenu::DriveMenu(CVLMDoc& doc, DriveBay& drives, Prompter& prompter, QWidget
 QString DriveMenu::mediaFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-}
-
-QString DriveMenu::freeBlankName(const QString& folder, const QString& capacity)
-{
-    const QDir dir(folder);
-    QString path = dir.filePath(QStringLiteral("blank-%1.img").arg(capacity));
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = dir.filePath(QStringLiteral("blank-%1-%2.img").arg(capacity).arg(n));
-    return path;
 }
 
 int DriveMenu::drive() const
@@ -136,7 +126,8 @@ void DriveMenu::newBlankDiskette()
     if (!ok)
         return;
     QDir().mkpath(mediaFolder());
-    const QString suggested = freeBlankName(mediaFolder(), chosen);
+    const QString suggested = QString::fromStdString(
+        VirtualMedium::freeBlankPath(mediaFolder().toStdString(), *formatNamed(chosen.toStdString())).string());
     // An existing file is never replaced: the new diskette needs a name of its own.
     const QString path = QFileDialog::getSaveFileName(parentWidget(), tr("New Blank Diskette"), suggested, kImageFilter,
                                                       nullptr, QFileDialog::DontConfirmOverwrite);

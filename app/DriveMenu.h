@@ -17,8 +17,6 @@ public:
 
     // New blank diskettes go here unless the user picks another folder.
     static QString mediaFolder();
-    // The name offered for a new blank diskette in `folder`: one no file has yet.
-    static QString freeBlankName(const QString& folder, const QString& capacity);
 
 public slots:
     void insertDiskette();

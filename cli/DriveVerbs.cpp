@@ -35,6 +35,24 @@ bool isCommand(const std::string& word)
     return std::find(kCommands.begin(), kCommands.end(), word) != kCommands.end();
 }
 
+std::string commandList()
+{
+    std::string list;
+    for (const std::string_view command : kCommands)
+        list += (list.empty() ? "" : ", ") + std::string(command);
+    return list;
+}
+
+bool isDrive(const std::string& word)
+{
+    try {
+        parseDrive(word);
+        return true;
+    } catch (const UsageError&) {
+        return false;
+    }
+}
+
 std::string mediumText(VirtualDriveBackend& drives, int drive, const VirtualMedium& m)
 {
     switch (m.state()) {
@@ -107,16 +125,11 @@ fs::path dataFolder()
     return fs::path(home) / ".local" / "share" / kDataFolder;
 }
 
-// "blank-1.44M.img", or the first "blank-1.44M-N.img" not taken yet.
 fs::path newBlankPath(const StandardFormat& format)
 {
     const fs::path folder = dataFolder();
     fs::create_directories(folder);
-    const std::string stem = "blank-" + std::string(format.capacity);
-    fs::path path = folder / (stem + ".img");
-    for (int n = 2; fs::exists(path); ++n)
-        path = folder / (stem + "-" + std::to_string(n) + ".img");
-    return path;
+    return VirtualMedium::freeBlankPath(folder, format);
 }
 
 // "1.44M" or "1.44m".
@@ -155,8 +168,12 @@ int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::
         drives.insert(drive, words[2]);
     else if (command == "eject")
         drives.eject(drive);
-    else if (command == "protect" || command == "unprotect")
+    else if (command == "protect" || command == "unprotect") {
+        // The tab belongs to a diskette, and goes with it when it leaves the drive.
+        if (!drives.medium(drive))
+            throw Error("There is no diskette in " + DriveSettings::driveName(drive) + " to " + command);
         drives.setWriteProtected(drive, command == "protect");
+    }
     else if (command == "blank")
         blank(bay, drive, words[2], output);
     else
@@ -183,6 +200,8 @@ int runDrive(CliArgs& args)
     }
     if (output)
         throw UsageError("-o goes with blank only");
+    if (words.size() > 1 && !isDrive(words[0]))
+        throw UsageError("unknown command \"" + words[0] + "\"; the commands are " + commandList());
     if (words.size() > 1)
         throw UsageError("unexpected argument " + words[1]);
     if ((device || makeVirtual) && words.empty())

@@ -184,6 +184,16 @@ int VirtualMedium::relay(const StandardFormat& layout)
     return kStatusOk;
 }
 
+std::filesystem::path VirtualMedium::freeBlankPath(const std::filesystem::path& folder,
+                                                   const StandardFormat& capacity)
+{
+    const std::string stem = "blank-" + std::string(capacity.capacity);
+    std::filesystem::path path = folder / (stem + ".img");
+    for (int n = 2; std::filesystem::exists(path); ++n)
+        path = folder / (stem + "-" + std::to_string(n) + ".img");
+    return path;
+}
+
 void VirtualMedium::createBlank(const std::filesystem::path& file, const StandardFormat& capacity)
 {
     const Fd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));

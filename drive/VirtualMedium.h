@@ -44,6 +44,8 @@ public:
     static std::filesystem::path markerOf(const std::filesystem::path& file);
     // A new blank medium; throws Error when the file exists or cannot be made.
     static void createBlank(const std::filesystem::path& file, const StandardFormat& capacity);
+    // "blank-1.44M.img" in `folder`, or the first "blank-1.44M-N.img" no file has yet.
+    static std::filesystem::path freeBlankPath(const std::filesystem::path& folder, const StandardFormat& capacity);
 
 private:
     int relay(const StandardFormat& layout);

@@ -210,16 +210,6 @@ private slots:
         VERIFY_NO_PROBLEMS(world.prompter);
     }
 
-    void aNewBlankDisketteIsOfferedANameNoFileHas()
-    {
-        // The blank is never written over an existing file, so the offer moves on.
-        QTemporaryDir dir;
-        QCOMPARE(DriveMenu::freeBlankName(dir.path(), "720K"), dir.filePath("blank-720K.img"));
-        writeFile(dir.filePath("blank-720K.img"), "x");
-        writeFile(dir.filePath("blank-720K-2.img"), "x");
-        QCOMPARE(DriveMenu::freeBlankName(dir.path(), "720K"), dir.filePath("blank-720K-3.img"));
-    }
-
     void anImageFileDroppedOntoTheWindowIsOpened()
     {
         World world;

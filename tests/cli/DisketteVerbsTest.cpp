@@ -106,6 +106,13 @@ TEST_F(DisketteVerbs, BadWordsAreUsageErrors)
     EXPECT_EQ(vlm("write x.img A: --copies 100").status, 2);
     EXPECT_EQ(vlm("write x.img C:").status, 2);
     EXPECT_EQ(vlm("load A:").status, 2) << "no -o";
+
+    const VlmRun unknown = vlm("drive bogus A:");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown command \"bogus\""), std::string::npos) << unknown.err;
+    const VlmRun empty = vlm("drive protect A:");
+    EXPECT_EQ(empty.status, 1) << "no diskette to protect";
+    EXPECT_NE(empty.err.find("There is no diskette in A: to protect"), std::string::npos) << empty.err;
 }
 
 TEST_F(DisketteVerbs, YesGivesUpOnAPersistentErrorInsteadOfRetryingForever)

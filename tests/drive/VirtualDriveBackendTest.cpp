@@ -129,7 +129,12 @@ TEST_F(VirtualDrives, ReportWhatADriverReportsForEachMedium)
     std::filesystem::remove(gone);
     EXPECT_EQ(drives.checkMedia(kA), kStatusMediaRemoved);
 
-    const auto blank = images.blank("blank.img", "1.44M");
+    // A new blank is never made over an existing file, so its offered name moves on.
+    const StandardFormat& hd = *formatNamed("1.44M");
+    EXPECT_EQ(VirtualMedium::freeBlankPath(images.folder(), hd), images.folder() / "blank-1.44M.img");
+    const auto blank = images.blank("blank-1.44M.img", "1.44M");
+    images.blank("blank-1.44M-2.img", "1.44M");
+    EXPECT_EQ(VirtualMedium::freeBlankPath(images.folder(), hd), images.folder() / "blank-1.44M-3.img");
     drives.insert(kA, blank);
     EXPECT_EQ(drives.checkMedia(kA), kStatusUnformatted);
     EXPECT_EQ(drives.readSectors(kA, 0, sector), kStatusUnformatted);
