@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "core/CVLMDoc.h"
@@ -49,6 +50,10 @@ bool FileOps::remove(std::string_view shortName)
     const auto entry = std::span(doc_.directory.copy).subspan(index * kDirEntrySize, kDirEntrySize);
     if (isDotEntry(entry))
         return refuse("The entries \".\" and \"..\" belong to their folder and cannot be deleted.");
+    if (runsIntoOpenFolder(writer.reader()))
+        return refuse("\"" + withoutPadding(std::string(shortName)) +
+                      "\" shares its clusters with the folder shown or a folder above it, so deleting it would "
+                      "delete them too; it is kept. Check the diskette for errors.");
     const std::uint16_t first = doc_.directory.chain[0];
     // A folder of cluster 0 would walk the root: such a folder holds nothing of its own.
     if ((entry[kAttributeOffset] & kDirectory) && first != 0)
@@ -60,6 +65,24 @@ bool FileOps::remove(std::string_view shortName)
         if (!outcome.whole())
             prompter_.tell(outcome.warning, Icon::Exclamation);
     return true;
+}
+
+// Whether the chain just found (a damaged, cross-linked entry) holds a
+// cluster of the folder shown or of one of the folders open above it.
+bool FileOps::runsIntoOpenFolder(Fat12Reader& reader) const
+{
+    const DirectoryArea& dir = doc_.directory;
+    std::set<std::size_t> open(dir.copiedFrom.begin(), dir.copiedFrom.end());
+    open.insert(dir.stack.begin(), dir.stack.begin() + std::clamp<std::ptrdiff_t>(dir.depth, 0, kDirectoryLevels));
+    const auto image = doc_.image();
+    for (const std::uint16_t cluster : dir.chain) {
+        if (cluster == 0)
+            break;
+        const auto data = reader.clusterData(cluster);
+        if (!data.empty() && open.count(static_cast<std::size_t>(data.data() - image.data())))
+            return true;
+    }
+    return false;
 }
 
 // Frees the clusters of every file and folder below a folder; the folders'

@@ -13,6 +13,7 @@
 namespace vellum {
 
 class CVLMDoc;
+class Fat12Reader;
 class Prompter;
 class FileSaver;
 struct ListingRecord;
@@ -42,6 +43,7 @@ public:
     static bool sameName(std::string_view a, std::string_view b);
 
 private:
+    bool runsIntoOpenFolder(Fat12Reader& reader) const;
     void freeContents(std::uint16_t folderCluster);
     bool refuse(const std::string& text);
 

@@ -176,6 +176,30 @@ TEST_F(FileOpsTest, DeleteFreesClustersInBothFatsAndFolderDeleteFreesTheTree)
     EXPECT_FALSE(ops.remove("GONE.TXT"));
 }
 
+TEST_F(FileOpsTest, AnEntryCrossLinkedIntoItsOwnFolderIsKept)
+{
+    // Damage as a bad write leaves it: "Old Letters" starts at DOCS's own cluster.
+    enter("DOCS");
+    const std::string letters = listed("Old Letters")->shortName;
+    const std::size_t docs = doc.directory.stack[0];
+    const auto docsCluster = static_cast<std::uint16_t>((docs - doc.areas.dataArea) / 512 + 2);
+    Fat12Reader reader(doc, prompter);
+    ASSERT_TRUE(reader.FindEntry(letters));
+    const auto copyOffset = static_cast<std::size_t>(doc.directory.foundOffset);
+    for (std::uint8_t* entry : {&doc.image()[*reader.entryAddress(copyOffset)], &doc.directory.copy[copyOffset]}) {
+        entry[26] = static_cast<std::uint8_t>(docsCluster & 0xFF);
+        entry[27] = static_cast<std::uint8_t>(docsCluster >> 8);
+    }
+    const std::vector<std::uint8_t> before(doc.image().begin(), doc.image().end());
+
+    prompter.expect("\"" + letters.substr(0, letters.find_last_not_of(' ') + 1) +
+                        "\" shares its clusters with the folder shown or a folder above it, so deleting it would "
+                        "delete them too; it is kept. Check the diskette for errors.",
+                    Buttons::Ok, Icon::Exclamation, Answer::Ok);
+    EXPECT_FALSE(FileOps(doc, prompter).remove(letters));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), doc.image().begin())) << "nothing freed, nothing marked";
+}
+
 TEST_F(FileOpsTest, MoveRemovesOnlyAfterAWholeSave)
 {
     enter("DOCS");
