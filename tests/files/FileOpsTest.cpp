@@ -200,6 +200,26 @@ TEST_F(FileOpsTest, AnEntryCrossLinkedIntoItsOwnFolderIsKept)
     EXPECT_TRUE(std::equal(before.begin(), before.end(), doc.image().begin())) << "nothing freed, nothing marked";
 }
 
+TEST_F(FileOpsTest, AnEmptyFileCrossLinkedIntoAnotherFreesNothingOfIt)
+{
+    Fat12Reader reader(doc, prompter);
+    ASSERT_TRUE(reader.FindEntry(listed("README.TXT")->shortName));
+    const std::uint16_t readme = doc.directory.chain[0];
+    const std::string nothing = listed("NOTHING.TXT")->shortName;
+    ASSERT_TRUE(reader.FindEntry(nothing));
+    const auto copyOffset = static_cast<std::size_t>(doc.directory.foundOffset);
+    for (std::uint8_t* entry : {&doc.image()[*reader.entryAddress(copyOffset)], &doc.directory.copy[copyOffset]}) {
+        entry[26] = static_cast<std::uint8_t>(readme & 0xFF);
+        entry[27] = static_cast<std::uint8_t>(readme >> 8);
+    }
+
+    prompter.expectStart("The file's cluster chain runs on past its size", Icon::Exclamation, Answer::Ok);
+    ASSERT_TRUE(FileOps(doc, prompter).remove(nothing));
+    expectFsckClean(); // README.TXT keeps its cluster, and nothing is cross-linked any more
+    const std::string text = "Read me first.\r\n";
+    EXPECT_EQ(image.extract("/README.TXT"), std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
 TEST_F(FileOpsTest, MoveRemovesOnlyAfterAWholeSave)
 {
     enter("DOCS");
