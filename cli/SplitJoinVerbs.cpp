@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/InterruptCatcher.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalPrompter.h"
 #include "cli/TerminalText.h"

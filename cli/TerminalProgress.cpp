@@ -1,7 +1,6 @@
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
 
-#include <csignal>
 #include <string>
 #include <unistd.h>
 
@@ -11,36 +10,7 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int)
-{
-    interrupted = 1;
-}
-
 } // namespace
-
-InterruptCatcher::InterruptCatcher()
-{
-    interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
-}
-
-InterruptCatcher::~InterruptCatcher()
-{
-    if (installed_)
-        sigaction(SIGINT, &previous_, nullptr);
-}
-
-bool InterruptCatcher::pressed()
-{
-    const bool was = interrupted != 0;
-    interrupted = 0;
-    return was;
-}
 
 TerminalProgress::TerminalProgress(Prompter& prompter, std::FILE* out)
     : Progress(prompter), out_(out), onTerminal_(isatty(fileno(out)) != 0)

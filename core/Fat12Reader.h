@@ -73,8 +73,10 @@ public:
     // FAT 2 takes the FAT 1 bytes of the clusters from lowest to highest.
     void mirrorFat(std::uint32_t lowest, std::uint32_t highest);
 
-private:
+    // The bytes of one data cluster.
     std::size_t clusterBytes() const;
+
+private:
     std::size_t readableBytes() const;
     std::string outsideVolume(std::uint32_t cluster) const;
     std::optional<std::string> chainBreak(std::uint16_t next, const std::vector<bool>& seen, std::size_t length) const;

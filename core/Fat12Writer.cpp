@@ -218,17 +218,37 @@ void Fat12Writer::markDeleted(std::size_t index)
     }
 }
 
-Fat12Reader::Outcome Fat12Writer::freeChain(std::uint16_t firstCluster)
+Fat12Reader::Outcome Fat12Writer::freeChain(std::uint16_t firstCluster, std::optional<std::uint32_t> fileSize)
 {
     if (firstCluster == 0)
         return {};
-    return reader_.BuildChain(firstCluster, true);
+    if (!fileSize)
+        return reader_.BuildChain(firstCluster, true);
+    const Fat12Reader::Outcome walk = reader_.BuildChain(firstCluster);
+    const auto& chain = doc_.directory.chain;
+    const std::size_t bytes = reader_.clusterBytes();
+    const std::size_t own = bytes == 0 ? 0 : (std::size_t{*fileSize} + bytes - 1) / bytes;
+    std::uint32_t lowest = UINT32_MAX;
+    std::uint32_t highest = 0;
+    std::size_t n = 0;
+    for (; n < own && n < chain.size() && chain[n] != 0; ++n) {
+        reader_.setFatEntry(chain[n], 0);
+        lowest = std::min<std::uint32_t>(lowest, chain[n]);
+        highest = std::max<std::uint32_t>(highest, chain[n]);
+    }
+    if (highest != 0)
+        reader_.mirrorFat(lowest, highest);
+    if (n < chain.size() && chain[n] != 0)
+        return {"The file's cluster chain runs on past its size into cluster " + std::to_string(chain[n]) +
+                ", which may belong to another file; only the file's own clusters were freed. "
+                "Check the diskette for errors."};
+    return walk;
 }
 
 std::uint16_t Fat12Writer::currentCluster() const
 {
     const DirectoryArea& dir = doc_.directory;
-    const std::size_t bpc = std::size_t{doc_.geometry.sectorsPerCluster} * doc_.geometry.bytesPerSector;
+    const std::size_t bpc = reader_.clusterBytes();
     if (dir.depth <= 0 || dir.copiedFrom.empty() || bpc == 0 || dir.copiedFrom.front() < doc_.areas.dataArea)
         return 0;
     return static_cast<std::uint16_t>((dir.copiedFrom.front() - doc_.areas.dataArea) / bpc + kFirstCluster);

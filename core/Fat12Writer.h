@@ -56,7 +56,10 @@ public:
     // Marks the entry and its long-name run deleted.
     void markDeleted(std::size_t index);
     // Frees every cluster of a chain in FAT 1 and mirrors the change to FAT 2.
-    Fat12Reader::Outcome freeChain(std::uint16_t firstCluster);
+    // With `fileSize`, only the clusters that many bytes fill: a file's chain
+    // that runs on past them is cross-linked into clusters not its own
+    // (as a bad write leaves it), which stay as they are.
+    Fat12Reader::Outcome freeChain(std::uint16_t firstCluster, std::optional<std::uint32_t> fileSize = std::nullopt);
 
     // True when a live entry of the directory shown, other than the one at
     // `except`, has this short name.

@@ -59,39 +59,13 @@ bool FileOps::remove(std::string_view shortName)
     // A folder of cluster 0 would walk the root: such a folder holds nothing of its own.
     if (folder && first != 0)
         freeContents(first);
-    const Fat12Reader::Outcome freed =
-        folder ? writer.freeChain(first) : freeFile(writer.reader(), found->size, found->chain);
+    const Fat12Reader::Outcome freed = writer.freeChain(first, folder ? std::nullopt : std::optional(found->size));
     writer.markDeleted(index);
     doc_.imageChanged = true;
     for (const auto& outcome : {freed, writer.relist()})
         if (!outcome.whole())
             prompter_.tell(outcome.warning, Icon::Exclamation);
     return true;
-}
-
-// Frees the clusters the file's size accounts for, from the chain just
-// found. A chain longer than that runs on into clusters that are not the
-// file's (a cross-link, as a bad write leaves it); they stay as they are.
-Fat12Reader::Outcome FileOps::freeFile(Fat12Reader& reader, std::uint32_t size, const Fat12Reader::Outcome& walk)
-{
-    const auto& chain = doc_.directory.chain;
-    const std::size_t bytes = std::size_t{doc_.geometry.sectorsPerCluster} * doc_.geometry.bytesPerSector;
-    const std::size_t own = bytes == 0 ? 0 : (std::size_t{size} + bytes - 1) / bytes;
-    std::uint32_t lowest = UINT32_MAX;
-    std::uint32_t highest = 0;
-    std::size_t n = 0;
-    for (; n < own && n < chain.size() && chain[n] != 0; ++n) {
-        reader.setFatEntry(chain[n], 0);
-        lowest = std::min<std::uint32_t>(lowest, chain[n]);
-        highest = std::max<std::uint32_t>(highest, chain[n]);
-    }
-    if (highest != 0)
-        reader.mirrorFat(lowest, highest);
-    if (n < chain.size() && chain[n] != 0)
-        return {"The file's cluster chain runs on past its size into cluster " + std::to_string(chain[n]) +
-                ", which may belong to another file; only the file's own clusters were freed. "
-                "Check the diskette for errors."};
-    return walk;
 }
 
 // Whether the chain just found (a damaged, cross-linked entry) holds a
@@ -124,8 +98,7 @@ void FileOps::freeContents(std::uint16_t folderCluster)
                 folders.push_back(first);
                 return 0;
             }
-            // The walk has just found the file: the chain table holds its chain.
-            if (const auto freed = freeFile(writer.reader(), r.size, {}); !freed.whole())
+            if (const auto freed = writer.freeChain(first, r.size); !freed.whole())
                 prompter_.tell(freed.warning, Icon::Exclamation);
             return std::nullopt;
         });

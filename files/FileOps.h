@@ -10,11 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "core/Fat12Reader.h"
-
 namespace vellum {
 
 class CVLMDoc;
+class Fat12Reader;
 class Prompter;
 class FileSaver;
 struct ListingRecord;
@@ -45,7 +44,6 @@ public:
 
 private:
     bool runsIntoOpenFolder(Fat12Reader& reader) const;
-    Fat12Reader::Outcome freeFile(Fat12Reader& reader, std::uint32_t size, const Fat12Reader::Outcome& walk);
     void freeContents(std::uint16_t folderCluster);
     bool refuse(const std::string& text);
 
