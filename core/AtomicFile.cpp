@@ -78,7 +78,12 @@ AtomicFile::AtomicFile(const std::filesystem::path& target) : shownName_(target)
         throw Error(fileErrorText("create a file beside", shownName_));
     temp_ = pattern;
     file_.emplace(BlockFile::adopt(shownName_, fd));
-    ::fchmod(fd, mode); // mkstemp makes 0600
+    // mkstemp makes 0600; the replaced file's mode must carry over, or others lose access.
+    if (::fchmod(fd, mode) != 0) {
+        const std::string text = fileErrorText("set the permissions of a file beside", shownName_);
+        ::unlink(temp_.c_str()); // the destructor does not run for a constructor that throws
+        throw Error(text);
+    }
 }
 
 AtomicFile::~AtomicFile()

@@ -20,7 +20,7 @@ constexpr std::uint32_t kBlankAttributes = 0x20202020;
 
 constexpr std::string_view kNoAttributes = "     ";
 constexpr std::string_view kDirectoryText = "<dir>";
-constexpr char kModifiedFormat[] = "%d/%0.2d/%0.2d (%d:%0.2d%c)";
+constexpr char kModifiedFormat[] = "%d/%02d/%02d (%d:%02d%c)";
 constexpr int kHoursPerHalfDay = 12;
 constexpr int kTwoDigitYears = 100;
 constexpr int kTmEpochYear = 1900;
@@ -110,13 +110,8 @@ std::string FileListText::modifiedText(std::uint64_t fileTime)
     const int hour12 = tm->tm_hour % kHoursPerHalfDay == 0 ? kHoursPerHalfDay : tm->tm_hour % kHoursPerHalfDay;
     const char half = tm->tm_hour < kHoursPerHalfDay ? 'a' : 'p';
     char text[64];
-    // The '0' flag beside the precision is redundant, and the compiler says
-    // so; the list's format keeps it.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat"
     std::snprintf(text, sizeof text, kModifiedFormat, tm->tm_mon + 1, tm->tm_mday,
                   (tm->tm_year + kTmEpochYear) % kTwoDigitYears, hour12, tm->tm_min, half);
-#pragma GCC diagnostic pop
     return text;
 }
 
