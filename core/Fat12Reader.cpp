@@ -252,7 +252,6 @@ Fat12Reader::Outcome Fat12Reader::ReadDirectory(std::uint32_t bytesPerSector)
     if (bytesPerSector != 0 && bytesPerSector != doc_.geometry.bytesPerSector) {
         DriveGeometry g = doc_.geometry;
         g.bytesPerSector = bytesPerSector;
-        g.bytesPerCluster = g.sectorsPerCluster * bytesPerSector;
         doc_.setGeometry(g);
     }
     DirectoryArea& dir = doc_.directory;
