@@ -573,7 +573,7 @@ void CVLMView::onDoubleClick(int row)
         if (!folders_.isEmpty())
             folders_.removeLast();
     } else {
-        showOutcome(reader.enterDirectory(record->shortName).warning);
+        showOutcome(reader.enterDirectory(record->slot).warning);
         folders_.append(nameOnDiskette(row));
     }
     reselectRow_ = row;

@@ -69,7 +69,7 @@ void FileCommands::saveFile(int row)
     const auto folder = paths_->folder(parent_, name(row));
     if (!folder)
         return;
-    FileSaver(doc_, prompter_).saveFile(record->shortName, hostPath(*folder) / FileSaver::hostName(record->longName));
+    FileSaver(doc_, prompter_).saveFile(record->slot, hostPath(*folder) / FileSaver::hostName(record->longName));
     list_.selectRow(row);
 }
 
@@ -128,18 +128,18 @@ void FileCommands::copyOrMove(HostPaths::FileAction action)
     const auto target = paths_->file(parent_, action, name(row));
     if (!target)
         return;
-    const std::string shortName = model_.record(row)->shortName;
+    const std::size_t slot = model_.record(row)->slot;
     FileSaver saver(doc_, prompter_);
     if (action == HostPaths::FileAction::Copy)
-        saver.saveFile(shortName, hostPath(*target));
-    else if (FileOps(doc_, prompter_).move(shortName, hostPath(*target), saver))
+        saver.saveFile(slot, hostPath(*target));
+    else if (FileOps(doc_, prompter_).move(slot, hostPath(*target), saver))
         changed_(row);
 }
 
 void FileCommands::deleteFile()
 {
     const int row = selectedEntry();
-    if (row >= 0 && FileOps(doc_, prompter_).remove(model_.record(row)->shortName))
+    if (row >= 0 && FileOps(doc_, prompter_).remove(model_.record(row)->slot))
         changed_(row);
 }
 
@@ -163,7 +163,7 @@ void FileCommands::addFiles(const QStringList& paths)
 void FileCommands::rename(int row, const QString& oldName, const QString& newName)
 {
     const ListingRecord* record = model_.record(row);
-    if (record && FileOps(doc_, prompter_).rename(record->shortName, newName.toStdString()))
+    if (record && FileOps(doc_, prompter_).rename(record->slot, newName.toStdString()))
         changed_(row);
     else
         model_.setName(row, oldName);

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <vector>
 
+#include "core/CVLMDoc.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -16,7 +18,7 @@ struct StandardFormat;
 class FormatDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kLabelLength = 11;
+    static constexpr int kLabelLength = static_cast<int>(kVolumeLabelLength);
 
     // `quickAllowed` is false for a diskette that was never formatted.
     FormatDialog(const QString& driveName, const std::vector<const StandardFormat*>& capacities,

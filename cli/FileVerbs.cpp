@@ -71,15 +71,15 @@ bool keepImage(Session& session, const std::string& path)
 // the image holds nothing of that name.
 bool extractPath(Session& session, FileSaver& saver, const std::string& path, const fs::path& out, bool flat)
 {
-    const auto record = resolve(session, path);
+    const auto record = pathsIn(session).resolve(path);
     if (!record)
         return false;
     const fs::path destination = out / FileSaver::hostName(record->longName);
     if (!isFolder(*record)) {
-        saver.saveFile(record->shortName, destination);
+        saver.saveFile(record->slot, destination);
         return true;
     }
-    if (!Fat12Reader(session.doc, session.prompter).FindEntry(record->shortName))
+    if (!Fat12Reader(session.doc, session.prompter).followEntry(record->slot))
         return false;
     const std::uint16_t cluster = session.doc.directory.chain[0];
     if (cluster == 0) { // the root's mark: the walk would save the root's files as this folder's
@@ -128,8 +128,8 @@ int runRm(CliArgs& args)
     if (!openImageToChange(session, words[0]))
         return kExitFailure;
     for (std::size_t i = 1; i < words.size(); ++i) {
-        const auto record = resolve(session, words[i]);
-        if (!record || !FileOps(session.doc, session.prompter).remove(record->shortName))
+        const auto record = pathsIn(session).resolve(words[i]);
+        if (!record || !FileOps(session.doc, session.prompter).remove(record->slot))
             return kExitFailure;
     }
     if (!keepImage(session, words[0]))
@@ -147,7 +147,7 @@ int runMv(CliArgs& args)
     Session session(false);
     if (!openImageToChange(session, words[0]))
         return kExitFailure;
-    const auto record = resolve(session, words[1]);
+    const auto record = pathsIn(session).resolve(words[1]);
     if (!record)
         return kExitFailure;
     if (isFolder(*record))
@@ -158,7 +158,7 @@ int runMv(CliArgs& args)
     if (fs::equivalent(out, words[0], ec))
         throw UsageError("\"" + out.string() + "\" is the image itself; the file moved there would be lost");
     FileSaver saver(session.doc, session.prompter, existing);
-    if (!FileOps(session.doc, session.prompter).move(record->shortName, out, saver) ||
+    if (!FileOps(session.doc, session.prompter).move(record->slot, out, saver) ||
         !keepImage(session, words[0]))
         return kExitFailure;
     std::printf("%s -> %s\n", TerminalText::escaped(words[1]).c_str(), TerminalText::escaped(out.string()).c_str());
@@ -173,8 +173,8 @@ int runRename(CliArgs& args)
     Session session(false);
     if (!openImageToChange(session, words[0]))
         return kExitFailure;
-    const auto record = resolve(session, words[1]);
-    if (!record || !FileOps(session.doc, session.prompter).rename(record->shortName, words[2]) ||
+    const auto record = pathsIn(session).resolve(words[1]);
+    if (!record || !FileOps(session.doc, session.prompter).rename(record->slot, words[2]) ||
         !keepImage(session, words[0]))
         return kExitFailure;
     std::printf("%s -> %s\n", TerminalText::escaped(words[1]).c_str(),
@@ -190,7 +190,7 @@ int runAdd(CliArgs& args)
     Session session(false);
     if (!openImageToChange(session, words[0]))
         return kExitFailure;
-    if (!folder.empty() && !enterPath(session, folder))
+    if (!folder.empty() && !pathsIn(session).enter(folder))
         return kExitFailure;
     FileAdder adder(session.doc, session.prompter, existing);
     if (!adder.add({words.begin() + 1, words.end()}) || !keepImage(session, words[0]))

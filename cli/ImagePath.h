@@ -1,20 +1,12 @@
 #pragma once
-// Paths inside an image as vlm's words name them: folders and a file
-// separated by "/", each by its long or its short name, case ignored.
-#include <optional>
-#include <string>
-
+// Paths inside the image of a vlm session, as vlm's words name them.
 #include "cli/Session.h"
-#include "core/DirectoryArea.h"
+#include "core/VolumePath.h"
 
 namespace vellum::cli {
 
-// Lists the root of the image in the session again.
-void listRoot(Session& session);
-// Walks down a path of folders from the directory shown; false after telling why.
-bool enterPath(Session& session, const std::string& path);
-// Lists the folder that holds PATH's last part, from the root, and returns
-// that part's entry; nothing after telling why.
-std::optional<ListingRecord> resolve(Session& session, const std::string& path);
+// The paths of the session's image. One held only as far as its system
+// area gets each folder's clusters from its file as the folder is walked.
+VolumePath pathsIn(Session& session);
 
 } // namespace vellum::cli

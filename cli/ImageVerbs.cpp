@@ -114,7 +114,7 @@ int runLs(CliArgs& args)
         return kExitFailure;
     if (file.partial())
         session.partialImage = words[0];
-    if (words.size() == 2 && !enterPath(session, words[1]))
+    if (words.size() == 2 && !pathsIn(session).enter(words[1]))
         return kExitFailure;
     printListing(session.doc);
     return 0;

@@ -39,21 +39,41 @@ std::uint32_t Bpb::cylinders() const
     return perCylinder == 0 ? 0 : totalSectors / perCylinder;
 }
 
+Bpb Bpb::readFrom(std::span<const std::uint8_t> sector)
+{
+    Bpb b;
+    b.bytesPerSector = le16(sector, kBytesPerSectorAt);
+    b.sectorsPerCluster = sector[kSectorsPerClusterAt];
+    b.reservedSectors = le16(sector, kReservedSectorsAt);
+    b.numberOfFats = sector[kNumberOfFatsAt];
+    b.rootEntries = le16(sector, kRootEntriesAt);
+    b.totalSectors = le16(sector, kTotalSectorsAt);
+    b.mediaDescriptor = sector[kMediaDescriptorAt];
+    b.sectorsPerFat = le16(sector, kSectorsPerFatAt);
+    b.sectorsPerTrack = le16(sector, kSectorsPerTrackAt);
+    b.heads = le16(sector, kHeadsAt);
+    return b;
+}
+
+void Bpb::writeTo(std::span<std::uint8_t> sector) const
+{
+    putLe16(sector, kBytesPerSectorAt, bytesPerSector);
+    sector[kSectorsPerClusterAt] = sectorsPerCluster;
+    putLe16(sector, kReservedSectorsAt, reservedSectors);
+    sector[kNumberOfFatsAt] = numberOfFats;
+    putLe16(sector, kRootEntriesAt, rootEntries);
+    putLe16(sector, kTotalSectorsAt, totalSectors);
+    sector[kMediaDescriptorAt] = mediaDescriptor;
+    putLe16(sector, kSectorsPerFatAt, sectorsPerFat);
+    putLe16(sector, kSectorsPerTrackAt, sectorsPerTrack);
+    putLe16(sector, kHeadsAt, heads);
+}
+
 std::optional<Bpb> Bpb::fromBootSector(std::span<const std::uint8_t> sector, std::uint32_t mediumSectors)
 {
     if (sector.size() < kSectorBytes)
         return std::nullopt;
-    Bpb b;
-    b.bytesPerSector = le16(sector, 11);
-    b.sectorsPerCluster = sector[13];
-    b.reservedSectors = le16(sector, 14);
-    b.numberOfFats = sector[16];
-    b.rootEntries = le16(sector, 17);
-    b.totalSectors = le16(sector, 19);
-    b.mediaDescriptor = sector[21];
-    b.sectorsPerFat = le16(sector, 22);
-    b.sectorsPerTrack = le16(sector, 24);
-    b.heads = le16(sector, 26);
+    const Bpb b = readFrom(sector);
     if (!plausible(b, mediumSectors))
         return std::nullopt;
     return b;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/DirectoryArea.h"
+#include "core/DirectoryEntry.h"
 #include "core/DriveGeometry.h"
 #include "core/Options.h"
 
@@ -22,7 +23,8 @@ class Prompter;
 
 inline constexpr std::size_t kImageStoreSize = 1'725'000;
 inline constexpr std::size_t kMismatchBufferSize = 2048;
-inline constexpr std::size_t kVolumeLabelLength = 11;
+// A label fills the 11 bytes of an entry's name.
+inline constexpr std::size_t kVolumeLabelLength = dirent::kShortNameBytes;
 
 enum OperationStateValue : std::int8_t {
     kUnsuccessful = 0,

@@ -22,6 +22,7 @@ struct ListingRecord {
     std::uint32_t size = 0;
     std::string longName;  // UTF-8
     std::string shortName; // 8.3 name as its directory bytes (code page 850)
+    std::size_t slot = 0;  // the index of its short entry in the directory copy
 };
 
 struct DirectoryArea {

@@ -6,6 +6,8 @@
 
 namespace vellum {
 
+struct Bpb;
+
 struct DriveGeometry {
     std::uint32_t MediaCode = 0; // device type x 256 + media descriptor
     std::uint32_t sectorsPerTrack = 0;
@@ -14,7 +16,6 @@ struct DriveGeometry {
     std::uint32_t reservedSectors = 0;
     std::uint32_t numberOfFats = 0;
     std::uint32_t rootEntries = 0;
-    std::uint32_t bytesPerCluster = 0;
     std::uint8_t deviceType = 0;
     std::uint8_t mediaDescriptor = 0;
     std::uint16_t totalSectors = 0;
@@ -22,7 +23,13 @@ struct DriveGeometry {
     bool DmfLargeClusters = false;
     bool DmfOtherLayout = false;
 
+    // The geometry a BPB states, on a drive of this device type.
+    static DriveGeometry from(const Bpb& bpb, std::uint8_t deviceType);
+
     std::size_t trackBytes() const { return std::size_t{sectorsPerTrack} * bytesPerSector; }
+    std::size_t bytesPerCluster() const { return std::size_t{sectorsPerCluster} * bytesPerSector; }
+    std::size_t fatBytes() const { return std::size_t{sectorsPerFat} * bytesPerSector; }
+    std::size_t volumeBytes() const { return std::size_t{totalSectors} * bytesPerSector; }
 
     // A 21-sector diskette is DMF only with 3-sector FATs.
     void setDmfFlags();

@@ -1,6 +1,7 @@
 #include "core/Fat12Reader.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
 #include "core/DosTime.h"
+#include "core/LongName.h"
 #include "core/Prompter.h"
 #include "core/TextCodec.h"
 
@@ -19,19 +21,14 @@ const std::string kNotFound = "Could not find file";
 
 using namespace dirent;
 
-constexpr std::uint8_t kLongNameAttributes = kLongName;
 // Read-only, hidden, system, directory, archive and the "normal" bit.
 constexpr std::uint8_t kListedBits = kReadOnly | kHidden | kSystem | kDirectory | kArchive | kNormal;
-// Five bits: a 255-character name takes 20 entries.
-constexpr std::uint8_t kRunLengthMask = 0x1F;
+// Windows NT keeps a name in lower case in these bits of byte 12.
+constexpr std::size_t kCaseFlagsOffset = 12;
+constexpr std::uint8_t kLowerCaseBase = 0x08;
+constexpr std::uint8_t kLowerCaseExtension = 0x10;
 
-// UTF-16 code units of a long-name entry: 5 at 1, 6 at 14, 2 at 28.
-constexpr std::pair<std::size_t, std::size_t> kLongNamePieces[] = {{1, 5}, {14, 6}, {28, 2}};
-
-constexpr std::uint32_t kFirstCluster = 2;
-constexpr std::uint32_t kNoCluster = kFirstCluster - 1;
-constexpr std::uint16_t kEndOfChain = 0xFF8;
-constexpr std::uint32_t kHighestFat12Cluster = 0xFF6; // 0xFF7 marks a bad cluster
+constexpr std::uint32_t kFirstCluster = FatTable::kFirstCluster;
 
 constexpr std::string_view kDotName = ".       ";
 
@@ -40,30 +37,33 @@ std::span<const std::uint8_t> slot(std::span<const std::uint8_t> dir, std::size_
     return dir.subspan(index * kDirEntrySize, kDirEntrySize);
 }
 
-std::string padded(std::string_view text, std::size_t width)
+std::string trimmed(std::string text)
 {
-    std::string out(text);
-    out.resize(width, ' ');
-    return out;
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
 }
 
-// The 11-byte directory form of a name as the file list shows it; empty
-// when the name cannot be one, so it never matches a truncated neighbour.
-std::optional<std::string> directoryForm(std::string_view name)
+// The 8.3 name as mdir shows it: in lower case where the case bits say so.
+std::string displayName(std::span<const std::uint8_t> entry)
 {
-    const std::string_view trimmed = name.substr(0, name.find_last_not_of(' ') + 1);
-    if (trimmed == "." || trimmed == "..")
-        return padded(trimmed, kShortNameBytes);
-    const std::size_t dot = name.find('.');
-    if (dot == std::string_view::npos)
-        return name.size() <= kShortNameBytes ? std::optional(padded(name, kShortNameBytes)) : std::nullopt;
-    if (dot == 0)
-        return name.size() == kShortNameBytes ? std::optional(std::string(name)) : std::nullopt;
-    const std::string_view base = name.substr(0, dot);
-    const std::string_view extension = name.substr(dot + 1);
-    if (base.size() > kNameBytes || extension.size() > kExtensionBytes)
-        return std::nullopt;
-    return padded(base, kNameBytes) + padded(extension, kExtensionBytes);
+    std::array<std::uint8_t, kShortNameBytes> name;
+    std::copy_n(entry.begin(), kShortNameBytes, name.begin());
+    const auto lower = [&](std::size_t from, std::size_t to, std::uint8_t flag) {
+        if (entry[kCaseFlagsOffset] & flag)
+            for (std::size_t i = from; i < to; ++i)
+                if (name[i] >= 'A' && name[i] <= 'Z')
+                    name[i] = static_cast<std::uint8_t>(name[i] - 'A' + 'a');
+    };
+    lower(0, kNameBytes, kLowerCaseBase);
+    lower(kNameBytes, kShortNameBytes, kLowerCaseExtension);
+    return TextCodec::cp850ToUtf8(Fat12Reader::FormatShortName(name));
+}
+
+// Upper case for ASCII and Latin-1 letters, as the DOS code pages fold them.
+char16_t folded(char16_t c)
+{
+    const bool lowerLatin1 = c >= 0xE0 && c <= 0xFE && c != 0xF7;
+    return (c >= u'a' && c <= u'z') || lowerLatin1 ? static_cast<char16_t>(c - 0x20) : c;
 }
 
 std::string loopWarning(std::uint32_t cluster, std::size_t length)
@@ -98,45 +98,13 @@ std::string unloadedRootWarning(std::size_t loaded)
 
 } // namespace
 
-Fat12Reader::Fat12Reader(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
+Fat12Reader::Fat12Reader(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter), fat_(doc) {}
 
-std::size_t Fat12Reader::clusterBytes() const
+std::span<const std::uint8_t> Fat12Reader::clusterData(std::uint32_t cluster) const
 {
-    return std::size_t{doc_.geometry.sectorsPerCluster} * doc_.geometry.bytesPerSector;
-}
-
-// Only the tracks of the diskette in memory; beyond them lies stale data.
-std::size_t Fat12Reader::readableBytes() const
-{
-    return doc_.loadedBytes();
-}
-
-// The least of what the volume's sectors, the loaded tracks and FAT 1 can
-// hold; below kFirstCluster when they hold no cluster at all.
-std::uint32_t Fat12Reader::lastCluster() const
-{
-    const DriveGeometry& g = doc_.geometry;
-    const std::size_t bpc = clusterBytes();
-    const std::size_t readable = readableBytes();
-    const std::size_t dataArea = doc_.areas.dataArea;
-    if (bpc == 0 || readable <= dataArea || readable <= doc_.areas.fat1)
-        return kNoCluster;
-    const std::size_t fatBytes = std::min(std::size_t{g.sectorsPerFat} * g.bytesPerSector, readable - doc_.areas.fat1);
-    const std::size_t fatEntries = fatBytes * 2 / 3; // 12 bits each
-    if (fatEntries <= kFirstCluster)
-        return kNoCluster;
-    const std::size_t volumeBytes = std::size_t{g.totalSectors} * g.bytesPerSector;
-    const std::size_t volumeClusters = volumeBytes > dataArea ? (volumeBytes - dataArea) / bpc : 0;
-    const std::size_t loadedClusters = (readable - dataArea) / bpc;
-    return static_cast<std::uint32_t>(std::min({volumeClusters + 1, loadedClusters + 1, fatEntries - 1,
-                                                std::size_t{kHighestFat12Cluster}}));
-}
-
-std::span<std::uint8_t> Fat12Reader::clusterData(std::uint32_t cluster)
-{
-    if (cluster < kFirstCluster || cluster > lastCluster())
+    if (cluster < kFirstCluster || cluster > fat_.lastCluster())
         return {};
-    const std::size_t bpc = clusterBytes();
+    const std::size_t bpc = doc_.geometry.bytesPerCluster();
     return doc_.image().subspan(doc_.areas.dataArea + (cluster - kFirstCluster) * bpc, bpc);
 }
 
@@ -151,46 +119,17 @@ std::optional<std::size_t> Fat12Reader::entryAddress(std::size_t copyOffset) con
     return dir.copiedFrom[piece] + copyOffset % dir.pieceBytes;
 }
 
-std::uint16_t Fat12Reader::fatEntry(std::uint32_t cluster) const
-{
-    const std::uint16_t word = le16(doc_.image(), doc_.areas.fat1 + cluster * 3 / 2);
-    return static_cast<std::uint16_t>(cluster % 2 == 0 ? word & 0x0FFF : word >> 4);
-}
-
-void Fat12Reader::setFatEntry(std::uint32_t cluster, std::uint16_t value)
-{
-    const std::size_t at = doc_.areas.fat1 + cluster * 3 / 2;
-    const std::uint16_t word = le16(doc_.image(), at);
-    const auto v = static_cast<std::uint16_t>(value & 0x0FFF);
-    putLe16(doc_.image(), at,
-            static_cast<std::uint16_t>(cluster % 2 == 0 ? (word & 0xF000) | v : (word & 0x000F) | (v << 4)));
-}
-
-void Fat12Reader::mirrorFat(std::uint32_t lowest, std::uint32_t highest)
-{
-    if (doc_.geometry.numberOfFats < 2)
-        return;
-    const std::size_t from = lowest * 3 / 2;
-    const std::size_t to = highest * 3 / 2 + 2;
-    if (doc_.areas.fat2 + to > readableBytes())
-        return;
-    const auto image = doc_.image();
-    std::copy(image.begin() + static_cast<std::ptrdiff_t>(doc_.areas.fat1 + from),
-              image.begin() + static_cast<std::ptrdiff_t>(doc_.areas.fat1 + to),
-              image.begin() + static_cast<std::ptrdiff_t>(doc_.areas.fat2 + from));
-}
-
 std::string Fat12Reader::outsideVolume(std::uint32_t cluster) const
 {
     // A sound volume too large for memory ends early there, not in damage.
-    const DriveGeometry& g = doc_.geometry;
-    const std::size_t volumeBytes = std::size_t{g.totalSectors} * g.bytesPerSector;
-    const std::size_t clusterEnd = doc_.areas.dataArea + (std::size_t{cluster} - kFirstCluster + 1) * clusterBytes();
-    if (doc_.HeldInPart && cluster >= kFirstCluster && cluster > lastCluster() && clusterEnd <= volumeBytes)
+    const std::size_t clusterEnd =
+        doc_.areas.dataArea + (std::size_t{cluster} - kFirstCluster + 1) * doc_.geometry.bytesPerCluster();
+    const std::uint32_t last = fat_.lastCluster();
+    if (doc_.HeldInPart && cluster >= kFirstCluster && cluster > last && clusterEnd <= doc_.geometry.volumeBytes())
         return "Cluster " + std::to_string(cluster) + " lies beyond the tracks of this diskette held in memory; "
                "the chain stops before it.";
     return "Cluster " + std::to_string(cluster) + " lies outside this volume's clusters " +
-           std::to_string(kFirstCluster) + " to " + std::to_string(lastCluster()) +
+           std::to_string(kFirstCluster) + " to " + std::to_string(last) +
            "; the chain stops before it. Check the diskette for errors.";
 }
 
@@ -207,44 +146,30 @@ std::optional<std::string> Fat12Reader::chainBreak(std::uint16_t next, const std
     return std::nullopt;
 }
 
-Fat12Reader::Outcome Fat12Reader::BuildChain(std::uint16_t firstCluster, bool freeClusters)
+Fat12Reader::Outcome Fat12Reader::BuildChain(std::uint16_t firstCluster)
 {
     auto& chain = doc_.directory.chain;
     chain.fill(0);
     chain[0] = firstCluster;
     if (firstCluster == 0) // an empty file, or the root
         return {};
-    const std::uint32_t last = lastCluster();
+    const std::uint32_t last = fat_.lastCluster();
     if (firstCluster < kFirstCluster || firstCluster > last)
         return {outsideVolume(firstCluster)};
 
     std::vector<bool> seen(last + 1);
     seen[firstCluster] = true;
     std::uint32_t cluster = firstCluster;
-    std::uint32_t lowest = cluster;
-    std::uint32_t highest = cluster;
-    std::size_t length = 1;
-    Outcome outcome;
-    for (;;) {
-        const std::uint16_t next = fatEntry(cluster);
-        if (freeClusters) {
-            setFatEntry(cluster, 0);
-            lowest = std::min(lowest, cluster);
-            highest = std::max(highest, cluster);
-        }
-        if (next >= kEndOfChain)
-            break;
-        if (auto broken = chainBreak(next, seen, length)) {
-            outcome.warning = std::move(*broken);
-            break;
-        }
+    for (std::size_t length = 1;; ++length) {
+        const std::uint16_t next = fat_.entry(cluster);
+        if (next >= FatTable::kEndOfChain)
+            return {};
+        if (auto broken = chainBreak(next, seen, length))
+            return {std::move(*broken)};
         seen[next] = true;
-        chain[length++] = next;
+        chain[length] = next;
         cluster = next;
     }
-    if (freeClusters)
-        mirrorFat(lowest, highest);
-    return outcome;
 }
 
 Fat12Reader::Outcome Fat12Reader::ReadDirectory(std::uint32_t bytesPerSector)
@@ -252,7 +177,6 @@ Fat12Reader::Outcome Fat12Reader::ReadDirectory(std::uint32_t bytesPerSector)
     if (bytesPerSector != 0 && bytesPerSector != doc_.geometry.bytesPerSector) {
         DriveGeometry g = doc_.geometry;
         g.bytesPerSector = bytesPerSector;
-        g.bytesPerCluster = g.sectorsPerCluster * bytesPerSector;
         doc_.setGeometry(g);
     }
     DirectoryArea& dir = doc_.directory;
@@ -290,7 +214,7 @@ Fat12Reader::Outcome Fat12Reader::copyRoot(std::span<std::uint8_t> buffer)
     const std::size_t start = doc_.areas.rootDirectory;
     const std::size_t rootBytes = std::size_t{doc_.geometry.rootEntries} * kDirEntrySize;
     const std::size_t wanted = std::min(rootBytes, buffer.size());
-    const std::size_t readable = readableBytes();
+    const std::size_t readable = doc_.loadedBytes();
     const std::size_t available = readable > start ? readable - start : 0;
     const std::size_t taken = std::min(wanted, available);
     if (taken > 0) {
@@ -309,7 +233,7 @@ Fat12Reader::Outcome Fat12Reader::copySubdirectory(std::span<std::uint8_t> buffe
 {
     DirectoryArea& dir = doc_.directory;
     const auto image = doc_.image();
-    dir.pieceBytes = clusterBytes();
+    dir.pieceBytes = doc_.geometry.bytesPerCluster();
     std::size_t done = 0;
     for (const std::uint16_t cluster : dir.chain) {
         if (cluster == 0)
@@ -340,55 +264,32 @@ void Fat12Reader::countEntries(std::span<const std::uint8_t> buffer)
     dir.endOffset = static_cast<int>(count * kDirEntrySize);
 }
 
+// Long-name entries are read from the short entry they lead to, so a
+// broken run hides nothing after it.
 void Fat12Reader::listEntries(std::span<const std::uint8_t> buffer, bool isRoot)
 {
-    const auto count = static_cast<std::size_t>(doc_.directory.entryCount);
-    std::size_t i = 0;
-    while (i < count) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(doc_.directory.entryCount); ++i) {
         const auto entry = slot(buffer, i);
-        const std::uint8_t attributes = entry[kAttributeOffset];
-        if (entry[0] == kDeleted) {
-            ++i;
-        } else if (attributes == kLongNameAttributes) {
-            i = listLongNameRun(buffer, i, isRoot);
-        } else {
-            if (attributes & kVolumeLabel)
-                takeVolumeLabel(entry, i, isRoot);
-            else if ((attributes == 0 || (attributes & kListedBits)) &&
-                     !std::equal(kDotName.begin(), kDotName.end(), entry.begin()))
-                addListing(entry, TextCodec::cp850ToUtf8(FormatShortName(entry)));
-            ++i;
-        }
+        if (entry[0] != kDeleted && entry[kAttributeOffset] != kLongName && (entry[kAttributeOffset] & kVolumeLabel))
+            takeVolumeLabel(entry, i, isRoot);
+        else if (auto name = listedName(buffer, i))
+            addListing(entry, i, std::move(*name));
     }
 }
 
-// A run of long-name entries, stored last piece first, then its short entry.
-// A run without a live short entry after it is an orphan and lists nothing.
-std::size_t Fat12Reader::listLongNameRun(std::span<const std::uint8_t> buffer, std::size_t index, bool isRoot)
+// The name of a listed entry: its long name when a sound run leads to it,
+// else its 8.3 name. Nothing for an entry the list leaves out.
+std::optional<std::string> Fat12Reader::listedName(std::span<const std::uint8_t> buffer, std::size_t index) const
 {
-    const std::size_t runLength = slot(buffer, index)[0] & kRunLengthMask;
-    const std::size_t shortIndex = index + runLength;
-    if (runLength == 0)
-        return index + 1;
-    if (shortIndex >= static_cast<std::size_t>(doc_.directory.entryCount))
-        return shortIndex;
-    const auto shortEntry = slot(buffer, shortIndex);
-    if (shortEntry[0] == kDeleted || shortEntry[kAttributeOffset] == kLongNameAttributes)
-        return shortIndex;
-    if (shortEntry[kAttributeOffset] & kVolumeLabel) {
-        takeVolumeLabel(shortEntry, shortIndex, isRoot);
-        return shortIndex + 1;
-    }
-    std::vector<std::uint16_t> units;
-    for (std::size_t k = runLength; k-- > 0;) {
-        const auto piece = slot(buffer, index + k);
-        for (const auto& [offset, count] : kLongNamePieces)
-            for (std::size_t u = 0; u < count; ++u)
-                units.push_back(le16(piece, offset + 2 * u));
-    }
-    units.erase(std::find(units.begin(), units.end(), 0), units.end());
-    addListing(shortEntry, TextCodec::utf16ToUtf8(units));
-    return shortIndex + 1;
+    const auto entry = slot(buffer, index);
+    const std::uint8_t attributes = entry[kAttributeOffset];
+    if (entry[0] == kDeleted || attributes == kLongName || (attributes & kVolumeLabel) ||
+        (attributes != 0 && !(attributes & kListedBits)) ||
+        std::equal(kDotName.begin(), kDotName.end(), entry.begin()))
+        return std::nullopt;
+    if (const std::size_t run = LongName::runBefore(buffer, index))
+        return LongName::text(buffer, index, run);
+    return displayName(entry);
 }
 
 // Only the root carries the volume's label; a label entry elsewhere is
@@ -403,9 +304,10 @@ void Fat12Reader::takeVolumeLabel(std::span<const std::uint8_t> entry, std::size
     dir.volumeLabelFound = true;
 }
 
-void Fat12Reader::addListing(std::span<const std::uint8_t> entry, std::string longName)
+void Fat12Reader::addListing(std::span<const std::uint8_t> entry, std::size_t index, std::string longName)
 {
     ListingRecord r;
+    r.slot = index;
     r.attributes = entry[kAttributeOffset];
     r.lastWriteTime = DosTime::toFileTime(le16(entry, kDateOffset), le16(entry, kTimeOffset));
     r.size = le32(entry, kSizeOffset);
@@ -420,25 +322,33 @@ std::string Fat12Reader::FormatShortName(std::span<const std::uint8_t> entry)
         return {};
     std::string name(entry.begin(), entry.begin() + kNameBytes);
     if (entry[kNameBytes] != ' ') {
-        name.resize(std::min(name.find(' '), kNameBytes));
+        // A blank inside the name is part of it: "A B     TXT" is "A B.TXT".
+        name.erase(std::max<std::size_t>(name.find_last_not_of(' ') + 1, 1));
         name += '.';
         name.append(entry.begin() + kNameBytes, entry.begin() + kShortNameBytes);
     }
     return name;
 }
 
-std::optional<std::size_t> Fat12Reader::findSlot(std::string_view name) const
+std::u16string Fat12Reader::caseFolded(std::string_view name)
 {
-    const auto form = directoryForm(name);
-    if (!form)
-        return std::nullopt;
+    std::u16string units = TextCodec::utf8ToUtf16(name);
+    std::transform(units.begin(), units.end(), units.begin(), folded);
+    return units;
+}
+
+bool Fat12Reader::sameName(std::string_view a, std::string_view b)
+{
+    return caseFolded(a) == caseFolded(b);
+}
+
+std::optional<std::size_t> Fat12Reader::lookup(std::string_view name, std::optional<std::size_t> except) const
+{
     const DirectoryArea& dir = doc_.directory;
     for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
-        const auto entry = slot(dir.copy, i);
-        if (entry[0] == kDeleted || (entry[kAttributeOffset] & kVolumeLabel))
-            continue;
-        if (std::equal(form->begin(), form->end(), entry.begin(),
-                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
+        const auto listed = i == except ? std::nullopt : listedName(dir.copy, i);
+        if (listed && (sameName(*listed, name) ||
+                       sameName(trimmed(TextCodec::cp850ToUtf8(FormatShortName(slot(dir.copy, i)))), name)))
             return i;
     }
     return std::nullopt;
@@ -446,33 +356,41 @@ std::optional<std::size_t> Fat12Reader::findSlot(std::string_view name) const
 
 std::optional<Fat12Reader::Found> Fat12Reader::FindEntry(std::string_view name)
 {
+    if (const auto index = lookup(name))
+        return followEntry(*index);
+    doc_.directory.chain.fill(0);
+    prompter_.tell(kNotFound, Icon::Stop);
+    return std::nullopt;
+}
+
+std::optional<Fat12Reader::Found> Fat12Reader::followEntry(std::size_t index)
+{
     DirectoryArea& dir = doc_.directory;
     dir.chain.fill(0);
-    const auto index = findSlot(name);
-    if (!index) {
+    if (index >= static_cast<std::size_t>(dir.entryCount) || !listedName(dir.copy, index)) {
         prompter_.tell(kNotFound, Icon::Stop);
         return std::nullopt;
     }
-    dir.foundOffset = static_cast<int>(*index * kDirEntrySize);
-    const auto entry = slot(dir.copy, *index);
+    dir.foundOffset = static_cast<int>(index * kDirEntrySize);
+    const auto entry = slot(dir.copy, index);
     Found found;
     found.size = le32(entry, kSizeOffset);
     found.chain = BuildChain(le16(entry, kFirstClusterOffset));
     return found;
 }
 
-Fat12Reader::Outcome Fat12Reader::enterDirectory(std::string_view shortName)
+Fat12Reader::Outcome Fat12Reader::enterDirectory(std::size_t index)
 {
     DirectoryArea& dir = doc_.directory;
     if (dir.depth < 0 || dir.depth >= static_cast<int>(kDirectoryLevels))
         return {depthWarning()};
-    const auto found = FindEntry(shortName);
+    const auto found = followEntry(index);
     if (!found)
         return {};
     // Cluster 0 stands for the root: read, it would be taken for this folder,
     // and what is written into "this folder" would land in the root.
     if (dir.chain[0] == 0)
-        return {noClusterWarning(shortName)};
+        return {noClusterWarning(FormatShortName(slot(dir.copy, index)))};
     const Outcome read = ReadDirectory();
     ++dir.depth;
     return found->chain.whole() ? read : found->chain;

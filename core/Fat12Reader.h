@@ -1,7 +1,13 @@
 #pragma once
 // Reads the FAT12 volume in the image store: lists a directory into the
-// document's working areas, finds entries by their 8.3 name and follows
-// cluster chains through FAT 1. It reads the image only, never a drive.
+// document's working areas, finds its entries by name or by slot and
+// follows cluster chains through FAT 1. It reads the image only, never a
+// drive, and changes nothing in it.
+//
+// An entry is known by its slot, the index of its short entry in the
+// directory copy: two entries may look alike (a damaged directory can hold
+// two of one 8.3 name), but what is listed, looked up and then acted on is
+// always the entry of that slot.
 //
 // The image may come from a damaged diskette, so every walk is bounded: by
 // the loaded tracks, by the clusters the geometry allows, by the 2,880-word
@@ -15,6 +21,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/FatTable.h"
 
 namespace vellum {
 
@@ -41,43 +49,43 @@ public:
     // doc.directory. A non-zero argument first replaces the bytes per sector.
     Outcome ReadDirectory(std::uint32_t bytesPerSector = 0);
 
-    // The 8.3 name of a directory entry, as its raw directory bytes.
+    // The 8.3 name of a directory entry, as its raw directory bytes: the
+    // name's trailing blanks give way to the extension.
     static std::string FormatShortName(std::span<const std::uint8_t> entry);
+    // Whether two names are one to FAT: case is ignored, as DOS ignores it.
+    static bool sameName(std::string_view a, std::string_view b);
+    // A name as sameName compares it.
+    static std::u16string caseFolded(std::string_view name);
 
-    // Looks a name up among the entries of the directory copy and builds its
-    // chain; empty after "Could not find file".
+    // The slot of the entry of the directory shown, other than the one at
+    // `except`, that `name` names by its long name or its 8.3 name; nothing
+    // when no entry has that name.
+    std::optional<std::size_t> lookup(std::string_view name, std::optional<std::size_t> except = std::nullopt) const;
+    // Looks a name up and follows its entry; empty after "Could not find file".
     std::optional<Found> FindEntry(std::string_view name);
+    // Makes the entry at a slot the found entry and builds its chain; empty,
+    // after "Could not find file", when the slot holds no listed entry.
+    std::optional<Found> followEntry(std::size_t slot);
 
-    // Fills the chain table from firstCluster on. With freeClusters every
-    // visited cluster is also freed in FAT 1, and FAT 2 follows.
-    Outcome BuildChain(std::uint16_t firstCluster, bool freeClusters = false);
+    // Fills the chain table from firstCluster on.
+    Outcome BuildChain(std::uint16_t firstCluster);
 
-    // Opens a subdirectory of the directory shown, one level down.
-    Outcome enterDirectory(std::string_view shortName);
+    // Opens the subdirectory at a slot of the directory shown, one level down.
+    Outcome enterDirectory(std::size_t slot);
     // Why a folder whose entry starts at cluster 0, the root's mark, is not opened.
     static std::string noClusterWarning(std::string_view shortName);
     // Goes back to the parent through "..", one level up.
     Outcome leaveDirectory();
 
     // The bytes of a data cluster, or nothing for a cluster outside the volume.
-    std::span<std::uint8_t> clusterData(std::uint32_t cluster);
+    std::span<const std::uint8_t> clusterData(std::uint32_t cluster) const;
     // The image offset of the entry at a directory-copy offset, or nothing
     // when the offset lies beyond what was copied.
     std::optional<std::size_t> entryAddress(std::size_t copyOffset) const;
-    // The highest cluster number a chain may use on this volume.
-    std::uint32_t lastCluster() const;
 
-    // The 12-bit FAT 1 entry of a cluster, read and written.
-    std::uint16_t fatEntry(std::uint32_t cluster) const;
-    void setFatEntry(std::uint32_t cluster, std::uint16_t value);
-    // FAT 2 takes the FAT 1 bytes of the clusters from lowest to highest.
-    void mirrorFat(std::uint32_t lowest, std::uint32_t highest);
-
-    // The bytes of one data cluster.
-    std::size_t clusterBytes() const;
+    const FatTable& fat() const { return fat_; }
 
 private:
-    std::size_t readableBytes() const;
     std::string outsideVolume(std::uint32_t cluster) const;
     std::optional<std::string> chainBreak(std::uint16_t next, const std::vector<bool>& seen, std::size_t length) const;
 
@@ -86,13 +94,13 @@ private:
     Outcome copySubdirectory(std::span<std::uint8_t> buffer);
     void countEntries(std::span<const std::uint8_t> buffer);
     void listEntries(std::span<const std::uint8_t> buffer, bool isRoot);
-    std::size_t listLongNameRun(std::span<const std::uint8_t> buffer, std::size_t index, bool isRoot);
+    std::optional<std::string> listedName(std::span<const std::uint8_t> buffer, std::size_t index) const;
     void takeVolumeLabel(std::span<const std::uint8_t> entry, std::size_t index, bool isRoot);
-    void addListing(std::span<const std::uint8_t> entry, std::string longName);
-    std::optional<std::size_t> findSlot(std::string_view name) const;
+    void addListing(std::span<const std::uint8_t> entry, std::size_t index, std::string longName);
 
     CVLMDoc& doc_;
     Prompter& prompter_;
+    FatTable fat_;
 };
 
 } // namespace vellum

@@ -1,9 +1,11 @@
 #include "core/Fat12Writer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
+#include "core/TextCodec.h"
 
 namespace vellum {
 
@@ -11,19 +13,10 @@ namespace {
 
 using namespace dirent;
 
-constexpr std::uint8_t kLastPiece = 0x40;
-constexpr std::size_t kUnitsPerEntry = 13;
-constexpr std::size_t kChecksumOffset = 13;
-constexpr std::size_t kMaxRunLength = (Fat12Writer::kMaxLongName + kUnitsPerEntry - 1) / kUnitsPerEntry;
-constexpr char16_t kPadding = 0xFFFF;
-constexpr std::uint32_t kFirstCluster = 2;
+constexpr std::uint32_t kFirstCluster = FatTable::kFirstCluster;
 constexpr std::u16string_view kShortNameSpecials = u"$%'-_@~`!(){}^#&";
 constexpr int kMostTails = 999'999;
-constexpr std::uint16_t kChainEnd = 0xFFF;
 constexpr std::u16string_view kIllegalInName = u"\\/:*?\"<>|";
-
-// UTF-16 code units of a long-name entry: 5 at 1, 6 at 14, 2 at 28.
-constexpr std::pair<std::size_t, std::size_t> kLongNamePieces[] = {{1, 5}, {14, 6}, {28, 2}};
 
 // A character a short name may hold as it is, after upper-casing.
 bool shortNameChar(char16_t c)
@@ -62,39 +55,7 @@ Fat12Writer::ShortName compose(std::string_view base, std::string_view extension
 
 } // namespace
 
-Fat12Writer::Fat12Writer(CVLMDoc& doc, Prompter& prompter) : doc_(doc), reader_(doc, prompter) {}
-
-std::uint8_t Fat12Writer::checksum(std::span<const std::uint8_t> shortName)
-{
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < kShortNameBytes && i < shortName.size(); ++i)
-        sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + shortName[i]);
-    return sum;
-}
-
-std::vector<Fat12Writer::Entry> Fat12Writer::longNameEntries(std::u16string_view name, std::uint8_t sum)
-{
-    const std::size_t count = (name.size() + kUnitsPerEntry - 1) / kUnitsPerEntry;
-    std::u16string units(name);
-    if (units.size() % kUnitsPerEntry != 0)
-        units.push_back(0);
-    units.resize(count * kUnitsPerEntry, kPadding);
-    std::vector<Entry> entries;
-    for (std::size_t k = count; k >= 1; --k) {
-        Entry e{};
-        e[0] = static_cast<std::uint8_t>(k | (k == count ? kLastPiece : 0));
-        e[kAttributeOffset] = kLongName;
-        e[kChecksumOffset] = sum;
-        std::size_t unit = (k - 1) * kUnitsPerEntry;
-        for (const auto& [offset, n] : kLongNamePieces)
-            for (std::size_t u = 0; u < n; ++u, ++unit) {
-                e[offset + 2 * u] = static_cast<std::uint8_t>(units[unit]);
-                e[offset + 2 * u + 1] = static_cast<std::uint8_t>(units[unit] >> 8);
-            }
-        entries.push_back(e);
-    }
-    return entries;
-}
+Fat12Writer::Fat12Writer(CVLMDoc& doc, Prompter& prompter) : doc_(doc), reader_(doc, prompter), fat_(doc) {}
 
 Fat12Writer::ShortName Fat12Writer::shortNameFor(std::u16string_view longName,
                                                  const std::function<bool(const ShortName&)>& taken)
@@ -125,17 +86,34 @@ Fat12Writer::ShortName Fat12Writer::shortNameFor(std::u16string_view longName,
     return plain;
 }
 
+std::string Fat12Writer::shortNameText(const ShortName& shortName)
+{
+    std::string text = TextCodec::cp850ToUtf8(Fat12Reader::FormatShortName(shortName));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
 bool Fat12Writer::isOwnShortName(std::u16string_view name, const ShortName& shortName)
 {
-    const std::string display = Fat12Reader::FormatShortName(shortName);
-    const std::string text = display.substr(0, display.find_last_not_of(' ') + 1);
+    const std::string text = shortNameText(shortName);
     return std::equal(name.begin(), name.end(), text.begin(), text.end(),
                       [](char16_t a, char b) { return a == static_cast<unsigned char>(b); });
 }
 
 std::size_t Fat12Writer::slotsFor(std::u16string_view name, const ShortName& shortName)
 {
-    return 1 + (isOwnShortName(name, shortName) ? 0 : (name.size() + kUnitsPerEntry - 1) / kUnitsPerEntry);
+    return 1 + (isOwnShortName(name, shortName) ? 0 : LongName::entriesFor(name.size()));
+}
+
+std::vector<Fat12Writer::Entry> Fat12Writer::entriesOf(std::u16string_view name, const Entry& shortEntry)
+{
+    ShortName shortName;
+    std::copy_n(shortEntry.begin(), shortName.size(), shortName.begin());
+    std::vector<Entry> entries;
+    if (!isOwnShortName(name, shortName))
+        entries = LongName::entries(name, LongName::checksum(shortName));
+    entries.push_back(shortEntry);
+    return entries;
 }
 
 std::size_t Fat12Writer::slotCapacity() const
@@ -190,65 +168,47 @@ bool Fat12Writer::put(std::size_t index, std::span<const std::uint8_t> entry)
     return true;
 }
 
+void Fat12Writer::writeEntries(std::size_t at, std::span<const Entry> entries)
+{
+    for (const std::size_t stale : entrySlots(at))
+        if (stale != at)
+            deleteSlot(stale);
+    for (std::size_t k = 0; k < entries.size(); ++k)
+        writeSlot(at + k, entries[k]);
+}
+
 std::vector<std::size_t> Fat12Writer::entrySlots(std::size_t index) const
 {
     const auto& copy = doc_.directory.copy;
-    const auto entry = std::span(copy).subspan(index * kDirEntrySize, kDirEntrySize);
-    const std::uint8_t sum = checksum(entry);
     std::vector<std::size_t> slots{index};
-    for (std::size_t k = index; k > 0 && slots.size() <= kMaxRunLength; --k) {
-        const auto piece = std::span(copy).subspan((k - 1) * kDirEntrySize, kDirEntrySize);
-        if (piece[0] == kDeleted || piece[kAttributeOffset] != kLongName || piece[kChecksumOffset] != sum)
+    for (std::size_t k = index; k > 0; --k) {
+        const std::uint8_t* piece = copy.data() + (k - 1) * kDirEntrySize;
+        if (piece[0] == kDeleted || piece[kAttributeOffset] != kLongName)
             break;
         slots.push_back(k - 1);
-        if (piece[0] & kLastPiece)
-            break;
     }
     return slots;
 }
 
 void Fat12Writer::markDeleted(std::size_t index)
 {
-    for (const std::size_t s : entrySlots(index)) {
-        Entry e;
-        std::copy_n(doc_.directory.copy.begin() + static_cast<std::ptrdiff_t>(s * kDirEntrySize), kDirEntrySize,
-                    e.begin());
-        e[0] = kDeleted;
-        writeSlot(s, e);
-    }
+    for (const std::size_t s : entrySlots(index))
+        deleteSlot(s);
 }
 
-Fat12Reader::Outcome Fat12Writer::freeChain(std::uint16_t firstCluster, std::optional<std::uint32_t> fileSize)
+void Fat12Writer::deleteSlot(std::size_t index)
 {
-    if (firstCluster == 0)
-        return {};
-    if (!fileSize)
-        return reader_.BuildChain(firstCluster, true);
-    const Fat12Reader::Outcome walk = reader_.BuildChain(firstCluster);
-    const auto& chain = doc_.directory.chain;
-    const std::size_t bytes = reader_.clusterBytes();
-    const std::size_t own = bytes == 0 ? 0 : (std::size_t{*fileSize} + bytes - 1) / bytes;
-    std::uint32_t lowest = UINT32_MAX;
-    std::uint32_t highest = 0;
-    std::size_t n = 0;
-    for (; n < own && n < chain.size() && chain[n] != 0; ++n) {
-        reader_.setFatEntry(chain[n], 0);
-        lowest = std::min<std::uint32_t>(lowest, chain[n]);
-        highest = std::max<std::uint32_t>(highest, chain[n]);
-    }
-    if (highest != 0)
-        reader_.mirrorFat(lowest, highest);
-    if (n < chain.size() && chain[n] != 0)
-        return {"The file's cluster chain runs on past its size into cluster " + std::to_string(chain[n]) +
-                ", which may belong to another file; only the file's own clusters were freed. "
-                "Check the diskette for errors."};
-    return walk;
+    Entry e;
+    std::copy_n(doc_.directory.copy.begin() + static_cast<std::ptrdiff_t>(index * kDirEntrySize), kDirEntrySize,
+                e.begin());
+    e[0] = kDeleted;
+    writeSlot(index, e);
 }
 
 std::uint16_t Fat12Writer::currentCluster() const
 {
     const DirectoryArea& dir = doc_.directory;
-    const std::size_t bpc = reader_.clusterBytes();
+    const std::size_t bpc = doc_.geometry.bytesPerCluster();
     if (dir.depth <= 0 || dir.copiedFrom.empty() || bpc == 0 || dir.copiedFrom.front() < doc_.areas.dataArea)
         return 0;
     return static_cast<std::uint16_t>((dir.copiedFrom.front() - doc_.areas.dataArea) / bpc + kFirstCluster);
@@ -256,14 +216,7 @@ std::uint16_t Fat12Writer::currentCluster() const
 
 bool Fat12Writer::shortNameTaken(const ShortName& name, std::optional<std::size_t> except) const
 {
-    const DirectoryArea& dir = doc_.directory;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
-        const auto other = std::span(dir.copy).subspan(i * kDirEntrySize, kDirEntrySize);
-        if (i != except && other[0] != kDeleted && other[kAttributeOffset] != kLongName &&
-            std::equal(name.begin(), name.end(), other.begin()))
-            return true;
-    }
-    return false;
+    return reader_.lookup(shortNameText(name), except).has_value();
 }
 
 bool Fat12Writer::isLegalName(std::u16string_view name)
@@ -273,29 +226,22 @@ bool Fat12Writer::isLegalName(std::u16string_view name)
     });
 }
 
-std::size_t Fat12Writer::freeClusters() const
-{
-    std::size_t count = 0;
-    for (std::uint32_t c = kFirstCluster; c <= reader_.lastCluster(); ++c)
-        count += reader_.fatEntry(c) == 0 ? 1 : 0;
-    return count;
-}
-
 std::optional<std::vector<std::uint16_t>> Fat12Writer::allocateChain(std::size_t count)
 {
     std::vector<std::uint16_t> chain;
-    for (std::uint32_t c = kFirstCluster; c <= reader_.lastCluster() && chain.size() < count; ++c)
-        if (reader_.fatEntry(c) == 0)
+    const std::uint32_t last = fat_.lastCluster();
+    for (std::uint32_t c = kFirstCluster; c <= last && chain.size() < count; ++c)
+        if (fat_.entry(c) == FatTable::kFree)
             chain.push_back(static_cast<std::uint16_t>(c));
     if (chain.size() < count)
         return std::nullopt;
     for (std::size_t i = 0; i < chain.size(); ++i) {
-        reader_.setFatEntry(chain[i], i + 1 < chain.size() ? chain[i + 1] : kChainEnd);
-        const auto data = reader_.clusterData(chain[i]);
+        fat_.set(chain[i], i + 1 < chain.size() ? chain[i + 1] : FatTable::kChainEnd);
+        const auto data = clusterData(chain[i]);
         std::fill(data.begin(), data.end(), std::uint8_t{0});
     }
     if (!chain.empty())
-        reader_.mirrorFat(chain.front(), chain.back());
+        fat_.mirror(chain.front(), chain.back());
     return chain;
 }
 
@@ -306,16 +252,24 @@ bool Fat12Writer::growDirectory()
     if (first == 0 || slotCapacity() >= kDirectoryCopyEntries)
         return false;
     std::uint16_t last = first;
-    for (std::size_t n = 0; n < kChainWords && reader_.fatEntry(last) >= kFirstCluster &&
-                            reader_.fatEntry(last) <= reader_.lastCluster();
+    for (std::size_t n = 0; n < kChainWords && fat_.entry(last) >= kFirstCluster && fat_.entry(last) <= fat_.lastCluster();
          ++n)
-        last = reader_.fatEntry(last);
+        last = fat_.entry(last);
     const auto added = allocateChain(1);
     if (!added)
         return false;
-    reader_.setFatEntry(last, added->front());
-    reader_.mirrorFat(std::min(last, added->front()), std::max(last, added->front()));
+    fat_.set(last, added->front());
+    fat_.mirror(std::min(last, added->front()), std::max(last, added->front()));
     return relist().whole();
+}
+
+std::span<std::uint8_t> Fat12Writer::clusterData(std::uint32_t cluster)
+{
+    const auto data = reader_.clusterData(cluster);
+    if (data.empty())
+        return {};
+    return doc_.image().subspan(static_cast<std::size_t>(data.data() - std::as_const(doc_).image().data()),
+                                data.size());
 }
 
 Fat12Reader::Outcome Fat12Writer::relist()

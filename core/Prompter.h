@@ -17,4 +17,11 @@ public:
     void tell(const std::string& text, Icon icon) { ask(text, Buttons::Ok, icon); }
 };
 
+// Answers OK to everything, unseen: for a walk that only counts or
+// collects, whose findings another walk tells the user.
+class SilentPrompter : public Prompter {
+public:
+    Answer ask(const std::string&, Buttons, Icon) override { return Answer::Ok; }
+};
+
 } // namespace vellum

@@ -31,7 +31,6 @@ std::optional<DriveGeometry> RawImageFile::recognise(std::span<const std::uint8_
         g.numberOfFats = bpb->numberOfFats;
         g.rootEntries = bpb->rootEntries;
         g.sectorsPerFat = bpb->sectorsPerFat;
-        g.bytesPerCluster = g.sectorsPerCluster * kSectorBytes;
     }
     g.setDmfFlags();
     return g;

@@ -23,7 +23,7 @@ constexpr std::array<StandardFormat, 6> kFormats = {{
     {kFormatCode720, "720 KB", "720K", DoubleDensity35, 9, 0x7F9, 7, 0xF9, 1440, 3, 112, 2, kMedia35Inch, false},
     {kFormatCode12, "1.2 MB", "1.2M", HighDensity525, 15, 0x1F9, 1, 0xF9, 2400, 7, 224, 1, kMedia525Inch, false},
     {kFormatCode144, "1.44 MB", "1.44M", HighDensity35, 18, 0x7F0, 7, 0xF0, 2880, 9, 224, 1, kMedia35Inch, false},
-    {kFormatCodeDmf, "1.68 MB DMF", "1.68M", HighDensity35, 21, 0x7F0, 7, 0xF0, 3360, 3, 16, 4, kMedia35Inch, true},
+    {kFormatCodeDmf, "1.68 MB DMF", "1.68M", HighDensity35, kDmfSectorsPerTrack, 0x7F0, 7, 0xF0, 3360, 3, 16, 4, kMedia35Inch, true},
     {kFormatCode288, "2.88 MB", "2.88M", ExtraDensity35, 36, 0x9F0, 9, 0xF0, 5760, 9, 240, 1, kMedia35Inch, false},
 }};
 
@@ -49,21 +49,7 @@ static_assert(everyCodeHasARow());
 
 DriveGeometry StandardFormat::geometry() const
 {
-    DriveGeometry g;
-    g.MediaCode = mediaCode;
-    g.sectorsPerTrack = sectorsPerTrack;
-    g.sectorsPerCluster = sectorsPerCluster;
-    g.bytesPerSector = kSectorBytes;
-    g.reservedSectors = kReservedSectors;
-    g.numberOfFats = kNumberOfFats;
-    g.rootEntries = rootEntries;
-    g.bytesPerCluster = sectorsPerCluster * kSectorBytes;
-    g.deviceType = deviceType;
-    g.mediaDescriptor = mediaDescriptor;
-    g.totalSectors = totalSectors;
-    g.sectorsPerFat = sectorsPerFat;
-    g.DmfLargeClusters = dmf;
-    return g;
+    return DriveGeometry::from(bpb(), deviceType);
 }
 
 Bpb StandardFormat::bpb() const

@@ -24,6 +24,9 @@ inline constexpr std::uint8_t kFormatCode144 = 6;
 inline constexpr std::uint8_t kFormatCode288 = 7;
 inline constexpr std::uint8_t kFormatCodeDmf = 18;
 
+// A DMF diskette's track: what tells a 1.68 MB layout from the others.
+inline constexpr std::uint32_t kDmfSectorsPerTrack = 21;
+
 struct StandardFormat {
     std::uint8_t formatCode;
     std::string_view name;     // as a message names the image: "1.44 MB"

@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "core/StandardFormats.h"
 #include "drive/DiskServiceCodes.h"
 
 namespace vellum {
@@ -20,7 +21,8 @@ constexpr std::uint32_t kResetAndFlush = 0;
 constexpr std::uint32_t kReadMode = 0;
 
 constexpr std::uint32_t kBiosWriteOneSector = (kBiosWrite << 8) | 1;
-constexpr std::uint32_t kDmfTestSectorChs = 0x4F15; // cylinder 79, sector 21
+constexpr std::uint32_t kDmfTestCylinder = 79;
+constexpr std::uint32_t kDmfTestSectorChs = kDmfTestCylinder << 8 | kDmfSectorsPerTrack; // its last sector
 constexpr std::uint32_t kHeadOne = 0x0100;
 constexpr std::uint8_t kDmfTestFill = 0xF8;
 

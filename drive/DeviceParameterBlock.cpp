@@ -18,7 +18,6 @@ constexpr std::size_t kMediaDescriptorAt = 17;
 constexpr std::size_t kSectorsPerFatAt = 18;
 constexpr std::size_t kSectorsPerTrackAt = 20;
 constexpr std::size_t kHeadsAt = 22;
-constexpr std::uint32_t kDeviceTypeShift = 8; // MediaCode = device type x 256 + media
 } // namespace
 
 DeviceParameterBlock::DeviceParameterBlock(std::uint8_t specialFunctions)
@@ -65,22 +64,7 @@ void DeviceParameterBlock::fill(std::uint8_t deviceType, const Bpb& b)
 
 DriveGeometry DeviceParameterBlock::geometry() const
 {
-    const Bpb b = bpb();
-    DriveGeometry g;
-    g.deviceType = deviceType();
-    g.mediaDescriptor = b.mediaDescriptor;
-    g.MediaCode = (std::uint32_t{g.deviceType} << kDeviceTypeShift) + g.mediaDescriptor;
-    g.sectorsPerTrack = b.sectorsPerTrack;
-    g.sectorsPerCluster = b.sectorsPerCluster;
-    g.bytesPerSector = b.bytesPerSector;
-    g.reservedSectors = b.reservedSectors;
-    g.numberOfFats = b.numberOfFats;
-    g.rootEntries = b.rootEntries;
-    g.bytesPerCluster = g.sectorsPerCluster * g.bytesPerSector;
-    g.totalSectors = b.totalSectors;
-    g.sectorsPerFat = b.sectorsPerFat;
-    g.setDmfFlags();
-    return g;
+    return DriveGeometry::from(bpb(), deviceType());
 }
 
 } // namespace vellum

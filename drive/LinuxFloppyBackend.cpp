@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Bpb.h"
 #include "core/Bytes.h"
 #include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
@@ -32,8 +33,6 @@ constexpr std::size_t kDirectAlignment = 4096; // direct transfers need aligned 
 constexpr int kUnitMask = 3;
 constexpr std::uint8_t kUsbDriveType = 7; // USB diskette drives are 3.5-inch 1.44 MB drives
 constexpr std::uint8_t kHighDensity525Type = 1;
-constexpr std::size_t kBootTotalSectors = 19;
-constexpr std::size_t kBootSectorsPerTrack = 24;
 
 // What the floppy driver needs to lay a format down (its floppy_struct).
 struct FloppyLayout {
@@ -337,11 +336,12 @@ int LinuxFloppyBackend::parameters(int drive, SpecialFunctions which, DriveParam
 int LinuxFloppyBackend::adoptBootGeometry(Device& device, std::span<const std::uint8_t> boot,
                                           std::uint32_t& sectors)
 {
-    const std::uint32_t total = le16(boot, kBootTotalSectors);
+    const Bpb stated = Bpb::readFrom(boot);
+    const std::uint32_t total = stated.totalSectors;
     if (!device.floppy || total == sectors)
         return kStatusOk;
     for (const StandardFormat* f : formatsOf(*driveTypeOf(device.dosType)))
-        if (f->totalSectors == total && f->sectorsPerTrack == le16(boot, kBootSectorsPerTrack)) {
+        if (f->totalSectors == total && f->sectorsPerTrack == stated.sectorsPerTrack) {
             sectors = total;
             return setGeometry(device, *f);
         }

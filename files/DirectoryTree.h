@@ -28,9 +28,10 @@ public:
     void stop() { stopped_ = true; }
 
     // Calls visit(record, firstCluster, place) for each entry but ".." of each
-    // folder from `first` (0: the root) down; `place` is what visit returned
-    // for the entry's folder, `top` for the first. For a folder visit returns
-    // the place of its entries, or nothing to leave it out.
+    // folder from `first` (0: the root) down, with the entry's chain in the
+    // chain table; `place` is what visit returned for the entry's folder,
+    // `top` for the first. For a folder visit returns the place of its
+    // entries, or nothing to leave it out.
     template <typename Place, typename Visit>
     void walk(std::uint16_t first, Place top, Visit visit)
     {
@@ -50,15 +51,16 @@ public:
             for (const ListingRecord& r : listing) {
                 if (stopped_)
                     break;
-                if (r.shortName == kParentEntry || !reader_.FindEntry(r.shortName))
+                if (r.shortName == kParentEntry || !reader_.followEntry(r.slot))
                     continue;
                 const std::uint16_t sub = doc_.directory.chain[0];
                 if (!(r.attributes & dirent::kDirectory)) {
                     visit(r, sub, place);
-                } else if (sub == 0 || !seen.insert(sub).second) {
+                } else if (sub == 0 || seen.count(sub)) {
                     warn("The folder \"" + r.longName + "\" leads back to a folder walked already; it is left out. "
                          "Check the diskette for errors.");
                 } else if (auto inner = visit(r, sub, place)) {
+                    seen.insert(sub);
                     queue.emplace_back(sub, std::move(*inner));
                 }
             }

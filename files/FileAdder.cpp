@@ -85,7 +85,7 @@ bool FileAdder::refuse(const std::string& text)
 
 std::size_t FileAdder::clusterBytes() const
 {
-    return std::size_t{doc_.geometry.sectorsPerCluster} * doc_.geometry.bytesPerSector;
+    return doc_.geometry.bytesPerCluster();
 }
 
 // Reads what a host path holds; throws std::runtime_error for what cannot
@@ -103,10 +103,10 @@ FileAdder::Item FileAdder::plan(const fs::path& host, int depth) const
     if (item.name.empty())
         throw std::runtime_error(inQuotes(hostName) + " cannot be a name on a diskette: without its trailing "
                                                       "blanks and dots nothing is left.");
-    if (item.name.size() > Fat12Writer::kMaxLongName)
+    if (item.name.size() > LongName::kMostUnits)
         throw std::runtime_error(inQuotes(item.text) + " cannot be a name on a diskette: it has " +
                                  std::to_string(item.name.size()) + " characters, at most " +
-                                 std::to_string(Fat12Writer::kMaxLongName) + " fit.");
+                                 std::to_string(LongName::kMostUnits) + " fit.");
     if (!Fat12Writer::isLegalName(item.name))
         throw std::runtime_error(inQuotes(item.text) + " cannot be added. " + std::string(FileOps::kIllegalNameText));
     std::error_code ec;
@@ -138,17 +138,12 @@ void FileAdder::planChildren(Item& folder, int depth) const
     for (const fs::directory_entry& e : fs::directory_iterator(folder.host))
         children.push_back(e.path());
     std::sort(children.begin(), children.end());
-    std::vector<Fat12Writer::ShortName> taken;
+    for (const fs::path& child : children)
+        folder.children.push_back(plan(child, depth + 1));
+    nameChildren(folder);
     std::size_t slots = kDotEntries;
-    for (const fs::path& child : children) {
-        Item sub = plan(child, depth + 1);
-        sub.shortName = Fat12Writer::shortNameFor(sub.name, [&](const Fat12Writer::ShortName& n) {
-            return std::find(taken.begin(), taken.end(), n) != taken.end();
-        });
-        taken.push_back(sub.shortName);
-        slots += slotsOf(sub);
-        folder.children.push_back(std::move(sub));
-    }
+    for (const Item& child : folder.children)
+        slots += slotsOf(child);
     if (slots > kDirectoryCopyEntries)
         throw std::runtime_error(inQuotes(folder.host.string()) + " needs " + std::to_string(slots) +
                                  " directory entries; a folder here holds at most " +
@@ -182,12 +177,43 @@ std::size_t FileAdder::clustersOf(const Item& item) const
 // The long-name entries and the short entry of an item, in directory order.
 std::vector<Fat12Writer::Entry> FileAdder::entriesOf(const Item& item, std::uint16_t firstCluster)
 {
-    std::vector<Fat12Writer::Entry> entries;
-    if (!Fat12Writer::isOwnShortName(item.name, item.shortName))
-        entries = Fat12Writer::longNameEntries(item.name, Fat12Writer::checksum(item.shortName));
-    entries.push_back(shortEntry(item.shortName, item.folder ? kDirectory : kArchive, firstCluster,
-                                 static_cast<std::uint32_t>(item.size), item.mtime));
-    return entries;
+    return Fat12Writer::entriesOf(item.name, shortEntry(item.shortName, item.folder ? kDirectory : kArchive,
+                                                        firstCluster, static_cast<std::uint32_t>(item.size),
+                                                        item.mtime));
+}
+
+FileAdder::Names FileAdder::namesOf(const std::vector<const Item*>& items)
+{
+    Names names;
+    for (const Item* item : items)
+        names.emplace(Fat12Reader::caseFolded(item->text), item);
+    return names;
+}
+
+// Whether a short name is the name of another item than `self`.
+bool FileAdder::namedAs(const Fat12Writer::ShortName& shortName, const Names& names, const Item& self)
+{
+    const auto at = names.find(Fat12Reader::caseFolded(Fat12Writer::shortNameText(shortName)));
+    return at != names.end() && at->second != &self;
+}
+
+// Gives a folder's items short names unique among themselves, none the
+// name of another; names FAT takes for one are refused.
+void FileAdder::nameChildren(Item& folder)
+{
+    Names names;
+    for (const Item& child : folder.children)
+        if (const auto [at, fresh] = names.emplace(Fat12Reader::caseFolded(child.text), &child); !fresh)
+            throw std::runtime_error(inQuotes(folder.host.string()) + " holds both " + inQuotes(at->second->text) +
+                                     " and " + inQuotes(child.text) +
+                                     "; on a diskette, where case does not count, they are one name.");
+    std::vector<Fat12Writer::ShortName> taken;
+    for (Item& child : folder.children) {
+        child.shortName = Fat12Writer::shortNameFor(child.name, [&](const Fat12Writer::ShortName& n) {
+            return std::find(taken.begin(), taken.end(), n) != taken.end() || namedAs(n, names, child);
+        });
+        taken.push_back(child.shortName);
+    }
 }
 
 std::optional<std::uint16_t> FileAdder::store(const Item& item, std::uint16_t parentCluster, Fat12Writer& writer)
@@ -199,13 +225,13 @@ std::optional<std::uint16_t> FileAdder::storeFile(const Item& item, Fat12Writer&
 {
     const auto chain = writer.allocateChain(clustersOf(item));
     if (!chain) {
-        failure_ = noRoomText(item, writer.freeClusters());
+        failure_ = noRoomText(item, writer.fat().freeCount());
         return std::nullopt;
     }
     std::ifstream in(item.host, std::ios::binary);
     std::uintmax_t left = item.size;
     for (const std::uint16_t cluster : *chain) {
-        const auto data = writer.reader().clusterData(cluster);
+        const auto data = writer.clusterData(cluster);
         const auto n = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, data.size()));
         in.read(reinterpret_cast<char*>(data.data()), n);
         left -= static_cast<std::uintmax_t>(n);
@@ -222,7 +248,7 @@ std::optional<std::uint16_t> FileAdder::storeFolder(const Item& item, std::uint1
 {
     const auto chain = writer.allocateChain(folderClusters(item));
     if (!chain) {
-        failure_ = noRoomText(item, writer.freeClusters());
+        failure_ = noRoomText(item, writer.fat().freeCount());
         return std::nullopt;
     }
     const std::uint16_t first = chain->front();
@@ -237,7 +263,7 @@ std::optional<std::uint16_t> FileAdder::storeFolder(const Item& item, std::uint1
     }
     const std::size_t perCluster = clusterBytes() / kDirEntrySize;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto data = writer.reader().clusterData((*chain)[i / perCluster]);
+        const auto data = writer.clusterData((*chain)[i / perCluster]);
         const auto at = static_cast<std::ptrdiff_t>(i % perCluster * kDirEntrySize);
         std::copy(entries[i].begin(), entries[i].end(), data.begin() + at);
     }
@@ -246,10 +272,12 @@ std::optional<std::uint16_t> FileAdder::storeFolder(const Item& item, std::uint1
 
 // Stores an item and writes its entries into the directory shown, which
 // grows by a cluster when it is a full subdirectory.
-bool FileAdder::place(Item item, Fat12Writer& writer)
+bool FileAdder::place(const Item& source, const Names& beside, Fat12Writer& writer)
 {
-    item.shortName =
-        Fat12Writer::shortNameFor(item.name, [&](const Fat12Writer::ShortName& n) { return writer.shortNameTaken(n); });
+    Item item = source;
+    item.shortName = Fat12Writer::shortNameFor(item.name, [&](const Fat12Writer::ShortName& n) {
+        return writer.shortNameTaken(n) || namedAs(n, beside, source);
+    });
     const std::uint16_t parent = writer.currentCluster();
     const auto first = store(item, parent, writer);
     if (!first)
@@ -264,8 +292,7 @@ bool FileAdder::place(Item item, Fat12Writer& writer)
                    std::to_string(writer.freeSlots()) + " entries are free.";
         return false;
     }
-    for (std::size_t k = 0; k < entries.size(); ++k)
-        writer.writeSlot(*at + k, entries[k]);
+    writer.writeEntries(*at, entries);
     return true;
 }
 
@@ -280,13 +307,12 @@ std::string FileAdder::noRoomText(const Item& item, std::size_t freeClusters) co
 // existing entry is deleted when it may be replaced.
 FileAdder::Settled FileAdder::settleName(const Item& item, const std::vector<const Item*>& chosen)
 {
-    const auto named = [&](const Item* c) { return FileOps::sameName(c->text, item.text); };
+    const auto named = [&](const Item* c) { return Fat12Reader::sameName(c->text, item.text); };
     if (std::any_of(chosen.begin(), chosen.end(), named)) {
         refuse(inQuotes(item.text) + " is named twice among the files to add.");
         return Settled::Refused;
     }
-    FileOps ops(doc_, prompter_);
-    const ListingRecord* found = ops.entryNamed(item.text);
+    const auto found = Fat12Reader(doc_, prompter_).lookup(item.text);
     if (!found)
         return Settled::Free;
     if (existing_ == Existing::Keep) {
@@ -296,14 +322,14 @@ FileAdder::Settled FileAdder::settleName(const Item& item, const std::vector<con
     const std::string question = item.text + std::string(FileSaver::kExistsQuestion);
     if (existing_ == Existing::Ask && prompter_.ask(question, Buttons::YesNo, Icon::Question) != Answer::Yes)
         return Settled::Declined;
-    return ops.remove(std::string(found->shortName)) ? Settled::Free : Settled::Refused;
+    return FileOps(doc_, prompter_).remove(*found) ? Settled::Free : Settled::Refused;
 }
 
 // Whether the chosen items fit on the diskette and, in the root, whose size
 // is fixed, into its free entries; tells which one does not.
 bool FileAdder::roomFor(const std::vector<const Item*>& chosen, Fat12Writer& writer)
 {
-    std::size_t clusters = writer.freeClusters();
+    std::size_t clusters = writer.fat().freeCount();
     std::size_t slots = writer.freeSlots();
     const bool root = writer.currentCluster() == 0;
     for (const Item* item : chosen) {
@@ -348,8 +374,9 @@ bool FileAdder::add(const std::vector<fs::path>& sources)
     }
     if (!roomFor(chosen, writer))
         return before.restore(doc_);
+    const Names beside = namesOf(chosen);
     for (const Item* item : chosen)
-        if (!place(*item, writer)) {
+        if (!place(*item, beside, writer)) {
             before.restore(doc_);
             return refuse(failure_);
         }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,12 +57,17 @@ private:
     std::size_t folderClusters(const Item& folder) const;
     static std::size_t slotsOf(const Item& item);
     static std::vector<Fat12Writer::Entry> entriesOf(const Item& item, std::uint16_t firstCluster);
+    // Items by their names as FAT compares them.
+    using Names = std::map<std::u16string, const Item*>;
+    static Names namesOf(const std::vector<const Item*>& items);
+    static bool namedAs(const Fat12Writer::ShortName& shortName, const Names& names, const Item& self);
+    static void nameChildren(Item& folder);
     Settled settleName(const Item& item, const std::vector<const Item*>& chosen);
     bool roomFor(const std::vector<const Item*>& chosen, Fat12Writer& writer);
     std::optional<std::uint16_t> store(const Item& item, std::uint16_t parentCluster, Fat12Writer& writer);
     std::optional<std::uint16_t> storeFile(const Item& item, Fat12Writer& writer);
     std::optional<std::uint16_t> storeFolder(const Item& item, std::uint16_t parentCluster, Fat12Writer& writer);
-    bool place(Item item, Fat12Writer& writer);
+    bool place(const Item& source, const Names& beside, Fat12Writer& writer);
     std::size_t clusterBytes() const;
     std::string noRoomText(const Item& item, std::size_t freeClusters) const;
     bool refuse(const std::string& text);

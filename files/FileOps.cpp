@@ -1,8 +1,8 @@
 #include "files/FileOps.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "core/CVLMDoc.h"
@@ -21,15 +21,23 @@ using namespace dirent;
 
 constexpr std::size_t kCaseFlagsOffset = 12;
 
-std::string withoutPadding(std::string text)
-{
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
-
 bool isDotEntry(std::span<const std::uint8_t> entry)
 {
     return entry[0] == '.' && (entry[1] == ' ' || (entry[1] == '.' && entry[2] == ' '));
+}
+
+std::span<const std::uint8_t> entryAt(const CVLMDoc& doc, std::size_t slot)
+{
+    return std::span(doc.directory.copy).subspan(slot * kDirEntrySize, kDirEntrySize);
+}
+
+// The entry's name as the list shows it.
+std::string shownName(const CVLMDoc& doc, std::size_t slot)
+{
+    for (const ListingRecord& r : doc.directory.listing)
+        if (r.slot == slot)
+            return r.longName.substr(0, r.longName.find_last_not_of(' ') + 1);
+    return {};
 }
 
 } // namespace
@@ -40,92 +48,78 @@ bool FileOps::refuse(const std::string& text)
     return false;
 }
 
-bool FileOps::remove(std::string_view shortName)
+FileOps::Clusters FileOps::chainFollowed() const
+{
+    const auto& chain = doc_.directory.chain;
+    return {chain.begin(), std::find(chain.begin(), chain.end(), 0)};
+}
+
+bool FileOps::remove(std::size_t slot)
 {
     Fat12Writer writer(doc_, prompter_);
-    const auto found = writer.reader().FindEntry(shortName);
+    const auto found = writer.reader().followEntry(slot);
     if (!found)
         return false;
-    const auto index = static_cast<std::size_t>(doc_.directory.foundOffset) / kDirEntrySize;
-    const auto entry = std::span(doc_.directory.copy).subspan(index * kDirEntrySize, kDirEntrySize);
-    if (isDotEntry(entry))
+    if (isDotEntry(entryAt(doc_, slot)))
         return refuse("The entries \".\" and \"..\" belong to their folder and cannot be deleted.");
-    if (runsIntoOpenFolder(writer.reader()))
-        return refuse("\"" + withoutPadding(std::string(shortName)) +
-                      "\" shares its clusters with the folder shown or a folder above it, so deleting it would "
-                      "delete them too; it is kept. Check the diskette for errors.");
-    const std::uint16_t first = doc_.directory.chain[0];
-    const bool folder = entry[kAttributeOffset] & kDirectory;
+    const std::string name = shownName(doc_, slot);
+    const bool folder = entryAt(doc_, slot)[kAttributeOffset] & kDirectory;
+    Clusters own = chainFollowed();
     // A folder of cluster 0 would walk the root: such a folder holds nothing of its own.
-    if (folder && first != 0)
-        freeContents(first);
-    const Fat12Reader::Outcome freed = writer.freeChain(first, folder ? std::nullopt : std::optional(found->size));
-    writer.markDeleted(index);
+    if (folder && doc_.directory.chain[0] != 0)
+        own.merge(clustersBelow(doc_.directory.chain[0]));
+    const Clusters others = clustersOfOthers(writer.currentCluster(), slot);
+    std::vector<std::uint16_t> freed;
+    std::set_difference(own.begin(), own.end(), others.begin(), others.end(), std::back_inserter(freed));
+
+    writer.fat().release(freed);
+    writer.markDeleted(slot);
     doc_.imageChanged = true;
-    for (const auto& outcome : {freed, writer.relist()})
+    for (const auto& outcome : {found->chain, writer.relist()})
         if (!outcome.whole())
             prompter_.tell(outcome.warning, Icon::Exclamation);
+    if (const std::size_t shared = own.size() - freed.size())
+        prompter_.tell("\"" + name + "\" shares " + std::to_string(shared) + (shared == 1 ? " cluster" : " clusters") +
+                           " with other files or folders; they keep " + (shared == 1 ? "it" : "them") +
+                           ". Check the diskette for errors.",
+                       Icon::Exclamation);
     return true;
 }
 
-// Whether the chain just found (a damaged, cross-linked entry) holds a
-// cluster of the folder shown or of one of the folders open above it.
-bool FileOps::runsIntoOpenFolder(Fat12Reader& reader) const
+// The clusters of every file and folder below a folder, its own included.
+FileOps::Clusters FileOps::clustersBelow(std::uint16_t folderCluster)
 {
-    const DirectoryArea& dir = doc_.directory;
-    std::set<std::size_t> open(dir.copiedFrom.begin(), dir.copiedFrom.end());
-    open.insert(dir.stack.begin(), dir.stack.begin() + std::clamp<std::ptrdiff_t>(dir.depth, 0, kDirectoryLevels));
-    const auto image = doc_.image();
-    for (const std::uint16_t cluster : dir.chain) {
-        if (cluster == 0)
-            break;
-        const auto data = reader.clusterData(cluster);
-        if (!data.empty() && open.count(static_cast<std::size_t>(data.data() - image.data())))
-            return true;
-    }
-    return false;
-}
-
-// Frees the clusters of every file and folder below a folder; the folders'
-// own chains go last, once nothing needs to read them any more.
-void FileOps::freeContents(std::uint16_t folderCluster)
-{
-    Fat12Writer writer(doc_, prompter_);
-    std::vector<std::uint16_t> folders;
-    DirectoryTree(doc_, prompter_)
-        .walk(folderCluster, 0, [&](const ListingRecord& r, std::uint16_t first, int) -> std::optional<int> {
-            if (r.attributes & kDirectory) {
-                folders.push_back(first);
-                return 0;
-            }
-            if (const auto freed = writer.freeChain(first, r.size); !freed.whole())
-                prompter_.tell(freed.warning, Icon::Exclamation);
-            return std::nullopt;
+    SilentPrompter unheard; // what these walks meet on a damaged volume is told by the delete
+    Clusters below;
+    DirectoryTree(doc_, unheard)
+        .walk(folderCluster, 0, [&](const ListingRecord& r, std::uint16_t, int) -> std::optional<int> {
+            below.merge(chainFollowed());
+            return r.attributes & kDirectory ? std::optional(0) : std::nullopt;
         });
-    for (const std::uint16_t folder : folders)
-        writer.freeChain(folder);
+    return below;
 }
 
-bool FileOps::move(std::string_view shortName, const std::filesystem::path& target, FileSaver& saver)
+// The clusters every entry of the volume reaches but the one at `slot` of
+// the folder shown and what lies below it. On a sound volume that entry
+// shares none of them; on a cross-linked one these stay allocated.
+FileOps::Clusters FileOps::clustersOfOthers(std::uint16_t folderShown, std::size_t slot)
 {
-    return saver.saveFile(shortName, target) && remove(shortName);
+    SilentPrompter unheard;
+    Clusters reached;
+    DirectoryTree(doc_, unheard)
+        .walk(std::uint16_t{0}, std::uint16_t{0},
+              [&](const ListingRecord& r, std::uint16_t first, std::uint16_t folder) -> std::optional<std::uint16_t> {
+                  if (folder == folderShown && r.slot == slot)
+                      return std::nullopt;
+                  reached.merge(chainFollowed());
+                  return first;
+              });
+    return reached;
 }
 
-bool FileOps::sameName(std::string_view a, std::string_view b)
+bool FileOps::move(std::size_t slot, const std::filesystem::path& target, FileSaver& saver)
 {
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](unsigned char x, unsigned char y) { return lower(x) == lower(y); });
-}
-
-const ListingRecord* FileOps::entryNamed(std::string_view name, std::string_view exceptShortName) const
-{
-    const auto& listing = doc_.directory.listing;
-    const auto found = std::find_if(listing.begin(), listing.end(), [&](const ListingRecord& r) {
-        return r.shortName != exceptShortName &&
-               (sameName(r.longName, name) || sameName(withoutPadding(TextCodec::cp850ToUtf8(r.shortName)), name));
-    });
-    return found == listing.end() ? nullptr : &*found;
+    return saver.saveFile(slot, target) && remove(slot);
 }
 
 std::string FileOps::nameGiven(std::string_view newName)
@@ -135,7 +129,7 @@ std::string FileOps::nameGiven(std::string_view newName)
     return text;
 }
 
-bool FileOps::rename(std::string_view shortName, std::string_view newName)
+bool FileOps::rename(std::size_t slot, std::string_view newName)
 {
     const std::string text = nameGiven(newName);
     const std::u16string name = TextCodec::utf8ToUtf16(text);
@@ -143,39 +137,33 @@ bool FileOps::rename(std::string_view shortName, std::string_view newName)
         return false;
     if (!Fat12Writer::isLegalName(name))
         return refuse(std::string(kIllegalNameText));
-    if (name.size() > Fat12Writer::kMaxLongName)
+    if (name.size() > LongName::kMostUnits)
         return refuse("The name has " + std::to_string(name.size()) + " characters; at most " +
-                      std::to_string(Fat12Writer::kMaxLongName) + " fit.");
+                      std::to_string(LongName::kMostUnits) + " fit.");
 
     Fat12Writer writer(doc_, prompter_);
-    if (!writer.reader().FindEntry(shortName))
+    if (!writer.reader().followEntry(slot))
         return false;
-    DirectoryArea& dir = doc_.directory;
-    const auto index = static_cast<std::size_t>(dir.foundOffset) / kDirEntrySize;
     Fat12Writer::Entry entry;
-    std::copy_n(dir.copy.begin() + static_cast<std::ptrdiff_t>(index * kDirEntrySize), kDirEntrySize, entry.begin());
+    std::copy_n(entryAt(doc_, slot).begin(), kDirEntrySize, entry.begin());
     if (isDotEntry(entry))
         return refuse("The entries \".\" and \"..\" belong to their folder and cannot be renamed.");
-    if (entryNamed(text, Fat12Reader::FormatShortName(entry)))
+    if (writer.reader().lookup(text, slot))
         return refuse("This folder holds a file named \"" + text + "\" already.");
 
-    const auto taken = [&](const Fat12Writer::ShortName& candidate) { return writer.shortNameTaken(candidate, index); };
+    const auto taken = [&](const Fat12Writer::ShortName& candidate) { return writer.shortNameTaken(candidate, slot); };
     const Fat12Writer::ShortName newShort = Fat12Writer::shortNameFor(name, taken);
-    const auto longEntries = Fat12Writer::isOwnShortName(name, newShort)
-                                 ? std::vector<Fat12Writer::Entry>{}
-                                 : Fat12Writer::longNameEntries(name, Fat12Writer::checksum(newShort));
-    const std::vector<std::size_t> oldSlots = writer.entrySlots(index);
-    const auto at = writer.allocateSlots(longEntries.size() + 1, oldSlots);
+    std::copy(newShort.begin(), newShort.end(), entry.begin());
+    entry[kCaseFlagsOffset] = 0;
+    const auto entries = Fat12Writer::entriesOf(name, entry);
+    const std::vector<std::size_t> oldSlots = writer.entrySlots(slot);
+    const auto at = writer.allocateSlots(entries.size(), oldSlots);
     if (!at)
         return refuse("This folder has no room left for the name \"" + text + "\". Choose a shorter name, or "
                       "delete a file of the folder first.");
 
-    std::copy(newShort.begin(), newShort.end(), entry.begin());
-    entry[kCaseFlagsOffset] = 0;
-    writer.markDeleted(index);
-    for (std::size_t k = 0; k < longEntries.size(); ++k)
-        writer.writeSlot(*at + k, longEntries[k]);
-    writer.writeSlot(*at + longEntries.size(), entry);
+    writer.markDeleted(slot);
+    writer.writeEntries(*at, entries);
     doc_.imageChanged = true;
     if (const auto outcome = writer.relist(); !outcome.whole())
         prompter_.tell(outcome.warning, Icon::Exclamation);

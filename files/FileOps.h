@@ -1,22 +1,25 @@
 #pragma once
 // Delete, move and rename of an entry of the directory shown, in the image
-// in memory. An entry is named by its short name, which always finds it.
-// Each command leaves the volume consistent: a deleted entry's clusters, and
-// those of everything below a deleted folder, are freed in both FATs, and
-// its long-name entries are deleted with it. The directory is listed again
-// afterwards and the image is marked changed; a refused command changes
-// nothing.
+// in memory. An entry is named by its slot, so the command acts on the
+// entry that was listed, whatever names its neighbours share with it.
+// Each command leaves the volume consistent: a deleted entry's clusters,
+// and those of everything below a deleted folder, are freed in both FATs,
+// and its long-name entries are deleted with it. A cross-linked cluster,
+// one that another entry also reaches, is kept for that entry. The
+// directory is listed again afterwards and the image is marked changed; a
+// refused command changes nothing.
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 
 namespace vellum {
 
 class CVLMDoc;
-class Fat12Reader;
 class Prompter;
 class FileSaver;
-struct ListingRecord;
 
 class FileOps {
 public:
@@ -26,25 +29,21 @@ public:
     FileOps(CVLMDoc& doc, Prompter& prompter) : doc_(doc), prompter_(prompter) {}
 
     // Deletes a file, or a folder with everything below it.
-    bool remove(std::string_view shortName);
+    bool remove(std::size_t slot);
     // Saves the file to `target`, and deletes it only once it was saved whole.
-    bool move(std::string_view shortName, const std::filesystem::path& target, FileSaver& saver);
+    bool move(std::size_t slot, const std::filesystem::path& target, FileSaver& saver);
     // Gives the entry a new long name (UTF-8) and a short name made from it.
     // An empty name changes nothing; a name the folder holds already, or
     // one it has no room for, is refused with a message.
-    bool rename(std::string_view shortName, std::string_view newName);
+    bool rename(std::size_t slot, std::string_view newName);
     // The name rename gives: trailing blanks and dots go, as DOS drops them.
     static std::string nameGiven(std::string_view newName);
 
-    // The listed entry of the directory shown whose long or short name is
-    // `name`, case ignored, other than the entry `exceptShortName`.
-    const ListingRecord* entryNamed(std::string_view name, std::string_view exceptShortName = {}) const;
-    // Whether two names are the same, ASCII case ignored, as FAT compares them.
-    static bool sameName(std::string_view a, std::string_view b);
-
 private:
-    bool runsIntoOpenFolder(Fat12Reader& reader) const;
-    void freeContents(std::uint16_t folderCluster);
+    using Clusters = std::set<std::uint16_t>;
+    Clusters chainFollowed() const;
+    Clusters clustersBelow(std::uint16_t folderCluster);
+    Clusters clustersOfOthers(std::uint16_t folderShown, std::size_t slot);
     bool refuse(const std::string& text);
 
     CVLMDoc& doc_;

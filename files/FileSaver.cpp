@@ -46,12 +46,6 @@ bool savedInDirectory(const ListingRecord& r)
     return !r.shortName.empty() && r.shortName != kParentEntry && !isDirectory(r);
 }
 
-// Takes the counting walk's warnings: the save that follows reports them.
-class Unheard : public Prompter {
-public:
-    Answer ask(const std::string&, Buttons, Icon) override { return Answer::Ok; }
-};
-
 std::string quoted(const std::filesystem::path& path)
 {
     return "\"" + path.string() + "\"";
@@ -87,10 +81,10 @@ void FileSaver::fail(const std::string& text)
     prompter_.tell(text, Icon::Exclamation);
 }
 
-bool FileSaver::saveFile(std::string_view shortName, const std::filesystem::path& target)
+bool FileSaver::saveFile(std::size_t slot, const std::filesystem::path& target)
 {
     Fat12Reader reader(doc_, prompter_);
-    const auto found = reader.FindEntry(shortName);
+    const auto found = reader.followEntry(slot);
     if (!found) {
         ++tally_.failed;
         return false;
@@ -177,7 +171,8 @@ FileSaver::Extent FileSaver::directoryExtent() const
 
 FileSaver::Extent FileSaver::treeExtent(std::uint16_t firstCluster)
 {
-    Unheard unheard;
+    // The save that follows tells what this walk meets.
+    SilentPrompter unheard;
     Extent extent;
     DirectoryTree(doc_, unheard)
         .walk(firstCluster, 0, [&](const ListingRecord& r, std::uint16_t, int) -> std::optional<int> {
@@ -195,7 +190,7 @@ void FileSaver::saveDirectory(const std::filesystem::path& folder)
     const std::vector<ListingRecord> listing = doc_.directory.listing;
     for (const ListingRecord& r : listing)
         if (savedInDirectory(r) && goOn(r))
-            saveFile(r.shortName, folder / hostName(r.longName));
+            saveFile(r.slot, folder / hostName(r.longName));
 }
 
 void FileSaver::saveTree(std::uint16_t firstCluster, const std::filesystem::path& folder, bool keepTree)
@@ -207,7 +202,7 @@ void FileSaver::saveTree(std::uint16_t firstCluster, const std::filesystem::path
                   const std::filesystem::path destination = (keepTree ? into : folder) / hostName(r.longName);
                   if (!isDirectory(r)) {
                       if (savedInTree(r) && goOn(r))
-                          saveFile(r.shortName, destination);
+                          saveFile(r.slot, destination);
                       if (stopped_)
                           tree.stop();
                       return std::nullopt;

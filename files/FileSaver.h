@@ -50,9 +50,9 @@ public:
     static constexpr std::string_view kExistsQuestion = " already exists.  Do you want to overwrite?";
     FileSaver(CVLMDoc& doc, Prompter& prompter, Existing existing = Existing::Ask);
 
-    // Saves a file of the directory shown, named by its short name, to
-    // `target`. False when nothing was written.
-    bool saveFile(std::string_view shortName, const std::filesystem::path& target);
+    // Saves the file at a slot of the directory shown to `target`. False
+    // when nothing was written.
+    bool saveFile(std::size_t slot, const std::filesystem::path& target);
     // Every file of the directory shown, into `folder`; subdirectories and
     // ".." are left out.
     void saveDirectory(const std::filesystem::path& folder);

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Fat12Reader reader(world.doc, world.prompter);
     reader.ReadDirectory();
     for (const ListingRecord& r : std::vector<ListingRecord>(world.doc.directory.listing))
-        if (r.shortName != ".." && reader.enterDirectory(r.shortName).whole())
+        if (r.shortName != ".." && reader.enterDirectory(r.slot).whole())
             reader.leaveDirectory();
     const std::size_t take = std::min(size, kNameBytes);
     reader.FindEntry(std::string(reinterpret_cast<const char*>(data) + size - take, take));

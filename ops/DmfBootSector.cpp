@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "core/Bytes.h"
+#include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
+#include "core/StandardFormats.h"
 
 namespace vellum {
 
@@ -18,13 +20,9 @@ constexpr std::size_t kProgramOffset = 62;
 constexpr std::size_t kSignatureOffset = 510;
 constexpr std::uint8_t kExtendedSignature = 0x29;
 constexpr std::size_t kExtendedSignatureOffset = 38;
-constexpr std::uint8_t kMediaDescriptor = 0xF0;
-constexpr std::array<std::uint8_t, 3> kFatStart = {kMediaDescriptor, 0xFF, 0xFF};
+constexpr std::uint8_t kReservedFatBits = 0xFF; // FAT bytes 1 and 2, after the media descriptor
 constexpr std::uint8_t kLabelAttributes = 0x28; // volume label and archive
 
-// Bytes per sector, sectors per cluster, reserved sectors, FATs, root
-// entries, total sectors, media, sectors per FAT, per track, heads.
-constexpr Bpb kDmfBpb = {512, 4, 1, 2, 16, 3360, kMediaDescriptor, 3, 21, 2};
 
 // Real-mode code run at 0000:7C3E. It prints the NUL-terminated message at
 // 7D9E through the video BIOS, waits for a key and asks the BIOS to restart
@@ -48,15 +46,15 @@ void putText(std::span<std::uint8_t> at, std::string_view text)
 // The 11-byte label field or name: blanks with the label over their start.
 void putLabel(std::span<std::uint8_t> field, std::string_view label)
 {
-    std::fill_n(field.begin(), dirent::kShortNameBytes, ' ');
-    putText(field, label.substr(0, dirent::kShortNameBytes));
+    std::fill_n(field.begin(), kVolumeLabelLength, ' ');
+    putText(field, label.substr(0, kVolumeLabelLength));
 }
 
 } // namespace
 
 DmfBootSector::Sector DmfBootSector::build(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate)
 {
-    return build(kDmfBpb, label, dosTime, dosDate);
+    return build(standardFormat(kFormatCodeDmf).bpb(), label, dosTime, dosDate);
 }
 
 DmfBootSector::Sector DmfBootSector::build(const Bpb& bpb, std::string_view label, std::uint16_t dosTime,
@@ -65,16 +63,7 @@ DmfBootSector::Sector DmfBootSector::build(const Bpb& bpb, std::string_view labe
     Sector s{};
     std::copy(kJump.begin(), kJump.end(), s.begin());
     putText(std::span(s).subspan(kOemOffset), kOemName);
-    putLe16(s, 11, bpb.bytesPerSector);
-    s[13] = bpb.sectorsPerCluster;
-    putLe16(s, 14, bpb.reservedSectors);
-    s[16] = bpb.numberOfFats;
-    putLe16(s, 17, bpb.rootEntries);
-    putLe16(s, 19, bpb.totalSectors);
-    s[21] = bpb.mediaDescriptor;
-    putLe16(s, 22, bpb.sectorsPerFat);
-    putLe16(s, 24, bpb.sectorsPerTrack);
-    putLe16(s, 26, bpb.heads);
+    bpb.writeTo(s);
     s[kExtendedSignatureOffset] = kExtendedSignature;
     if (!label.empty())
         putLe32(s, kSerialOffset, static_cast<std::uint32_t>(dosDate) << 16 | dosTime);
@@ -90,7 +79,7 @@ DmfBootSector::SystemArea DmfBootSector::systemArea(std::string_view label, std:
                                                     std::uint16_t dosDate)
 {
     SystemArea area{};
-    putSystemArea(area, kDmfBpb, label, dosTime, dosDate);
+    putSystemArea(area, standardFormat(kFormatCodeDmf).bpb(), label, dosTime, dosDate);
     return area;
 }
 
@@ -99,15 +88,15 @@ void DmfBootSector::putSystemArea(std::span<std::uint8_t> image, const Bpb& bpb,
 {
     const Sector boot = build(bpb, label, dosTime, dosDate);
     std::copy(boot.begin(), boot.end(), image.begin());
-    const std::size_t fatBytes = std::size_t{bpb.sectorsPerFat} * bpb.bytesPerSector;
-    const std::size_t fat1 = std::size_t{bpb.reservedSectors} * bpb.bytesPerSector;
+    const DriveGeometry g = DriveGeometry::from(bpb, 0);
+    const AreaPointers areas = AreaPointers::from(g);
     for (std::size_t fat = 0; fat < bpb.numberOfFats; ++fat) {
-        const auto start = image.subspan(fat1 + fat * fatBytes);
-        std::copy(kFatStart.begin(), kFatStart.end(), start.begin());
+        const auto start = image.subspan(areas.fat1 + fat * g.fatBytes());
         start[0] = bpb.mediaDescriptor;
+        start[1] = start[2] = kReservedFatBits;
     }
     if (!label.empty())
-        putLabelEntry(image.subspan(fat1 + bpb.numberOfFats * fatBytes), label, dosTime, dosDate);
+        putLabelEntry(image.subspan(areas.rootDirectory), label, dosTime, dosDate);
 }
 
 void DmfBootSector::putBootProgram(std::span<std::uint8_t> sector)

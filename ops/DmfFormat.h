@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/StandardFormats.h"
 #include "drive/DriveBackend.h"
 #include "ops/EngineContext.h"
 
@@ -26,7 +27,7 @@ struct DmfFormatOptions {
 
 class DmfFormat {
 public:
-    static constexpr int kSectorsPerTrack = 21;
+    static constexpr int kSectorsPerTrack = static_cast<int>(kDmfSectorsPerTrack);
     static constexpr int kCylinders = 80;
     static constexpr std::string_view kNoCapableDrive = "DMF Format requires a high density drive for 3.5' media!";
     static constexpr std::string_view kNotDmfQuestion =

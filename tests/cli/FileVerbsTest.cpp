@@ -181,6 +181,38 @@ TEST(FileVerbs, NewImagesOfEveryFormatPassFsckAndAddPutsATreeOnOne)
     EXPECT_EQ(get("/Notes for the road.txt"), text(randomBytes(100, 6)));
 }
 
+TEST(FileVerbs, AddGivesNamesFatTakesForOneUniqueEntriesOrRefusesThem)
+{
+    test::TempDir dir;
+    const fs::path img = dir / "disk.img";
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(img)).status, 0);
+    fs::create_directories(dir / "cased");
+    test::writeFile(dir / "cased/a.txt", randomBytes(1, 1));
+    test::writeFile(dir / "cased/A.TXT", randomBytes(1, 2));
+    const auto before = readFile(img);
+    const VlmRun cased = runVlm(dir, "add " + q(img) + " " + q(dir / "cased"));
+    EXPECT_EQ(cased.status, 1);
+    EXPECT_NE(cased.err.find("they are one name"), std::string::npos) << cased.err;
+    EXPECT_EQ(readFile(img), before);
+
+    // A long name whose short name is another file's own name, in a folder and given alone.
+    fs::create_directories(dir / "tails");
+    test::writeFile(dir / "tails/A long.txt", randomBytes(10, 3));
+    test::writeFile(dir / "tails/ALONG~1.TXT", randomBytes(10, 4));
+    for (const std::string& words : {"add " + q(img) + " " + q(dir / "tails"),
+                                     "add " + q(img) + " " + q(dir / "tails/A long.txt") + " " +
+                                         q(dir / "tails/ALONG~1.TXT"),
+                                     "rm " + q(img) + " 'tails/a long.txt'"}) {
+        const VlmRun run = runVlm(dir, words);
+        ASSERT_EQ(run.status, 0) << words << ": " << run.err;
+        EXPECT_TRUE(test::fsckClean(img)) << words;
+    }
+    const std::string root = test::runCommand("mdir -i " + q(img) + " ::");
+    EXPECT_NE(root.find("ALONG~2  TXT        10"), std::string::npos) << root;
+    EXPECT_EQ(test::runCommand("mtype -i " + q(img) + " ::tails/ALONG~1.TXT"),
+              std::string(reinterpret_cast<const char*>(randomBytes(10, 4).data()), 10));
+}
+
 TEST(FileVerbs, AnImageHeldInPartIsNeitherChangedNorCalledDamaged)
 {
     MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 2880");

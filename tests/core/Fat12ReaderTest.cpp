@@ -59,9 +59,9 @@ struct Volume {
     }
 
     // A file's bytes as its chain gives them, cut to the directory's size.
-    std::vector<std::uint8_t> fileBytes(const std::string& shortName)
+    std::vector<std::uint8_t> fileBytes(std::size_t slot)
     {
-        const auto found = reader.FindEntry(shortName);
+        const auto found = reader.followEntry(slot);
         if (!found)
             return {};
         EXPECT_TRUE(found->chain.whole()) << found->chain.warning;
@@ -72,10 +72,12 @@ struct Volume {
             const auto data = reader.clusterData(c);
             out.insert(out.end(), data.begin(), data.end());
         }
-        EXPECT_GE(out.size(), found->size) << shortName;
+        EXPECT_GE(out.size(), found->size) << slot;
         out.resize(found->size);
         return out;
     }
+
+    Fat12Reader::Outcome enter(std::string_view name) { return reader.enterDirectory(*reader.lookup(name)); }
 
     std::vector<std::uint16_t> chainOf(const std::string& shortName)
     {
@@ -137,9 +139,9 @@ void expectTreeMatchesMtools(Volume& v, const MtoolsImage& image, const std::str
     for (const ListingRecord& r : listing) {
         const std::string hostPath = path + "/" + rightTrimmed(r.longName);
         if (!(r.attributes & dirent::kDirectory)) {
-            EXPECT_EQ(v.fileBytes(r.shortName), image.extract(hostPath)) << hostPath;
+            EXPECT_EQ(v.fileBytes(r.slot), image.extract(hostPath)) << hostPath;
         } else if (shown(r) != "..") {
-            ASSERT_TRUE(v.reader.enterDirectory(r.shortName).whole());
+            ASSERT_TRUE(v.reader.enterDirectory(r.slot).whole());
             expectTreeMatchesMtools(v, image, hostPath);
             ASSERT_TRUE(v.reader.leaveDirectory().whole());
         }
@@ -184,7 +186,7 @@ TEST_P(Fat12ReaderFormats, ListsAndReadsEveryFileAsMtoolsDoes)
     expectTreeMatchesMtools(v, image, "");
     EXPECT_EQ(v.doc.directory.depth, 0);
 
-    ASSERT_TRUE(v.reader.enterDirectory("DOCS").whole());
+    ASSERT_TRUE(v.enter("DOCS").whole());
     const auto frag = v.chainOf("FRAG.BIN");
     ASSERT_GE(frag.size(), 2u);
     EXPECT_FALSE(std::adjacent_find(frag.begin(), frag.end(), [](auto a, auto b) { return b != a + 1; }) == frag.end())
@@ -210,7 +212,7 @@ TEST(Fat12Reader, EmptyRootListsNothingAndClearsTheOldLabel)
     EXPECT_EQ(v.doc.volumeLabelText(), "");
 }
 
-TEST(Fat12Reader, LooksNamesUpInTheirPaddedDirectoryForm)
+TEST(Fat12Reader, LooksShortNamesUpWithCaseIgnored)
 {
     MtoolsImage image(Maker::Mformat, "-f 1440");
     image.addFile("/ABCDEF.TXT", "1");
@@ -223,9 +225,10 @@ TEST(Fat12Reader, LooksNamesUpInTheirPaddedDirectoryForm)
     EXPECT_EQ(v.reader.FindEntry("ABCDEFGH")->size, 3u);
     EXPECT_EQ(v.reader.FindEntry("ABCDEFGH.TXT")->size, 4u);
     EXPECT_EQ(v.doc.directory.foundOffset, 3 * static_cast<int>(kDirEntrySize));
+    EXPECT_EQ(v.reader.FindEntry("abcdef.tx")->size, 2u);
 
     // Too long for 8.3: found nowhere, not as a truncated neighbour.
-    for (const char* name : {"ABCDEFGHI.TXT", "ABCDEF.TXTX", "abcdef.txt"}) {
+    for (const char* name : {"ABCDEFGHI.TXT", "ABCDEF.TXTX", "ABCDEF"}) {
         v.prompter.expect("Could not find file", Buttons::Ok, Icon::Stop, Answer::Ok);
         EXPECT_FALSE(v.reader.FindEntry(name)) << name;
         EXPECT_TRUE(std::all_of(v.doc.directory.chain.begin(), v.doc.directory.chain.end(),
@@ -242,7 +245,7 @@ TEST(Fat12Reader, ParentOfAFirstLevelDirectoryIsTheRootAndTheLabelSurvives)
     Volume v(image);
     const auto root = v.doc.directory.listing;
 
-    ASSERT_TRUE(v.reader.enterDirectory("DOCS    ").whole());
+    ASSERT_TRUE(v.enter("DOCS    ").whole());
     EXPECT_EQ(v.doc.directory.depth, 1);
     EXPECT_EQ(v.doc.volumeLabelText(), "KEEPME     ");
     ASSERT_EQ(v.doc.directory.listing.size(), 2u); // ".." listed, "." not
@@ -302,11 +305,11 @@ TEST(Fat12Reader, AFolderStartingAtClusterZeroIsNotOpenedAsTheRoot)
     MtoolsImage image(Maker::Mformat, "-f 1440");
     image.makeDirectories({"/SUB", "/SUB/D"});
     Volume v(image);
-    ASSERT_TRUE(v.reader.enterDirectory("SUB").whole());
+    ASSERT_TRUE(v.enter("SUB").whole());
     ASSERT_TRUE(v.reader.FindEntry("D"));
     putLe16(v.doc.directory.copy, v.doc.directory.foundOffset + 26, 0);
 
-    const auto outcome = v.reader.enterDirectory("D");
+    const auto outcome = v.enter("D");
     EXPECT_NE(outcome.warning.find("no cluster of its own"), std::string::npos) << outcome.warning;
     EXPECT_EQ(v.doc.directory.depth, 1);
     ASSERT_EQ(v.doc.directory.listing.size(), 2u); // still SUB's "..", D
@@ -319,7 +322,7 @@ TEST(Fat12Reader, ReadsNothingBeyondTheLoadedTracks)
     image.addFile("/MULTI.BIN", randomBytes(512 * 4, 7)); // clusters 2 to 5
     Volume v(image);
     v.doc.TracksLoaded = 2; // one cylinder: 36 sectors, data clusters 2 to 4
-    EXPECT_EQ(v.reader.lastCluster(), 4u);
+    EXPECT_EQ(v.reader.fat().lastCluster(), 4u);
     const auto found = v.reader.FindEntry("MULTI.BIN");
     EXPECT_NE(found->chain.warning.find("Cluster 5 "), std::string::npos) << found->chain.warning;
     EXPECT_TRUE(v.reader.clusterData(5).empty());
@@ -339,7 +342,7 @@ TEST(Fat12Reader, DirectoryOverTheCopyIsCutAt768Entries)
     image.addEmptyFiles("/MANY", names);
     Volume v(image);
 
-    const auto outcome = v.reader.enterDirectory("MANY");
+    const auto outcome = v.enter("MANY");
     EXPECT_NE(outcome.warning.find("768"), std::string::npos) << outcome.warning;
     EXPECT_EQ(v.doc.directory.entryCount, 768);
     ASSERT_EQ(v.doc.directory.listing.size(), 767u); // "..", then F000 to F765
@@ -365,9 +368,9 @@ TEST(Fat12Reader, StopsEnteringBelowEightLevels)
     Volume v(image);
 
     for (int level = 1; level <= 8; ++level)
-        ASSERT_TRUE(v.reader.enterDirectory("L" + std::to_string(level)).whole()) << level;
+        ASSERT_TRUE(v.enter("L" + std::to_string(level)).whole()) << level;
     EXPECT_EQ(v.doc.directory.depth, 8);
-    const auto refused = v.reader.enterDirectory("L9");
+    const auto refused = v.enter("L9");
     EXPECT_NE(refused.warning.find("8 levels"), std::string::npos) << refused.warning;
     EXPECT_EQ(v.doc.directory.depth, 8);
     EXPECT_EQ(shown(v.doc.directory.listing.back()), "L9");
@@ -383,9 +386,8 @@ TEST(Fat12Reader, FreeingAChainLeavesBothFatsAsMdelDoes)
     MtoolsImage image(Maker::Mformat, "-f 1440");
     fillSample(image, 512);
     Volume v(image);
-    ASSERT_TRUE(v.reader.enterDirectory("DOCS").whole());
-    ASSERT_TRUE(v.reader.FindEntry("FRAG.BIN"));
-    EXPECT_TRUE(v.reader.BuildChain(v.doc.directory.chain[0], true).whole());
+    ASSERT_TRUE(v.enter("DOCS").whole());
+    FatTable(v.doc).release(v.chainOf("FRAG.BIN"));
 
     image.remove("/DOCS/FRAG.BIN");
     const auto expected = test::readFile(image.path());
@@ -404,7 +406,7 @@ TEST(Fat12Reader, BytesPerSectorArgumentRecomputesTheAreas)
     v.doc.setGeometry(g);
     EXPECT_TRUE(v.reader.ReadDirectory(512).whole());
     ASSERT_EQ(v.doc.directory.listing.size(), 1u);
-    EXPECT_EQ(v.fileBytes("ONE.TXT"), std::vector<std::uint8_t>({'o', 'n', 'e'}));
+    EXPECT_EQ(v.fileBytes(*v.reader.lookup("ONE.TXT")), std::vector<std::uint8_t>({'o', 'n', 'e'}));
 }
 
 TEST(Fat12Reader, TimesAreLocalOnDisketteAndUtcInTheListing)
@@ -506,16 +508,18 @@ TEST(Fat12Reader, SurvivesRandomDirectoriesAndGeometries)
         const auto listing = doc.directory.listing;
         ASSERT_LE(doc.directory.entryCount, static_cast<int>(kDirectoryCopyEntries));
         for (std::size_t i = 0; i < std::min<std::size_t>(listing.size(), 8); ++i) {
-            reader.enterDirectory(listing[i].shortName);
+            reader.enterDirectory(listing[i].slot);
             if (!doc.directory.listing.empty())
-                reader.enterDirectory(doc.directory.listing.back().shortName);
+                reader.enterDirectory(doc.directory.listing.back().slot);
             reader.leaveDirectory();
             reader.leaveDirectory();
             ASSERT_GE(doc.directory.depth, 0);
             ASSERT_LE(doc.directory.depth, static_cast<int>(kDirectoryLevels));
         }
-        if (!listing.empty() && reader.FindEntry(listing[0].shortName))
-            reader.BuildChain(doc.directory.chain[0], true);
+        if (!listing.empty() && reader.followEntry(listing[0].slot)) {
+            const auto& chain = doc.directory.chain;
+            FatTable(doc).release(std::vector<std::uint16_t>(chain.begin(), std::find(chain.begin(), chain.end(), 0)));
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "core/Bpb.h"
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
 #include "core/Crc16.h"
@@ -52,16 +53,7 @@ void fillImage(CVLMDoc& doc, const StandardFormat& format, int tracks, unsigned 
         }
     }
     std::fill_n(image.begin(), 512, 0);
-    putLe16(image, 11, 512);
-    image[13] = format.sectorsPerCluster;
-    putLe16(image, 14, 1);
-    image[16] = 2;
-    putLe16(image, 17, format.rootEntries);
-    putLe16(image, 19, format.totalSectors);
-    image[21] = format.mediaDescriptor;
-    putLe16(image, 22, format.sectorsPerFat);
-    putLe16(image, 24, static_cast<std::uint16_t>(format.sectorsPerTrack));
-    putLe16(image, 26, 2);
+    format.bpb().writeTo(image);
     image[510] = 0x55;
     image[511] = 0xAA;
 }

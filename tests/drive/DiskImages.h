@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Bytes.h"
+#include "core/Bpb.h"
 #include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
 #include "tests/support/TempDir.h"
@@ -18,20 +18,6 @@ namespace vellum::test {
 inline std::uint8_t patternByte(std::uint32_t sector, std::size_t i)
 {
     return static_cast<std::uint8_t>(sector * 7 + i);
-}
-
-inline void putBpb(std::span<std::uint8_t> boot, const Bpb& b)
-{
-    putLe16(boot, 11, b.bytesPerSector);
-    boot[13] = b.sectorsPerCluster;
-    putLe16(boot, 14, b.reservedSectors);
-    boot[16] = b.numberOfFats;
-    putLe16(boot, 17, b.rootEntries);
-    putLe16(boot, 19, b.totalSectors);
-    boot[21] = b.mediaDescriptor;
-    putLe16(boot, 22, b.sectorsPerFat);
-    putLe16(boot, 24, b.sectorsPerTrack);
-    putLe16(boot, 26, b.heads);
 }
 
 class DiskImages {
@@ -45,7 +31,7 @@ public:
         for (std::size_t at = 0; at < bytes.size(); ++at)
             bytes[at] = patternByte(static_cast<std::uint32_t>(at / kSectorBytes), at % kSectorBytes);
         std::fill_n(bytes.begin(), kSectorBytes, std::uint8_t{0});
-        putBpb(bytes, f.bpb());
+        f.bpb().writeTo(bytes);
         const auto path = dir_ / name;
         writeFile(path, bytes);
         return path;

@@ -4,6 +4,7 @@
 
 #include <linux/fdreg.h>
 
+#include "core/Bpb.h"
 #include "core/Bytes.h"
 #include "drive/DriveStatus.h"
 #include "drive/LinuxFloppyBackend.h"
@@ -339,35 +340,17 @@ TEST_F(LinuxFloppy, MediumParametersComeFromTheBootSectorOrTheDetectedSize)
     EXPECT_EQ(p.bpb, formatNamed("1.44M")->bpb()) << "a blank boot sector: the size decides";
 
     sys.medium.assign(737280, 0);
-    const Bpb dd = formatNamed("720K")->bpb();
-    putLe16(sys.medium, 11, dd.bytesPerSector);
-    sys.medium[13] = dd.sectorsPerCluster;
-    putLe16(sys.medium, 14, dd.reservedSectors);
-    sys.medium[16] = dd.numberOfFats;
-    putLe16(sys.medium, 17, dd.rootEntries);
-    putLe16(sys.medium, 19, dd.totalSectors);
-    sys.medium[21] = dd.mediaDescriptor;
-    putLe16(sys.medium, 22, 5); // sectors per FAT the boot sector states
-    putLe16(sys.medium, 24, dd.sectorsPerTrack);
-    putLe16(sys.medium, 26, dd.heads);
+    Bpb dd = formatNamed("720K")->bpb();
+    dd.sectorsPerFat = 5; // sectors per FAT the boot sector states
+    dd.writeTo(sys.medium);
     ASSERT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusOk);
     EXPECT_EQ(p.deviceType, 7);
     EXPECT_EQ(p.bpb.sectorsPerFat, 5);
     EXPECT_EQ(p.bpb.mediaDescriptor, 0xF9);
 
     // The driver took a DMF diskette for 1.44 MB: its boot sector sets the geometry.
-    const Bpb dmf = formatNamed("1.68M")->bpb();
     sys.medium.assign(3360 * 512, 0);
-    putLe16(sys.medium, 11, 512);
-    sys.medium[13] = dmf.sectorsPerCluster;
-    putLe16(sys.medium, 14, 1);
-    sys.medium[16] = 2;
-    putLe16(sys.medium, 17, dmf.rootEntries);
-    putLe16(sys.medium, 19, 3360);
-    sys.medium[21] = dmf.mediaDescriptor;
-    putLe16(sys.medium, 22, dmf.sectorsPerFat);
-    putLe16(sys.medium, 24, 21);
-    putLe16(sys.medium, 26, 2);
+    formatNamed("1.68M")->bpb().writeTo(sys.medium);
     sys.detectedSectors = 2880;
     ASSERT_EQ(backend.parameters(0, kCurrentMediumBpb, p), kStatusOk);
     EXPECT_EQ(p.bpb.totalSectors, 3360);

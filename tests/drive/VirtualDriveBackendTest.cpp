@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "core/Bytes.h"
 #include "core/Error.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
@@ -85,7 +86,7 @@ TEST_F(VirtualDrives, MediumParametersPreferAPlausibleBootSector)
     // A 21-sector diskette whose FATs are not DMF's: the boot sector says so.
     const auto other = images.formatted("other.img", "1.68M");
     std::vector<std::uint8_t> bytes = test::readFile(other);
-    putLe16(bytes, 22, 9);
+    putLe16(bytes, Bpb::kSectorsPerFatAt, 9);
     test::writeFile(other, bytes);
     drives.insert(kA, other);
     DriveParameters p;
@@ -94,7 +95,7 @@ TEST_F(VirtualDrives, MediumParametersPreferAPlausibleBootSector)
     EXPECT_EQ(p.bpb.sectorsPerTrack, 21);
 
     // A boot sector that does not fit the diskette counts for nothing.
-    putLe16(bytes, 19, 2880);
+    putLe16(bytes, Bpb::kTotalSectorsAt, 2880);
     test::writeFile(other, bytes);
     ASSERT_EQ(drives.parameters(kA, kCurrentMediumBpb, p), kStatusOk);
     EXPECT_EQ(p.bpb, formatNamed("1.68M")->bpb());

@@ -8,6 +8,7 @@
 #include "core/DirectoryEntry.h"
 #include "core/Fat12Reader.h"
 #include "core/Fat12Writer.h"
+#include "core/LongName.h"
 #include "core/RawImageFile.h"
 #include "core/TextCodec.h"
 #include "files/FileOps.h"
@@ -24,6 +25,8 @@ using test::MtoolsImage;
 using test::randomBytes;
 using test::readFile;
 namespace fs = std::filesystem;
+
+constexpr std::size_t kNoEntry = 700; // past every entry of the directory
 
 class FileOpsTest : public ::testing::Test {
 protected:
@@ -62,7 +65,7 @@ protected:
                 return &r;
         return nullptr;
     }
-    void enter(std::string_view longName) { Fat12Reader(doc, prompter).enterDirectory(listed(longName)->shortName); }
+    void enter(std::string_view longName) { Fat12Reader(doc, prompter).enterDirectory(listed(longName)->slot); }
 
     test::ScriptedPrompter prompter;
     test::MemoryProfile profile;
@@ -99,7 +102,7 @@ TEST_F(FileOpsTest, FailedLookupOrWriteCreatesNothing)
 {
     prompter.expect("Could not find file", Buttons::Ok, Icon::Stop, Answer::Ok);
     FileSaver saver(doc, prompter);
-    EXPECT_FALSE(saver.saveFile("MISSING.TXT", out / "missing.txt"));
+    EXPECT_FALSE(saver.saveFile(kNoEntry, out / "missing.txt"));
     EXPECT_FALSE(fs::exists(out / "missing.txt"));
 
     // A file that exists is replaced only by a whole new one.
@@ -107,7 +110,7 @@ TEST_F(FileOpsTest, FailedLookupOrWriteCreatesNothing)
     FileSaver keeping(doc, prompter, FileSaver::Existing::Keep);
     prompter.expect("\"" + (out / "README.TXT").string() + "\" already exists; it is kept.", Buttons::Ok,
                     Icon::Exclamation, Answer::Ok);
-    EXPECT_FALSE(keeping.saveFile("README.TXT", out / "README.TXT"));
+    EXPECT_FALSE(keeping.saveFile(listed("README.TXT")->slot, out / "README.TXT"));
     EXPECT_EQ(readFile(out / "README.TXT"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
 }
@@ -128,7 +131,7 @@ TEST_F(FileOpsTest, HostileNamesStayInsideTheFolder)
         Fat12Writer::ShortName shortName;
         const std::string base = "EVIL" + std::to_string(i) + "   TXT";
         std::copy(base.begin(), base.end(), shortName.begin());
-        const auto entries = Fat12Writer::longNameEntries(name, Fat12Writer::checksum(shortName));
+        const auto entries = LongName::entries(name, LongName::checksum(shortName));
         const auto at = writer.allocateSlots(entries.size() + 1);
         ASSERT_TRUE(at);
         for (std::size_t k = 0; k < entries.size(); ++k)
@@ -159,13 +162,13 @@ TEST_F(FileOpsTest, DeleteFreesClustersInBothFatsAndFolderDeleteFreesTheTree)
     const std::size_t before = test::mdirFreeBytes(image.path());
     const std::size_t fatBytes = std::size_t{doc.geometry.sectorsPerFat} * doc.geometry.bytesPerSector;
     FileOps ops(doc, prompter);
-    ASSERT_TRUE(ops.remove(listed("README.TXT")->shortName));
+    ASSERT_TRUE(ops.remove(listed("README.TXT")->slot));
     EXPECT_EQ(listed("README.TXT"), nullptr);
     EXPECT_TRUE(doc.imageChanged);
     expectFsckClean();
     EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 512);
 
-    ASSERT_TRUE(ops.remove(listed("DOCS")->shortName)); // 5000 + 1024 + 14 bytes and two folder clusters
+    ASSERT_TRUE(ops.remove(listed("DOCS")->slot)); // 5000 + 1024 + 14 bytes and two folder clusters
     expectFsckClean();
     EXPECT_EQ(test::mdirFreeBytes(image.path()), before + 512 * (1 + 10 + 2 + 1 + 2));
     EXPECT_TRUE(std::equal(doc.image().begin() + static_cast<std::ptrdiff_t>(doc.areas.fat1),
@@ -173,47 +176,48 @@ TEST_F(FileOpsTest, DeleteFreesClustersInBothFatsAndFolderDeleteFreesTheTree)
                            doc.image().begin() + static_cast<std::ptrdiff_t>(doc.areas.fat2)));
 
     prompter.expect("Could not find file", Buttons::Ok, Icon::Stop, Answer::Ok);
-    EXPECT_FALSE(ops.remove("GONE.TXT"));
+    EXPECT_FALSE(ops.remove(kNoEntry));
 }
 
-TEST_F(FileOpsTest, AnEntryCrossLinkedIntoItsOwnFolderIsKept)
+TEST_F(FileOpsTest, AnEntryCrossLinkedIntoItsOwnFolderLeavesThatFolderWhole)
 {
     // Damage as a bad write leaves it: "Old Letters" starts at DOCS's own cluster.
     enter("DOCS");
-    const std::string letters = listed("Old Letters")->shortName;
+    const std::size_t letters = listed("Old Letters")->slot;
     const std::size_t docs = doc.directory.stack[0];
     const auto docsCluster = static_cast<std::uint16_t>((docs - doc.areas.dataArea) / 512 + 2);
     Fat12Reader reader(doc, prompter);
-    ASSERT_TRUE(reader.FindEntry(letters));
+    ASSERT_TRUE(reader.followEntry(letters));
     const auto copyOffset = static_cast<std::size_t>(doc.directory.foundOffset);
     for (std::uint8_t* entry : {&doc.image()[*reader.entryAddress(copyOffset)], &doc.directory.copy[copyOffset]}) {
         entry[26] = static_cast<std::uint8_t>(docsCluster & 0xFF);
         entry[27] = static_cast<std::uint8_t>(docsCluster >> 8);
     }
-    const std::vector<std::uint8_t> before(doc.image().begin(), doc.image().end());
 
-    prompter.expect("\"" + letters.substr(0, letters.find_last_not_of(' ') + 1) +
-                        "\" shares its clusters with the folder shown or a folder above it, so deleting it would "
-                        "delete them too; it is kept. Check the diskette for errors.",
-                    Buttons::Ok, Icon::Exclamation, Answer::Ok);
-    EXPECT_FALSE(FileOps(doc, prompter).remove(letters));
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), doc.image().begin())) << "nothing freed, nothing marked";
+    prompter.expectStart("\"Old Letters\" shares ", Icon::Exclamation, Answer::Ok);
+    ASSERT_TRUE(FileOps(doc, prompter).remove(letters));
+    EXPECT_EQ(listed("Old Letters"), nullptr);
+    writeBack();
+    EXPECT_EQ(image.extract("/DOCS/Report for 1998.txt"), randomBytes(5000, 1)) << "DOCS and its files stay";
+    EXPECT_EQ(image.mdir("/DOCS").size(), 4u); // ., .., the report, README.TXT
 }
 
 TEST_F(FileOpsTest, AnEmptyFileCrossLinkedIntoAnotherFreesNothingOfIt)
 {
     Fat12Reader reader(doc, prompter);
-    ASSERT_TRUE(reader.FindEntry(listed("README.TXT")->shortName));
+    ASSERT_TRUE(reader.followEntry(listed("README.TXT")->slot));
     const std::uint16_t readme = doc.directory.chain[0];
-    const std::string nothing = listed("NOTHING.TXT")->shortName;
-    ASSERT_TRUE(reader.FindEntry(nothing));
+    const std::size_t nothing = listed("NOTHING.TXT")->slot;
+    ASSERT_TRUE(reader.followEntry(nothing));
     const auto copyOffset = static_cast<std::size_t>(doc.directory.foundOffset);
     for (std::uint8_t* entry : {&doc.image()[*reader.entryAddress(copyOffset)], &doc.directory.copy[copyOffset]}) {
         entry[26] = static_cast<std::uint8_t>(readme & 0xFF);
         entry[27] = static_cast<std::uint8_t>(readme >> 8);
     }
 
-    prompter.expectStart("The file's cluster chain runs on past its size", Icon::Exclamation, Answer::Ok);
+    prompter.expect("\"NOTHING.TXT\" shares 1 cluster with other files or folders; they keep it. Check the "
+                    "diskette for errors.",
+                    Buttons::Ok, Icon::Exclamation, Answer::Ok);
     ASSERT_TRUE(FileOps(doc, prompter).remove(nothing));
     expectFsckClean(); // README.TXT keeps its cluster, and nothing is cross-linked any more
     const std::string text = "Read me first.\r\n";
@@ -225,15 +229,15 @@ TEST_F(FileOpsTest, MoveRemovesOnlyAfterAWholeSave)
     enter("DOCS");
     FileOps ops(doc, prompter);
     FileSaver saver(doc, prompter);
-    const std::string shortName = listed("Report for 1998.txt")->shortName;
+    const std::size_t report = listed("Report for 1998.txt")->slot;
     prompter.expect("Cannot create a file beside \"" + (out / "no such folder" / "r.txt").string() +
                         "\": No such file or directory.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
-    EXPECT_FALSE(ops.move(shortName, out / "no such folder" / "r.txt", saver));
+    EXPECT_FALSE(ops.move(report, out / "no such folder" / "r.txt", saver));
     EXPECT_NE(listed("Report for 1998.txt"), nullptr);
     EXPECT_FALSE(doc.imageChanged);
 
-    ASSERT_TRUE(ops.move(shortName, out / "r.txt", saver));
+    ASSERT_TRUE(ops.move(report, out / "r.txt", saver));
     EXPECT_EQ(readFile(out / "r.txt"), image.extract("/DOCS/Report for 1998.txt"));
     EXPECT_EQ(listed("Report for 1998.txt"), nullptr);
     expectFsckClean();
@@ -244,11 +248,11 @@ TEST_F(FileOpsTest, RenameWritesLongAndUniqueShortNames)
 {
     enter("DOCS");
     FileOps ops(doc, prompter);
-    ASSERT_TRUE(ops.rename(listed("Report for 1998.txt")->shortName, "A much longer name for the 1998 report.txt"));
-    ASSERT_TRUE(ops.rename(listed("README.TXT")->shortName, "READ ME.TXT"));
-    ASSERT_TRUE(ops.rename(listed("Old Letters")->shortName, "LETTERS"));
+    ASSERT_TRUE(ops.rename(listed("Report for 1998.txt")->slot, "A much longer name for the 1998 report.txt"));
+    ASSERT_TRUE(ops.rename(listed("README.TXT")->slot, "READ ME.TXT"));
+    ASSERT_TRUE(ops.rename(listed("Old Letters")->slot, "LETTERS"));
     prompter.expect("This folder holds a file named \"letters\" already.", Buttons::Ok, Icon::Exclamation, Answer::Ok);
-    EXPECT_FALSE(ops.rename(listed("READ ME.TXT")->shortName, "letters"));
+    EXPECT_FALSE(ops.rename(listed("READ ME.TXT")->slot, "letters"));
     EXPECT_TRUE(doc.imageChanged);
     expectFsckClean();
 
@@ -277,9 +281,9 @@ TEST_F(FileOpsTest, RenameRefusesWhenTheRootIsFull)
                     "shorter name, or delete a file of the folder first.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
     FileOps ops(doc, prompter);
-    EXPECT_FALSE(ops.rename(listed("README.TXT")->shortName, "A name that needs more slots.txt"));
+    EXPECT_FALSE(ops.rename(listed("README.TXT")->slot, "A name that needs more slots.txt"));
     EXPECT_FALSE(doc.imageChanged);
-    ASSERT_TRUE(ops.rename(listed("README.TXT")->shortName, "NOTES.TXT")); // fits its own slot
+    ASSERT_TRUE(ops.rename(listed("README.TXT")->slot, "NOTES.TXT")); // fits its own slot
     expectFsckClean();
     EXPECT_EQ(image.extract("/NOTES.TXT"), (std::vector<std::uint8_t>{'R', 'e', 'a', 'd', ' ', 'm', 'e', ' ', 'f',
                                                                       'i', 'r', 's', 't', '.', '\r', '\n'}));

@@ -196,7 +196,8 @@ TEST_F(VolumeLabelTest, LabelGoesToTheRootWhenASubdirectoryWasReadLast)
     image.addFile("/SUB/B.TXT", "b");
     image.addFile("/SUB/C.TXT", "c");
     load(image);
-    ASSERT_TRUE(Fat12Reader(doc, prompter).enterDirectory("SUB        ").whole());
+    Fat12Reader reader(doc, prompter);
+    ASSERT_TRUE(reader.enterDirectory(*reader.lookup("SUB")).whole());
 
     ASSERT_TRUE(apply("ROOTLABEL"));
     EXPECT_EQ(rootEntry(1)[dirent::kAttributeOffset], 0x28);
