@@ -10,6 +10,7 @@
 #include "core/ImageFile.h"
 #include "core/TextCodec.h"
 #include "core/VlmHeader.h"
+#include "ops/VolumeLabel.h"
 
 namespace vellum::cli {
 
@@ -90,6 +91,20 @@ std::optional<std::string> descriptionOption(CliArgs& args)
         throw UsageError("the description has more than " + std::to_string(VlmHeader::kDescriptionLength) +
                          " characters");
     return text;
+}
+
+std::optional<std::string> labelOption(CliArgs& args)
+{
+    auto text = args.option("--label");
+    if (text)
+        checkLabel(*text);
+    return text;
+}
+
+void checkLabel(const std::string& text)
+{
+    if (const std::string why = VolumeLabel::refusal(text); !why.empty())
+        throw UsageError(why);
 }
 
 std::filesystem::path imageOutput(const std::string& word)
