@@ -229,6 +229,25 @@ TEST(FileVerbs, AFolderStartingAtClusterZeroIsNotTakenForTheRoot)
     EXPECT_EQ(readFile(dir / "d.img"), bytes);
 }
 
+TEST(SplitVerb, AFileOfAPiecesNameIsKeptUnlessOverwrite)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "data.bin", randomBytes(2500, 3));
+    fs::create_directory(dir / "out");
+    test::writeFile(dir / "out/data.002", randomBytes(5, 4));
+    const std::string split = "split " + q(dir / "data.bin") + " -o " + q(dir / "out") + " --size 1K";
+    const VlmRun kept = runVlm(dir, split);
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_NE(kept.err.find("\"data.002\" exists already in"), std::string::npos) << kept.err;
+    EXPECT_EQ(readFile(dir / "out/data.002"), randomBytes(5, 4));
+    EXPECT_FALSE(fs::exists(dir / "out/data.001")) << "nothing is written before the question is settled";
+
+    ASSERT_EQ(runVlm(dir, split + " --overwrite").status, 0);
+    const std::string pieces = q(dir / "out/data.001") + " " + q(dir / "out/data.002") + " " + q(dir / "out/data.003");
+    ASSERT_EQ(runVlm(dir, "join " + pieces + " -o " + q(dir / "joined")).status, 0);
+    EXPECT_EQ(readFile(dir / "joined/data.bin"), randomBytes(2500, 3));
+}
+
 TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)
 {
     test::TempDir dir;
