@@ -35,6 +35,7 @@ int runLabel(CliArgs& args)
     checkLabel(text);
 
     Session session(false);
+    session.lockImage(words[0]);
     if (!ImageFile(session.doc, session.prompter).open(words[0]))
         return kExitFailure;
     StatusPanel panel;

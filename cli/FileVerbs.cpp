@@ -50,10 +50,12 @@ bool openImage(Session& session, const std::string& path)
     return ImageFile(session.doc, session.prompter).open(path);
 }
 
-// An image to be changed and saved again: one held only in part is refused
-// before anything is changed, rather than found short of clusters.
+// An image to be changed and saved again, locked until the command ends: one
+// held only in part is refused before anything is changed, rather than found
+// short of clusters.
 bool openImageToChange(Session& session, const std::string& path)
 {
+    session.lockImage(path);
     if (!openImage(session, path))
         return false;
     if (session.doc.HeldInPart)

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -227,6 +228,41 @@ TEST(FileVerbs, AFolderStartingAtClusterZeroIsNotTakenForTheRoot)
     const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
     EXPECT_EQ(add.status, 1);
     EXPECT_EQ(readFile(dir / "d.img"), bytes);
+}
+
+TEST(FileVerbs, TwoAddsAtOnceBothLandOnTheImage)
+{
+    test::TempDir dir;
+    const fs::path img = dir / "disk.img";
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(img)).status, 0);
+    const std::vector<std::string> names = {"first.txt", "second.txt"};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        test::writeFile(dir / names[i], randomBytes(3000 + i, static_cast<unsigned>(i)));
+    // Held here while both start, the image makes each add wait; released, the
+    // two run one after the other, the second reading what the first wrote.
+    const int held = open(img.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    std::vector<FILE*> adds;
+    for (const std::string& name : names)
+        adds.push_back(popen(("VELLUM_CONFIG=" + q(dir / "vellum.conf") + " " + q(VLM_PATH) + " add " + q(img) + " " +
+                              q(dir / name) + " 2>&1")
+                                 .c_str(),
+                             "r"));
+    char line[512];
+    for (FILE* add : adds) {
+        ASSERT_NE(fgets(line, sizeof line, add), nullptr);
+        EXPECT_NE(std::string(line).find("waiting until it is done"), std::string::npos) << line;
+    }
+    close(held);
+    for (FILE* add : adds) {
+        while (fgets(line, sizeof line, add)) {
+        }
+        EXPECT_EQ(pclose(add), 0);
+    }
+    const std::string listing = test::runCommand("mdir -i " + q(img) + " ::");
+    for (const std::string& name : names)
+        EXPECT_NE(listing.find(name), std::string::npos) << listing;
+    EXPECT_TRUE(test::fsckClean(img));
 }
 
 TEST(SplitVerb, AFileOfAPiecesNameIsKeptUnlessOverwrite)
