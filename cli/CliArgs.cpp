@@ -114,6 +114,15 @@ std::filesystem::path imageOutput(const std::string& word)
     return ImageFile::withDefaultExtension(word);
 }
 
+void makeFolder(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder))
+        throw Error("Cannot make the folder \"" + folder.string() + "\": " +
+                    (ec ? ec.message() : "a file of that name is in the way") + ".");
+}
+
 void checkOutputFile(const std::filesystem::path& out)
 {
     BlockFile::checkReplaceable(out);

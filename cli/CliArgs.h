@@ -50,6 +50,9 @@ void checkLabel(const std::string& text);
 // word naming a folder ("disks/") is a UsageError, not a file ".VLM" in it.
 std::filesystem::path imageOutput(const std::string& word);
 
+// Makes a folder and those above it; throws Error naming it when it cannot.
+void makeFolder(const std::filesystem::path& folder);
+
 // Throws Error unless a file can be written to OUT, checked before a diskette
 // is read for it rather than after.
 void checkOutputFile(const std::filesystem::path& out);

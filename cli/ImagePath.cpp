@@ -71,7 +71,7 @@ void listRoot(Session& session)
     session.doc.directory.depth = 0;
     const Fat12Reader::Outcome outcome = Fat12Reader(session.doc, session.prompter).ReadDirectory();
     if (!outcome.whole())
-        session.prompter.tell(outcome.warning, Icon::Exclamation);
+        session.prompter.warn(outcome.warning);
 }
 
 bool enterPath(Session& session, const std::string& path)
@@ -90,7 +90,7 @@ bool enterPath(Session& session, const std::string& path)
                 return false;
             const Fat12Reader::Outcome outcome = reader.leaveDirectory();
             if (!outcome.whole())
-                session.prompter.tell(outcome.warning, Icon::Exclamation);
+                session.prompter.warn(outcome.warning);
             continue;
         }
         const ListingRecord* dir = findRecord(session.doc, name, true);
@@ -108,7 +108,7 @@ bool enterPath(Session& session, const std::string& path)
             return false;
         }
         if (!outcome.whole())
-            session.prompter.tell(outcome.warning, Icon::Exclamation);
+            session.prompter.warn(outcome.warning);
     }
     return true;
 }

@@ -90,6 +90,8 @@ public:
         return Answer::Cancel;
     }
 
+    void warn(const std::string& text) override { inner_.warn(text); }
+
 private:
     Prompter& inner_;
     std::string last_;
@@ -119,7 +121,7 @@ std::optional<std::string> outputFolder(CliArgs& args)
 {
     auto folder = args.option("-o");
     if (folder && !folder->empty())
-        std::filesystem::create_directories(*folder);
+        makeFolder(*folder);
     return folder;
 }
 

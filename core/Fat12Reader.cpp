@@ -356,7 +356,7 @@ void Fat12Reader::listEntries(std::span<const std::uint8_t> buffer, bool isRoot)
                 takeVolumeLabel(entry, i, isRoot);
             else if ((attributes == 0 || (attributes & kListedBits)) &&
                      !std::equal(kDotName.begin(), kDotName.end(), entry.begin()))
-                addListing(entry, TextCodec::cp850ToUtf8(FormatShortName(entry)));
+                addListing(entry, TextCodec::shortNameToUtf8(FormatShortName(entry)));
             ++i;
         }
     }

@@ -64,7 +64,7 @@ bool FileOps::remove(std::string_view shortName)
     doc_.imageChanged = true;
     for (const auto& outcome : {freed, writer.relist()})
         if (!outcome.whole())
-            prompter_.tell(outcome.warning, Icon::Exclamation);
+            prompter_.warn(outcome.warning);
     return true;
 }
 
@@ -99,7 +99,7 @@ void FileOps::freeContents(std::uint16_t folderCluster)
                 return 0;
             }
             if (const auto freed = writer.freeChain(first, r.size); !freed.whole())
-                prompter_.tell(freed.warning, Icon::Exclamation);
+                prompter_.warn(freed.warning);
             return std::nullopt;
         });
     for (const std::uint16_t folder : folders)
@@ -123,7 +123,7 @@ const ListingRecord* FileOps::entryNamed(std::string_view name, std::string_view
     const auto& listing = doc_.directory.listing;
     const auto found = std::find_if(listing.begin(), listing.end(), [&](const ListingRecord& r) {
         return r.shortName != exceptShortName &&
-               (sameName(r.longName, name) || sameName(withoutPadding(TextCodec::cp850ToUtf8(r.shortName)), name));
+               (sameName(r.longName, name) || sameName(withoutPadding(TextCodec::shortNameToUtf8(r.shortName)), name));
     });
     return found == listing.end() ? nullptr : &*found;
 }
@@ -133,6 +133,15 @@ std::string FileOps::nameGiven(std::string_view newName)
     std::string text(newName);
     text.erase(text.find_last_not_of(" .") + 1);
     return text;
+}
+
+std::string FileOps::noEntriesText(const Fat12Writer& writer, std::string_view name, std::size_t entries)
+{
+    if (writer.currentCluster() != 0 && writer.freeClusters() == 0)
+        return "The diskette is full: the folder has no free entry for \"" + std::string(name) +
+               "\", and no free cluster to grow by. Delete files to make room.";
+    return "This folder has no room left for \"" + std::string(name) + "\": it needs " + std::to_string(entries) +
+           " directory entries in a row, and " + std::to_string(writer.freeSlots()) + " are free.";
 }
 
 bool FileOps::rename(std::string_view shortName, std::string_view newName)
@@ -164,11 +173,16 @@ bool FileOps::rename(std::string_view shortName, std::string_view newName)
     const auto longEntries = Fat12Writer::isOwnShortName(name, newShort)
                                  ? std::vector<Fat12Writer::Entry>{}
                                  : Fat12Writer::longNameEntries(name, Fat12Writer::checksum(newShort));
-    const std::vector<std::size_t> oldSlots = writer.entrySlots(index);
-    const auto at = writer.allocateSlots(longEntries.size() + 1, oldSlots);
-    if (!at)
-        return refuse("This folder has no room left for the name \"" + text + "\". Choose a shorter name, or "
-                      "delete a file of the folder first.");
+    auto at = writer.allocateSlots(longEntries.size() + 1, writer.entrySlots(index));
+    // A subfolder grows by a cluster, as it does for an add; a cluster it
+    // grew by stays, empty, when a second one is not to be had.
+    for (bool grew = false; !at; at = writer.allocateSlots(longEntries.size() + 1, writer.entrySlots(index))) {
+        if (!writer.growDirectory()) {
+            doc_.imageChanged |= grew;
+            return refuse(noEntriesText(writer, text, longEntries.size() + 1));
+        }
+        grew = true;
+    }
 
     std::copy(newShort.begin(), newShort.end(), entry.begin());
     entry[kCaseFlagsOffset] = 0;
@@ -178,7 +192,7 @@ bool FileOps::rename(std::string_view shortName, std::string_view newName)
     writer.writeSlot(*at + longEntries.size(), entry);
     doc_.imageChanged = true;
     if (const auto outcome = writer.relist(); !outcome.whole())
-        prompter_.tell(outcome.warning, Icon::Exclamation);
+        prompter_.warn(outcome.warning);
     return true;
 }
 

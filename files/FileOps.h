@@ -14,6 +14,7 @@ namespace vellum {
 
 class CVLMDoc;
 class Fat12Reader;
+class Fat12Writer;
 class Prompter;
 class FileSaver;
 struct ListingRecord;
@@ -41,6 +42,10 @@ public:
     const ListingRecord* entryNamed(std::string_view name, std::string_view exceptShortName = {}) const;
     // Whether two names are the same, ASCII case ignored, as FAT compares them.
     static bool sameName(std::string_view a, std::string_view b);
+    // Why `entries` directory entries in a row for `name` do not fit into the
+    // folder shown, which grows as far as it can first: a full diskette when
+    // no cluster was left to grow by.
+    static std::string noEntriesText(const Fat12Writer& writer, std::string_view name, std::size_t entries);
 
 private:
     bool runsIntoOpenFolder(Fat12Reader& reader) const;

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <csignal>
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -228,6 +231,122 @@ TEST(FileVerbs, AFolderStartingAtClusterZeroIsNotTakenForTheRoot)
     const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
     EXPECT_EQ(add.status, 1);
     EXPECT_EQ(readFile(dir / "d.img"), bytes);
+}
+
+TEST(FileVerbs, AddTakesWhatTheHostHoldsAsDosAndMcopyWouldName)
+{
+    test::TempDir dir;
+    const fs::path img = dir / "disk.img";
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(img)).status, 0);
+    // Links fanning out from every level and back to the top: each folder is entered once.
+    fs::create_directories(dir / "tree/level/deep");
+    test::writeFile(dir / "tree/level/deep/leaf.txt", randomBytes(10, 1));
+    for (int i = 0; i < 16; ++i) {
+        fs::create_directory_symlink(dir / "tree/level", dir / ("tree/link" + std::to_string(i)));
+        fs::create_directory_symlink(dir / "tree", dir / ("tree/level/deep/back" + std::to_string(i)));
+    }
+    test::runCommand("touch -d 2300-01-01 " + q(dir / "late.txt"));
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "b/sub");
+    for (const char* name : {"NUL.TXT", "CON"})
+        test::writeFile(dir / name, randomBytes(3, 2));
+    const std::string sources = q(dir / "tree") + " /proc/version " + q(dir / "late.txt") + " " + q(dir / "a/.") +
+                                " " + q(dir / "b/sub/..") + " " + q(dir / "NUL.TXT") + " " + q(dir / "CON");
+    const VlmRun add = runVlm(dir, "add " + q(img) + " " + sources);
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_NE(add.err.find("vlm: warning: \"" + (dir / "tree/link0").string() + "\" leads to a folder added already"),
+              std::string::npos)
+        << add.err;
+
+    const auto text = [&](const std::string& path) { return test::runCommand("mtype -i " + q(img) + " " + q("::" + path)); };
+    EXPECT_EQ(text("/tree/level/deep/leaf.txt").size(), 10u);
+    EXPECT_EQ(test::runCommand("mdir -b -i " + q(img) + " ::/tree"), "::/tree/level/\n");
+    std::ifstream proc("/proc/version");
+    EXPECT_EQ(text("/version"), std::string(std::istreambuf_iterator<char>(proc), {})) << "read to its end";
+    const std::string root = test::runCommand("mdir -i " + q(img) + " ::");
+    for (const char* row : {"LATE     TXT         0 2107-12-31", "A            <DIR>", "B            <DIR>",
+                            "NUL~1    TXT         3", "CON~1                3"})
+        EXPECT_NE(root.find(row), std::string::npos) << row << "\n" << root;
+    EXPECT_EQ(text("/NUL.TXT").size(), 3u);
+    EXPECT_TRUE(test::fsckClean(img));
+}
+
+TEST(FileVerbs, AddAndRenameMeetAFullDisketteAnImageHeldShortAndAFolderOutsideTheVolume)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    image.makeDirectories({"/SUB"});
+    std::vector<std::string> names;
+    for (int i = 1; i <= 14; ++i) // with "." and "..", one cluster of entries
+        names.push_back("F" + std::to_string(i) + ".TXT");
+    image.addEmptyFiles("/SUB", names);
+    image.addFile("/FILLER.BIN", randomBytes(test::mdirFreeBytes(image.path()) - 512, 3));
+    test::TempDir dir;
+    test::writeFile(dir / "one.txt", randomBytes(1, 4));
+    const auto before = readFile(image.path());
+    const VlmRun full = runVlm(dir, "add " + q(image.path()) + " " + q(dir / "one.txt") + " -d SUB");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err.rfind("vlm: error: The diskette is full", 0), 0u) << full.err;
+    EXPECT_EQ(readFile(image.path()), before);
+    // Rename grows the folder by the last cluster, as add would.
+    const VlmRun rename = runVlm(dir, "rename " + q(image.path()) + " SUB/F1.TXT 'Renamed with a long name.txt'");
+    ASSERT_EQ(rename.status, 0) << rename.err;
+    EXPECT_NE(test::runCommand("mdir -i " + q(image.path()) + " ::/SUB").find("Renamed with a long name.txt"),
+              std::string::npos);
+    EXPECT_TRUE(test::fsckClean(image.path()));
+
+    // A .VLM of the cylinders in use takes files on the rest of the diskette.
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(dir / "blank.img")).status, 0);
+    ASSERT_EQ(runVlm(dir, "drive insert A: " + q(dir / "blank.img")).status, 0);
+    ASSERT_EQ(runVlm(dir, "load A: -o " + q(dir / "part.VLM")).status, 0);
+    EXPECT_EQ(runVlm(dir, "info " + q(dir / "part.VLM")).out.find("160 loaded"), std::string::npos);
+    test::writeFile(dir / "big.bin", randomBytes(100'000, 5));
+    const VlmRun part = runVlm(dir, "add " + q(dir / "part.VLM") + " " + q(dir / "big.bin"));
+    ASSERT_EQ(part.status, 0) << part.err;
+    ASSERT_EQ(runVlm(dir, "convert " + q(dir / "part.VLM") + " " + q(dir / "whole.img")).status, 0);
+    EXPECT_EQ(test::runCommand("mtype -i " + q(dir / "whole.img") + " ::/big.bin").size(), 100'000u);
+    EXPECT_TRUE(test::fsckClean(dir / "whole.img"));
+
+    // A folder whose cluster lies past the volume is named, not taken for the root.
+    MtoolsImage broken(MtoolsImage::Maker::Mformat, "-f 1440");
+    broken.makeDirectories({"/D"});
+    auto bytes = readFile(broken.path());
+    const std::string entry = "D          ";
+    const auto at = std::search(bytes.begin(), bytes.end(), entry.begin(), entry.end());
+    ASSERT_NE(at, bytes.end());
+    at[26] = 0xA0; // cluster 4000
+    at[27] = 0x0F;
+    test::writeFile(dir / "d.img", bytes);
+    const VlmRun outside = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "one.txt") + " -d D");
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.err.find("vlm: error: The folder \"D\" has no cluster inside the volume"), std::string::npos)
+        << outside.err;
+}
+
+TEST(FileVerbs, MessagesArePlainSentencesAndNamesShowAsDosShowsThem)
+{
+    test::TempDir dir;
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    test::writeFile(dir / "\xC3\x95x.txt", randomBytes(2, 6)); // "Õx.txt": mcopy stores 0xE5 as 0x05
+    test::runCommand("mcopy -i " + q(image.path()) + " " + q(dir / "\xC3\x95x.txt") + " ::/");
+    EXPECT_NE(runVlm(dir, "ls " + q(image.path())).out.find("\xC3\x95X.TXT"), std::string::npos);
+
+    const VlmRun newline = runVlm(dir, "add " + q(image.path()) + " " + q(dir / "no\nsuch"));
+    EXPECT_EQ(newline.status, 1);
+    EXPECT_NE(newline.err.find("no\\x0Asuch"), std::string::npos) << newline.err;
+    EXPECT_EQ(std::count(newline.err.begin(), newline.err.end(), '\n'), 1) << newline.err;
+    const VlmRun folder = runVlm(dir, "split " + q(dir / "no\nsuch") + " -o " + q(image.path() / "sub"));
+    EXPECT_NE(folder.err.find("Cannot make the folder"), std::string::npos) << folder.err;
+    EXPECT_EQ(folder.err.find("filesystem error"), std::string::npos) << folder.err;
+
+    // The .VLM rule reads the file's own name; a FIFO is refused, not given a .VLM beside it.
+    fs::create_directory(dir / "my.dir");
+    ASSERT_EQ(runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "my.dir/backup")).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "my.dir/backup.VLM"));
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    const VlmRun fifo = runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "pipe"));
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_NE(fifo.err.find("it is a FIFO"), std::string::npos) << fifo.err;
+    EXPECT_FALSE(fs::exists(dir / "pipe.VLM"));
 }
 
 TEST(FileVerbs, TwoAddsAtOnceBothLandOnTheImage)
