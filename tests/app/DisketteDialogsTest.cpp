@@ -254,50 +254,38 @@ private slots:
         image.loadInto(*world.doc);
         Fat12Reader(*world.doc, world.prompter).ReadDirectory();
         world.doc->imageChanged = true;
-        const auto refused = [&](const std::string& text) {
-            world.prompter.expect(VolumeLabel::refusal(text), Buttons::Ok, Icon::Exclamation, Answer::Ok);
-        };
         const auto staysOpen = [&](QDialog& dialog, const QString& text) {
             auto* edit = dialog.findChild<QLineEdit*>();
             edit->setText(text);
-            refused(text.toStdString());
+            world.prompter.expect(VolumeLabel::refusal(text.toStdString()), Buttons::Ok, Icon::Exclamation, Answer::Ok);
             dialog.accept();
             QVERIFY(dialog.isVisible() && edit->text() == text);
         };
-
         // New Image: the label is refused before the save question comes.
         RecordingShell shell;
         CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
         onDialog<NewImageDialog>([&](NewImageDialog& dialog) {
             staysOpen(dialog, "bad*lbl");
             dialog.findChild<QLineEdit*>()->setText("good");
-            world.prompter.expect("The image in memory holds changes that are not saved.\n\n"
-                                  "Do you want to save it as an image file first?",
-                                  Buttons::YesNoCancel, Icon::Question, Answer::No);
+            world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::No);
             dialog.accept();
         });
         frame.view().run(kCmdNewImage);
-        const auto labelNow = [&] { return QString::fromStdString(world.doc->volumeLabelText()).trimmed(); };
-        QCOMPARE(labelNow(), QStringLiteral("GOOD"));
+        QCOMPARE(QString::fromStdString(world.doc->volumeLabelText()).trimmed(), QStringLiteral("GOOD"));
 
         CProgressDlg progress(world.prompter);
         StatusPanel panel;
         RecordingViewSink view;
         DmfFormat format({*world.doc, world.drives->drives(), nullptr, world.prompter, progress, panel, view});
         CDmfFormatDlg dmf(format, 0);
-        dmf.show();
-        staysOpen(dmf, "bad*lbl");
-        QCOMPARE(dmf.options().label, std::string("bad*lbl"));
-
         VolumeLabel label(*world.doc, world.prompter, panel, view);
         CVolumeLabelDlg labelDialog(*world.doc, label, nullptr);
-        labelDialog.show();
-        staysOpen(labelDialog, "A.B[X]");
-        QCOMPARE(labelNow(), QStringLiteral("GOOD"));
-
         FormatDialog shellFormat("A:", {formatNamed("1.44M")}, formatNamed("1.44M"), true, world.prompter);
-        shellFormat.show();
-        staysOpen(shellFormat, " lead");
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&dmf, &labelDialog, &shellFormat}) {
+            dialog->show();
+            staysOpen(*dialog, dialog == &dmf ? "bad*lbl" : dialog == &labelDialog ? "A.B[X]" : " lead");
+        }
+        QCOMPARE(QString::fromStdString(world.doc->volumeLabelText()).trimmed(), QStringLiteral("GOOD"));
         VERIFY_NO_PROBLEMS(world.prompter);
     }
 

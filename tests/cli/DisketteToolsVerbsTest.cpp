@@ -70,17 +70,14 @@ TEST_F(LabelVerb, EveryVerbRefusesWhatFsckCallsAnInvalidLabelWithOneMessage)
     const auto before = test::readFile(image.path());
     for (const char c : std::string("\"*+,./:;<=>?[\\]| ")) {
         const std::string text = c == ' ' ? " LEAD" : std::string("A") + c + "B";
-        std::string message;
+        // One message, after each verb's "vlm VERB: ".
+        const std::string message = ": \"" + text + "\" cannot be a volume label: it takes";
         for (const std::string& words : {"label " + q(image.path()) + " -- " + q(text),
                                          "new 1.44M -o " + q(dir / "new.img") + " --label " + q(text),
                                          "format-dmf A: --label " + q(text)}) {
             const auto run = runVlm(dir, words);
             EXPECT_EQ(run.status, 2) << words;
-            const std::string line = run.err.substr(0, run.err.find('\n'));
-            const std::string first = line.substr(line.find(": ") + 2);
-            EXPECT_NE(first.find("cannot be a volume label"), std::string::npos) << run.err;
-            EXPECT_TRUE(message.empty() || first == message) << first << " / " << message;
-            message = first;
+            EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
         }
     }
     EXPECT_EQ(test::readFile(image.path()), before);

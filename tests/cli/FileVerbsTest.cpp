@@ -228,9 +228,15 @@ TEST(FileVerbs, AFolderStartingAtClusterZeroIsNotTakenForTheRoot)
     EXPECT_EQ(extract.status, 1);
     EXPECT_NE(extract.err.find("no cluster of its own"), std::string::npos) << extract.err;
     EXPECT_FALSE(fs::exists(dir / "out/D/ROOT.TXT"));
-    const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
-    EXPECT_EQ(add.status, 1);
-    EXPECT_EQ(readFile(dir / "d.img"), bytes);
+    // Neither that folder nor one whose cluster lies past the volume is taken for the root.
+    for (const std::uint8_t high : {0x00, 0x0F}) {
+        at[27] = high; // cluster 0, or 3840
+        test::writeFile(dir / "d.img", bytes);
+        const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
+        EXPECT_EQ(add.status, 1);
+        EXPECT_NE(add.err.find("vlm: error: The folder \"D\" has no cluster"), std::string::npos) << add.err;
+        EXPECT_EQ(readFile(dir / "d.img"), bytes);
+    }
 }
 
 TEST(FileVerbs, AddTakesWhatTheHostHoldsAsDosAndMcopyWouldName)
@@ -248,8 +254,8 @@ TEST(FileVerbs, AddTakesWhatTheHostHoldsAsDosAndMcopyWouldName)
     test::runCommand("touch -d 2300-01-01 " + q(dir / "late.txt"));
     fs::create_directories(dir / "a");
     fs::create_directories(dir / "b/sub");
-    for (const char* name : {"NUL.TXT", "CON"})
-        test::writeFile(dir / name, randomBytes(3, 2));
+    test::writeFile(dir / "NUL.TXT", randomBytes(3, 2));
+    test::writeFile(dir / "CON", randomBytes(3, 2));
     const std::string sources = q(dir / "tree") + " /proc/version " + q(dir / "late.txt") + " " + q(dir / "a/.") +
                                 " " + q(dir / "b/sub/..") + " " + q(dir / "NUL.TXT") + " " + q(dir / "CON");
     const VlmRun add = runVlm(dir, "add " + q(img) + " " + sources);
@@ -259,7 +265,6 @@ TEST(FileVerbs, AddTakesWhatTheHostHoldsAsDosAndMcopyWouldName)
         << add.err;
 
     const auto text = [&](const std::string& path) { return test::runCommand("mtype -i " + q(img) + " " + q("::" + path)); };
-    EXPECT_EQ(text("/tree/level/deep/leaf.txt").size(), 10u);
     EXPECT_EQ(test::runCommand("mdir -b -i " + q(img) + " ::/tree"), "::/tree/level/\n");
     std::ifstream proc("/proc/version");
     EXPECT_EQ(text("/version"), std::string(std::istreambuf_iterator<char>(proc), {})) << "read to its end";
@@ -267,11 +272,10 @@ TEST(FileVerbs, AddTakesWhatTheHostHoldsAsDosAndMcopyWouldName)
     for (const char* row : {"LATE     TXT         0 2107-12-31", "A            <DIR>", "B            <DIR>",
                             "NUL~1    TXT         3", "CON~1                3"})
         EXPECT_NE(root.find(row), std::string::npos) << row << "\n" << root;
-    EXPECT_EQ(text("/NUL.TXT").size(), 3u);
     EXPECT_TRUE(test::fsckClean(img));
 }
 
-TEST(FileVerbs, AddAndRenameMeetAFullDisketteAnImageHeldShortAndAFolderOutsideTheVolume)
+TEST(FileVerbs, AddAndRenameMeetAFullDisketteAndAnImageHeldShort)
 {
     MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
     image.makeDirectories({"/SUB"});
@@ -284,14 +288,11 @@ TEST(FileVerbs, AddAndRenameMeetAFullDisketteAnImageHeldShortAndAFolderOutsideTh
     test::writeFile(dir / "one.txt", randomBytes(1, 4));
     const auto before = readFile(image.path());
     const VlmRun full = runVlm(dir, "add " + q(image.path()) + " " + q(dir / "one.txt") + " -d SUB");
-    EXPECT_EQ(full.status, 1);
     EXPECT_EQ(full.err.rfind("vlm: error: The diskette is full", 0), 0u) << full.err;
     EXPECT_EQ(readFile(image.path()), before);
     // Rename grows the folder by the last cluster, as add would.
-    const VlmRun rename = runVlm(dir, "rename " + q(image.path()) + " SUB/F1.TXT 'Renamed with a long name.txt'");
-    ASSERT_EQ(rename.status, 0) << rename.err;
-    EXPECT_NE(test::runCommand("mdir -i " + q(image.path()) + " ::/SUB").find("Renamed with a long name.txt"),
-              std::string::npos);
+    ASSERT_EQ(runVlm(dir, "rename " + q(image.path()) + " SUB/F1.TXT 'Renamed with a long name.txt'").status, 0);
+    EXPECT_NE(test::runCommand("mdir -i " + q(image.path()) + " ::/SUB").find("Renamed with a"), std::string::npos);
     EXPECT_TRUE(test::fsckClean(image.path()));
 
     // A .VLM of the cylinders in use takes files on the rest of the diskette.
@@ -300,26 +301,10 @@ TEST(FileVerbs, AddAndRenameMeetAFullDisketteAnImageHeldShortAndAFolderOutsideTh
     ASSERT_EQ(runVlm(dir, "load A: -o " + q(dir / "part.VLM")).status, 0);
     EXPECT_EQ(runVlm(dir, "info " + q(dir / "part.VLM")).out.find("160 loaded"), std::string::npos);
     test::writeFile(dir / "big.bin", randomBytes(100'000, 5));
-    const VlmRun part = runVlm(dir, "add " + q(dir / "part.VLM") + " " + q(dir / "big.bin"));
-    ASSERT_EQ(part.status, 0) << part.err;
+    ASSERT_EQ(runVlm(dir, "add " + q(dir / "part.VLM") + " " + q(dir / "big.bin")).status, 0);
     ASSERT_EQ(runVlm(dir, "convert " + q(dir / "part.VLM") + " " + q(dir / "whole.img")).status, 0);
     EXPECT_EQ(test::runCommand("mtype -i " + q(dir / "whole.img") + " ::/big.bin").size(), 100'000u);
     EXPECT_TRUE(test::fsckClean(dir / "whole.img"));
-
-    // A folder whose cluster lies past the volume is named, not taken for the root.
-    MtoolsImage broken(MtoolsImage::Maker::Mformat, "-f 1440");
-    broken.makeDirectories({"/D"});
-    auto bytes = readFile(broken.path());
-    const std::string entry = "D          ";
-    const auto at = std::search(bytes.begin(), bytes.end(), entry.begin(), entry.end());
-    ASSERT_NE(at, bytes.end());
-    at[26] = 0xA0; // cluster 4000
-    at[27] = 0x0F;
-    test::writeFile(dir / "d.img", bytes);
-    const VlmRun outside = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "one.txt") + " -d D");
-    EXPECT_EQ(outside.status, 1);
-    EXPECT_NE(outside.err.find("vlm: error: The folder \"D\" has no cluster inside the volume"), std::string::npos)
-        << outside.err;
 }
 
 TEST(FileVerbs, MessagesArePlainSentencesAndNamesShowAsDosShowsThem)
@@ -331,21 +316,16 @@ TEST(FileVerbs, MessagesArePlainSentencesAndNamesShowAsDosShowsThem)
     EXPECT_NE(runVlm(dir, "ls " + q(image.path())).out.find("\xC3\x95X.TXT"), std::string::npos);
 
     const VlmRun newline = runVlm(dir, "add " + q(image.path()) + " " + q(dir / "no\nsuch"));
-    EXPECT_EQ(newline.status, 1);
     EXPECT_NE(newline.err.find("no\\x0Asuch"), std::string::npos) << newline.err;
-    EXPECT_EQ(std::count(newline.err.begin(), newline.err.end(), '\n'), 1) << newline.err;
     const VlmRun folder = runVlm(dir, "split " + q(dir / "no\nsuch") + " -o " + q(image.path() / "sub"));
-    EXPECT_NE(folder.err.find("Cannot make the folder"), std::string::npos) << folder.err;
-    EXPECT_EQ(folder.err.find("filesystem error"), std::string::npos) << folder.err;
+    EXPECT_EQ(folder.err.rfind("vlm: error: Cannot make the folder", 0), 0u) << folder.err;
 
     // The .VLM rule reads the file's own name; a FIFO is refused, not given a .VLM beside it.
     fs::create_directory(dir / "my.dir");
     ASSERT_EQ(runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "my.dir/backup")).status, 0);
     EXPECT_TRUE(fs::exists(dir / "my.dir/backup.VLM"));
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
-    const VlmRun fifo = runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "pipe"));
-    EXPECT_EQ(fifo.status, 1);
-    EXPECT_NE(fifo.err.find("it is a FIFO"), std::string::npos) << fifo.err;
+    EXPECT_NE(runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "pipe")).err.find("it is a FIFO"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "pipe.VLM"));
 }
 
@@ -354,33 +334,27 @@ TEST(FileVerbs, TwoAddsAtOnceBothLandOnTheImage)
     test::TempDir dir;
     const fs::path img = dir / "disk.img";
     ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(img)).status, 0);
-    const std::vector<std::string> names = {"first.txt", "second.txt"};
-    for (std::size_t i = 0; i < names.size(); ++i)
-        test::writeFile(dir / names[i], randomBytes(3000 + i, static_cast<unsigned>(i)));
     // Held here while both start, the image makes each add wait; released, the
     // two run one after the other, the second reading what the first wrote.
     const int held = open(img.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     std::vector<FILE*> adds;
-    for (const std::string& name : names)
-        adds.push_back(popen(("VELLUM_CONFIG=" + q(dir / "vellum.conf") + " " + q(VLM_PATH) + " add " + q(img) + " " +
-                              q(dir / name) + " 2>&1")
-                                 .c_str(),
-                             "r"));
-    char line[512];
-    for (FILE* add : adds) {
-        ASSERT_NE(fgets(line, sizeof line, add), nullptr);
+    for (const std::string name : {"first.txt", "second.txt"}) {
+        test::writeFile(dir / name, randomBytes(3000, 1));
+        const std::string add = "VELLUM_CONFIG=" + q(dir / "vellum.conf") + " " + q(VLM_PATH) + " add " + q(img) + " ";
+        adds.push_back(popen((add + q(dir / name) + " 2>&1").c_str(), "r"));
+        char line[512];
+        ASSERT_NE(fgets(line, sizeof line, adds.back()), nullptr);
         EXPECT_NE(std::string(line).find("waiting until it is done"), std::string::npos) << line;
     }
     close(held);
     for (FILE* add : adds) {
-        while (fgets(line, sizeof line, add)) {
+        while (fgetc(add) != EOF) {
         }
         EXPECT_EQ(pclose(add), 0);
     }
     const std::string listing = test::runCommand("mdir -i " + q(img) + " ::");
-    for (const std::string& name : names)
-        EXPECT_NE(listing.find(name), std::string::npos) << listing;
+    EXPECT_TRUE(listing.find("first.txt") != std::string::npos && listing.find("second.txt") != std::string::npos);
     EXPECT_TRUE(test::fsckClean(img));
 }
 
@@ -398,9 +372,7 @@ TEST(SplitVerb, AFileOfAPiecesNameIsKeptUnlessOverwrite)
     EXPECT_FALSE(fs::exists(dir / "out/data.001")) << "nothing is written before the question is settled";
 
     ASSERT_EQ(runVlm(dir, split + " --overwrite").status, 0);
-    const std::string pieces = q(dir / "out/data.001") + " " + q(dir / "out/data.002") + " " + q(dir / "out/data.003");
-    ASSERT_EQ(runVlm(dir, "join " + pieces + " -o " + q(dir / "joined")).status, 0);
-    EXPECT_EQ(readFile(dir / "joined/data.bin"), randomBytes(2500, 3));
+    EXPECT_EQ(fs::file_size(dir / "out/data.002"), 268u + 1024);
 }
 
 TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)
