@@ -453,7 +453,7 @@ void CVLMView::OnOpenImageFile()
 
 void CVLMView::OnNewImage()
 {
-    NewImageDialog dialog(this);
+    NewImageDialog dialog(prompter_, this);
     if (dialog.exec() != QDialog::Accepted || !mayReplaceImage() ||
         !BlankImage(doc_, prompter_).create(dialog.format(), dialog.label().toStdString()))
         return;

@@ -8,11 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/CVLMDoc.h"
 #include "core/StandardFormats.h"
+#include "ops/VolumeLabel.h"
 
 namespace vellum {
 
@@ -27,8 +28,8 @@ QString capacityText(const StandardFormat& f)
 } // namespace
 
 FormatDialog::FormatDialog(const QString& driveName, const std::vector<const StandardFormat*>& capacities,
-                           const StandardFormat* current, bool quickAllowed, QWidget* parent)
-    : QDialog(parent), capacities_(capacities), capacity_(new QComboBox(this)),
+                           const StandardFormat* current, bool quickAllowed, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), capacities_(capacities), capacity_(new QComboBox(this)),
       quick_(new QRadioButton(tr("&Quick (erase)"), this)), full_(new QRadioButton(tr("&Full"), this)),
       label_(new QLineEdit(this))
 {
@@ -40,8 +41,7 @@ FormatDialog::FormatDialog(const QString& driveName, const std::vector<const Sta
 
     quick_->setEnabled(quickAllowed);
     (quickAllowed ? quick_ : full_)->setChecked(true);
-    label_->setMaxLength(kLabelLength);
-    label_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\"*+,./:;<=>?\\[\\\\\\]|]*")), label_));
+    label_->setMaxLength(static_cast<int>(kVolumeLabelLength));
 
     auto* type = new QGroupBox(tr("Format type"), this);
     auto* typeLayout = new QVBoxLayout(type);
@@ -76,7 +76,17 @@ bool FormatDialog::quick() const
 
 QString FormatDialog::label() const
 {
-    return label_->text().trimmed().toUpper().left(kLabelLength);
+    return label_->text().toUpper();
+}
+
+void FormatDialog::accept()
+{
+    if (!VolumeLabel::acceptable(label_->text().toStdString(), prompter_)) {
+        label_->setFocus();
+        label_->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 } // namespace vellum

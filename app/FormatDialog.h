@@ -4,8 +4,6 @@
 #include <QDialog>
 #include <vector>
 
-#include "core/CVLMDoc.h"
-
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -13,23 +11,26 @@ class QRadioButton;
 
 namespace vellum {
 
+class Prompter;
 struct StandardFormat;
 
 class FormatDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kLabelLength = static_cast<int>(kVolumeLabelLength);
-
-    // `quickAllowed` is false for a diskette that was never formatted.
+    // `quickAllowed` is false for a diskette that was never formatted. A
+    // label that cannot be one is told through `prompter`, and the dialog stays.
     FormatDialog(const QString& driveName, const std::vector<const StandardFormat*>& capacities,
-                 const StandardFormat* current, bool quickAllowed, QWidget* parent = nullptr);
+                 const StandardFormat* current, bool quickAllowed, Prompter& prompter, QWidget* parent = nullptr);
 
     const StandardFormat* capacity() const;
     bool quick() const;
     // Upper case, at most 11 characters; empty for no label.
     QString label() const;
 
+    void accept() override;
+
 private:
+    Prompter& prompter_;
     std::vector<const StandardFormat*> capacities_;
     QComboBox* capacity_;
     QRadioButton* quick_;

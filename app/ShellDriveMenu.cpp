@@ -11,12 +11,14 @@
 #include <QWidget>
 
 #include "app/FormatDialog.h"
+#include "core/CVLMDoc.h"
 #include "core/Prompter.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveSettings.h"
 #include "drive/DriveType.h"
 #include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
+#include "ops/VolumeLabel.h"
 
 namespace vellum {
 
@@ -174,7 +176,7 @@ int ShellDriveMenu::format(int drive)
     const auto medium = drives_.virtualDrives().medium(drive);
     const StandardFormat* current = medium ? medium->format() : &type.native();
     const bool formatted = target->device || (medium && medium->state() == VirtualMedium::State::Formatted);
-    FormatDialog dialog(driveName(drive), capacitiesOf(type), current, formatted, owner_);
+    FormatDialog dialog(driveName(drive), capacitiesOf(type), current, formatted, prompter_, owner_);
     if (dialog.exec() != QDialog::Accepted || !dialog.capacity())
         return kNothing;
     // A diskette of another capacity is laid down anew, which only a full format does.
@@ -189,15 +191,17 @@ int ShellDriveMenu::changeLabel(int drive)
     if (refuseWhenProtected(drive))
         return kNothing;
     const auto target = targetOf(drive);
-    bool ok = false;
-    const QString current = QString::fromStdString(shell_.label(*target).value_or(""));
-    const QString label = QInputDialog::getText(owner_, QObject::tr("Diskette Label - Drive %1").arg(driveName(drive)),
-                                                QObject::tr("&Label (up to %1 characters, empty for none):")
-                                                    .arg(FormatDialog::kLabelLength),
-                                                QLineEdit::Normal, current, &ok);
-    if (!ok)
-        return kNothing;
-    const std::string chosen = text(label.trimmed().toUpper().left(FormatDialog::kLabelLength));
+    QString label = QString::fromStdString(shell_.label(*target).value_or(""));
+    // Asked again until the text can be a label, or the question is cancelled.
+    do {
+        bool ok = false;
+        label = QInputDialog::getText(owner_, QObject::tr("Diskette Label - Drive %1").arg(driveName(drive)),
+                                      QObject::tr("&Label (up to %1 characters, empty for none):").arg(kVolumeLabelLength),
+                                      QLineEdit::Normal, label, &ok);
+        if (!ok)
+            return kNothing;
+    } while (!VolumeLabel::acceptable(text(label), prompter_));
+    const std::string chosen = text(label.toUpper());
     return report(shell_.setLabel(*target, chosen), QObject::tr("Changing the label")) ? kCarriedOut : kNothing;
 }
 

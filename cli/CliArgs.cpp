@@ -10,6 +10,7 @@
 #include "core/ImageFile.h"
 #include "core/TextCodec.h"
 #include "core/VlmHeader.h"
+#include "ops/VolumeLabel.h"
 
 namespace vellum::cli {
 
@@ -92,11 +93,34 @@ std::optional<std::string> descriptionOption(CliArgs& args)
     return text;
 }
 
+std::optional<std::string> labelOption(CliArgs& args)
+{
+    auto text = args.option("--label");
+    if (text)
+        checkLabel(*text);
+    return text;
+}
+
+void checkLabel(const std::string& text)
+{
+    if (const std::string why = VolumeLabel::refusal(text); !why.empty())
+        throw UsageError(why);
+}
+
 std::filesystem::path imageOutput(const std::string& word)
 {
     if (std::filesystem::path(word).filename().empty())
         throw UsageError("\"" + word + "\" names a folder; name the image file");
     return ImageFile::withDefaultExtension(word);
+}
+
+void makeFolder(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder))
+        throw Error("Cannot make the folder \"" + folder.string() + "\": " +
+                    (ec ? ec.message() : "a file of that name is in the way") + ".");
 }
 
 void checkOutputFile(const std::filesystem::path& out)

@@ -41,9 +41,17 @@ int parseDrive(const std::string& word);
 // most: a longer one is a UsageError rather than cut short unseen.
 std::optional<std::string> descriptionOption(CliArgs& args);
 
+// Takes "--label TEXT"; a text that cannot be a volume label is a UsageError.
+std::optional<std::string> labelOption(CliArgs& args);
+// Throws UsageError unless TEXT may be a volume label; empty means none.
+void checkLabel(const std::string& text);
+
 // The image file an OUT word names, ".VLM" appended as ImageFile does; a
 // word naming a folder ("disks/") is a UsageError, not a file ".VLM" in it.
 std::filesystem::path imageOutput(const std::string& word);
+
+// Makes a folder and those above it; throws Error naming it when it cannot.
+void makeFolder(const std::filesystem::path& folder);
 
 // Throws Error unless a file can be written to OUT, checked before a diskette
 // is read for it rather than after.

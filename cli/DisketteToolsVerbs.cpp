@@ -23,18 +23,6 @@ namespace vellum::cli {
 
 namespace {
 
-void checkLabelText(const std::string& text)
-{
-    if (text.empty())
-        throw UsageError("an empty label: use --delete to remove the label");
-    if (text.size() > kVolumeLabelLength)
-        throw UsageError("the label \"" + text + "\" has " + std::to_string(text.size()) +
-                         " characters; at most " + std::to_string(kVolumeLabelLength) + " fit");
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
-            throw UsageError("the label \"" + text + "\" has a character outside printable ASCII");
-}
-
 int runLabel(CliArgs& args)
 {
     const bool remove = args.flag("--delete");
@@ -42,10 +30,12 @@ int runLabel(CliArgs& args)
     if (remove == (words.size() == 2))
         throw UsageError("give either a new label TEXT or --delete");
     const std::string text = remove ? std::string() : words[1];
-    if (!remove)
-        checkLabelText(text);
+    if (!remove && text.empty())
+        throw UsageError("an empty label: use --delete to remove the label");
+    checkLabel(text);
 
     Session session(false);
+    session.lockImage(words[0]);
     if (!ImageFile(session.doc, session.prompter).open(words[0]))
         return kExitFailure;
     StatusPanel panel;
@@ -117,10 +107,8 @@ int runFormatDmf(CliArgs& args)
 {
     const bool quick = args.flag("--quick");
     const bool assumeYes = args.flag("--yes");
-    const auto label = args.option("--label");
+    const auto label = labelOption(args);
     const auto words = args.positionals(1, 1);
-    if (label)
-        checkLabelText(*label);
     DisketteOperation op(assumeYes);
 
     DmfFormatOptions options;
@@ -143,7 +131,8 @@ extern const Verb kFormatDmfVerb{
     "Format the diskette in A: or B: as a 1.68 MB DMF diskette.",
     "Lays down 80 cylinders of 2 x 21 sectors and writes an empty FAT12 file system with 2 KB\n"
     "clusters. --quick lays down only cylinders 0 and 79 of a diskette that is DMF already.\n"
-    "--label names the volume (1 to 11 printable ASCII characters, stored in upper case).\n"
+    "--label names the volume (1 to 11 printable ASCII characters, stored in upper case, as\n"
+    "DOS allows them: none of \\/:*?\"<>|.+,;=[] and no leading blank); without it \"NO NAME\".\n"
     "The drive must be a 3.5-inch high density drive. Ctrl-C asks whether to stop; the file\n"
     "system is written even then. --yes answers every question with its first button.\n",
     runFormatDmf};
@@ -160,9 +149,9 @@ extern const Verb kCompareVerb{
 
 extern const Verb kLabelVerb{
     "label", "label IMAGE (TEXT | --delete)", "Set or delete the volume label of an image file.",
-    "Writes TEXT (1 to 11 printable ASCII characters, stored in upper case) into the boot\n"
-    "sector's label field and the root directory's label entry, adding that entry when the\n"
-    "image has none; --delete names the volume \"NO NAME\" and marks the entry deleted.\n"
+    "Writes TEXT (1 to 11 printable ASCII characters, stored in upper case; none of\n"
+    "\\/:*?\"<>|.+,;=[] and no leading blank) into the boot sector's label field and the root\n"
+    "directory's label entry, adding that entry when the image has none; --delete names the volume \"NO NAME\" and marks the entry deleted.\n"
     "IMAGE is replaced only once it has been written in full.\n",
     runLabel};
 

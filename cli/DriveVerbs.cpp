@@ -128,7 +128,7 @@ fs::path dataFolder()
 fs::path newBlankPath(const StandardFormat& format)
 {
     const fs::path folder = dataFolder();
-    fs::create_directories(folder);
+    makeFolder(folder);
     return VirtualMedium::freeBlankPath(folder, format);
 }
 

@@ -50,10 +50,12 @@ bool openImage(Session& session, const std::string& path)
     return ImageFile(session.doc, session.prompter).open(path);
 }
 
-// An image to be changed and saved again: one held only in part is refused
-// before anything is changed, rather than found short of clusters.
+// An image to be changed and saved again, locked until the command ends: one
+// held only in part is refused before anything is changed, rather than found
+// short of clusters.
 bool openImageToChange(Session& session, const std::string& path)
 {
+    session.lockImage(path);
     if (!openImage(session, path))
         return false;
     if (session.doc.HeldInPart)
@@ -102,10 +104,7 @@ int runExtract(CliArgs& args)
     Session session(false);
     if (!openImage(session, words[0]))
         return kExitFailure;
-    std::error_code ec;
-    fs::create_directories(out, ec);
-    if (!fs::is_directory(out))
-        throw std::runtime_error("cannot make the folder \"" + out.string() + "\"" + (ec ? ": " + ec.message() : ""));
+    makeFolder(out);
     FileSaver saver(session.doc, session.prompter, existing);
     int missing = 0;
     if (words.size() == 1)
@@ -152,9 +151,9 @@ int runMv(CliArgs& args)
         return kExitFailure;
     if (isFolder(*record))
         throw UsageError("\"" + words[1] + "\" is a folder; vlm mv moves files (vlm extract saves folders)");
-    if (fs::is_directory(out))
-        out /= FileSaver::hostName(record->longName);
     std::error_code ec;
+    if (fs::is_directory(out, ec))
+        out /= FileSaver::hostName(record->longName);
     if (fs::equivalent(out, words[0], ec))
         throw UsageError("\"" + out.string() + "\" is the image itself; the file moved there would be lost");
     FileSaver saver(session.doc, session.prompter, existing);
@@ -193,7 +192,7 @@ int runAdd(CliArgs& args)
     if (!folder.empty() && !pathsIn(session).enter(folder))
         return kExitFailure;
     FileAdder adder(session.doc, session.prompter, existing);
-    if (!adder.add({words.begin() + 1, words.end()}) || !keepImage(session, words[0]))
+    if (!adder.add({words.begin() + 1, words.end()}, folder) || !keepImage(session, words[0]))
         return kExitFailure;
     std::printf("%d added to %s\n", adder.added(), folder.empty() ? "the root" : TerminalText::escaped(folder).c_str());
     return 0;

@@ -142,7 +142,7 @@ int runNew(CliArgs& args)
     const auto out = args.option("-o");
     if (!out || out->empty())
         throw UsageError("name the new image file with -o");
-    const std::string label = args.option("--label").value_or("");
+    const std::string label = labelOption(args).value_or("");
     const bool overwrite = args.flag("--overwrite");
     const std::string word = args.positionals(1, 1)[0];
     const StandardFormat* format = BlankImage::formatNamed(word);

@@ -90,6 +90,8 @@ public:
         return Answer::Cancel;
     }
 
+    void warn(const std::string& text) override { inner_.warn(text); }
+
 private:
     Prompter& inner_;
     std::string last_;
@@ -119,13 +121,14 @@ std::optional<std::string> outputFolder(CliArgs& args)
 {
     auto folder = args.option("-o");
     if (folder && !folder->empty())
-        std::filesystem::create_directories(*folder);
+        makeFolder(*folder);
     return folder;
 }
 
 int runSplit(CliArgs& args)
 {
     const bool assumeYes = args.flag("--yes");
+    const bool overwrite = args.flag("--overwrite");
     const auto folder = outputFolder(args);
     const auto size = args.option("--size");
     SplitSettings settings;
@@ -139,7 +142,8 @@ int runSplit(CliArgs& args)
     Prompter& prompter = assumeYes ? static_cast<Prompter&>(onceYes) : terminal;
     HostVolumeProbe volume;
     PieceProgress progress;
-    const auto outcome = FileSplitter(prompter, volume, progress).split(settings);
+    const auto existing = overwrite ? ExistingFiles::Replace : ExistingFiles::Refuse;
+    const auto outcome = FileSplitter(prompter, volume, progress, existing).split(settings);
     if (outcome.status == FileSplitter::Status::Completed && outcome.created.empty())
         std::fprintf(stderr, "vlm: \"%s\" is empty; no pieces were written.\n",
                      TerminalText::escaped(settings.m_strSource).c_str());
@@ -162,7 +166,7 @@ int runJoin(CliArgs& args)
 
     TerminalPrompter prompter(false);
     PieceProgress progress;
-    const auto existing = overwrite ? FileJoiner::ExistingTarget::Replace : FileJoiner::ExistingTarget::Refuse;
+    const auto existing = overwrite ? ExistingFiles::Replace : ExistingFiles::Refuse;
     const auto outcome = FileJoiner(prompter, progress, existing).join(pieces, folder.value_or(""));
     if (outcome.status == FileJoiner::Status::Cancelled)
         std::fputs("vlm: the join was cancelled; no file was written\n", stderr);
@@ -178,12 +182,13 @@ int runJoin(CliArgs& args)
 } // namespace
 
 extern const Verb kSplitVerb{
-    "split", "split FILE [-o DIR] [--size 1.44M|1.2M|720K|360K|NK] [--yes]",
+    "split", "split FILE [-o DIR] [--size 1.44M|1.2M|720K|360K|NK] [--overwrite] [--yes]",
     "Cut a file into numbered pieces that each fit one diskette.",
     "The pieces go to DIR (made if need be; the current directory without -o), named after FILE\n"
     "without its last extension and numbered .001, .002, ...; each starts with a 268-byte header.\n"
     "--size picks the diskette (1.44M when not given) or a piece payload of N x 1024 bytes (1 to\n"
-    "1423). At most 255 pieces make a set. On a removable DIR vlm asks for the next medium\n"
+    "1423). At most 255 pieces make a set. An existing file of a piece's name is replaced only\n"
+    "with --overwrite, and never FILE itself. On a removable DIR vlm asks for the next medium\n"
     "between pieces and when there is not room for one; --yes answers OK. Ctrl-C stops the\n"
     "split and removes the pieces it wrote.\n",
     runSplit};

@@ -32,8 +32,8 @@ std::vector<Choice> choicesOf(Buttons buttons)
 const char* prefixOf(Icon icon)
 {
     switch (icon) {
-    case Icon::Stop: return "vlm: error: ";
-    case Icon::Exclamation: return "vlm: warning: ";
+    case Icon::Stop:
+    case Icon::Exclamation: return "vlm: error: ";
     case Icon::None:
     case Icon::Question:
     case Icon::Information: break;
@@ -41,24 +41,33 @@ const char* prefixOf(Icon icon)
     return "vlm: ";
 }
 
-// The message texts carry " \n" line breaks meant for a dialog.
+// The message texts carry " \n" line breaks meant for a dialog. Inside
+// quotes text is a name, kept as it is: its newlines are escaped later, as
+// other control characters are.
 std::string flatten(const std::string& text)
 {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n') {
+    bool quoted = false;
+    for (const char c : text) {
+        quoted ^= c == '"';
+        if (c == '\n' && !quoted) {
             if (!out.empty() && out.back() != ' ')
                 out += ' ';
             continue;
         }
-        if (text[i] == ' ' && !out.empty() && out.back() == ' ')
+        if (c == ' ' && !quoted && !out.empty() && out.back() == ' ')
             continue;
-        out += text[i];
+        out += c;
     }
     return out;
 }
 
 } // namespace
+
+void TerminalPrompter::warn(const std::string& text)
+{
+    std::fprintf(out_, "vlm: warning: %s\n", TerminalText::escaped(flatten(text)).c_str());
+}
 
 Answer TerminalPrompter::ask(const std::string& text, Buttons buttons, Icon icon)
 {

@@ -1,5 +1,6 @@
 #pragma once
-// Message boxes on the terminal: messages go to stderr, questions are asked
+// Message boxes on the terminal: messages go to stderr (a refusal as
+// "vlm: error:", a warning the work goes past as "vlm: warning:"), questions are asked
 // on the terminal, or answered with their first button under --yes. Without
 // a terminal and without --yes a question takes its cautious answer. --yes
 // never loops: a question asked again and again (a persistent error offered
@@ -19,6 +20,7 @@ public:
     static constexpr int kMaxRepeatedAnswers = 3;
 
     Answer ask(const std::string& text, Buttons buttons, Icon icon) override;
+    void warn(const std::string& text) override;
 
 private:
     bool assumeYes_;

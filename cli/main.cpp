@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,11 @@ int run(int argc, char** argv)
         std::fprintf(stderr, "vlm %s: %s\nusage: vlm %.*s\n", argv[1], TerminalText::escaped(e.what()).c_str(),
                      static_cast<int>(verb->usage.size()), verb->usage.data());
         return kExitUsage;
+    } catch (const std::filesystem::filesystem_error& e) {
+        // The library's own wording ("filesystem error: ...") is not for users.
+        std::fprintf(stderr, "vlm: error: Cannot use \"%s\": %s.\n", TerminalText::escaped(e.path1().string()).c_str(),
+                     TerminalText::escaped(e.code().message()).c_str());
+        return kExitFailure;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vlm: error: %s\n", TerminalText::escaped(e.what()).c_str());
         return kExitFailure;

@@ -56,7 +56,7 @@ std::string displayName(std::span<const std::uint8_t> entry)
     };
     lower(0, kNameBytes, kLowerCaseBase);
     lower(kNameBytes, kShortNameBytes, kLowerCaseExtension);
-    return TextCodec::cp850ToUtf8(Fat12Reader::FormatShortName(name));
+    return TextCodec::shortNameToUtf8(Fat12Reader::FormatShortName(name));
 }
 
 // Upper case for ASCII and Latin-1 letters, as the DOS code pages fold them.
@@ -348,7 +348,7 @@ std::optional<std::size_t> Fat12Reader::lookup(std::string_view name, std::optio
     for (std::size_t i = 0; i < static_cast<std::size_t>(dir.entryCount); ++i) {
         const auto listed = i == except ? std::nullopt : listedName(dir.copy, i);
         if (listed && (sameName(*listed, name) ||
-                       sameName(trimmed(TextCodec::cp850ToUtf8(FormatShortName(slot(dir.copy, i)))), name)))
+                       sameName(trimmed(TextCodec::shortNameToUtf8(FormatShortName(slot(dir.copy, i)))), name)))
             return i;
     }
     return std::nullopt;

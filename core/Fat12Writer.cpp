@@ -44,6 +44,16 @@ bool appendShortForm(std::u16string_view units, std::string& out)
     return lossy;
 }
 
+// A base name DOS keeps for a device, whatever the extension: a file so
+// named cannot be opened there, so it gets a "~N" tail as mcopy gives it.
+bool isDeviceName(std::string_view base)
+{
+    constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+    const bool numbered = base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
+                          base[3] <= '9';
+    return numbered || std::find(kDevices.begin(), kDevices.end(), base) != kDevices.end();
+}
+
 Fat12Writer::ShortName compose(std::string_view base, std::string_view extension)
 {
     Fat12Writer::ShortName name;
@@ -73,7 +83,7 @@ Fat12Writer::ShortName Fat12Writer::shortNameFor(std::u16string_view longName,
         base = "_";
         lossy = true;
     }
-    lossy |= base.size() > kNameBytes || extension.size() > kExtensionBytes;
+    lossy |= base.size() > kNameBytes || extension.size() > kExtensionBytes || isDeviceName(base);
     const ShortName plain = compose(base, extension);
     if (!lossy && !taken(plain))
         return plain;

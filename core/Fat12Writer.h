@@ -86,6 +86,7 @@ public:
 
     Fat12Reader& reader() { return reader_; }
     FatTable& fat() { return fat_; }
+    const FatTable& fat() const { return fat_; }
     // The first cluster of the directory shown; 0 for the root.
     std::uint16_t currentCluster() const;
 

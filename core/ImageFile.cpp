@@ -31,8 +31,12 @@ bool ImageFile::isVlmName(const std::filesystem::path& path)
 
 std::filesystem::path ImageFile::withDefaultExtension(const std::filesystem::path& chosen)
 {
-    const std::string text = chosen.string();
-    return text.find('.') == std::string::npos ? std::filesystem::path(text + kVlmExtension) : chosen;
+    std::error_code ec;
+    const auto type = std::filesystem::status(chosen, ec).type();
+    const bool other = type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
+    if (other || chosen.filename().empty() || chosen.filename().string().find('.') != std::string::npos)
+        return chosen;
+    return chosen.string() + std::string(kVlmExtension);
 }
 
 bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
@@ -83,7 +87,7 @@ void ImageFile::listRoot()
     doc_.directory.chain.fill(0);
     const Fat12Reader::Outcome outcome = Fat12Reader(doc_, prompter_).ReadDirectory(kSectorBytes);
     if (!outcome.whole())
-        prompter_.tell(outcome.warning, Icon::Exclamation);
+        prompter_.warn(outcome.warning);
 }
 
 bool ImageFile::save(const std::filesystem::path& path, std::string_view description)

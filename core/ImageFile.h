@@ -30,7 +30,9 @@ public:
     bool replace(const std::filesystem::path& path);
 
     static bool isVlmName(const std::filesystem::path& path);
-    // A chosen name with no "." anywhere in it gets ".VLM".
+    // A file name with no "." in it gets ".VLM"; its folders do not count. A
+    // path naming a folder, a device or the like is kept as it is, for the
+    // write to refuse, rather than turned into a file beside it.
     static std::filesystem::path withDefaultExtension(const std::filesystem::path& chosen);
 
 private:

@@ -15,6 +15,10 @@ public:
     virtual Answer ask(const std::string& text, Buttons buttons, Icon icon) = 0;
 
     void tell(const std::string& text, Icon icon) { ask(text, Buttons::Ok, icon); }
+    // Something met on the way that the work goes past (damage in an image, a
+    // lock not had), told as a message with the exclamation icon; refusals
+    // are told with tell.
+    virtual void warn(const std::string& text) { tell(text, Icon::Exclamation); }
 };
 
 // Answers OK to everything, unseen: for a walk that only counts or

@@ -50,6 +50,16 @@ bool isLowSurrogate(char16_t u) { return u >= kLowSurrogateFirst && u < kSurroga
 
 } // namespace
 
+std::string TextCodec::shortNameToUtf8(std::string_view bytes)
+{
+    constexpr char kStoredE5 = 0x05;
+    if (!bytes.starts_with(kStoredE5))
+        return cp850ToUtf8(bytes);
+    std::string shown(bytes);
+    shown[0] = static_cast<char>(0xE5);
+    return cp850ToUtf8(shown);
+}
+
 std::string TextCodec::cp850ToUtf8(std::string_view bytes)
 {
     std::string out;

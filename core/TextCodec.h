@@ -14,6 +14,9 @@ class TextCodec {
 public:
     // Bytes below 0x80 pass through unchanged.
     static std::string cp850ToUtf8(std::string_view bytes);
+    // A short name's bytes as DOS shows them: a first byte 0x05 stands for
+    // 0xE5, which as a first byte marks an entry deleted.
+    static std::string shortNameToUtf8(std::string_view bytes);
     // Surrogate pairs are joined; an unpaired surrogate becomes U+FFFD.
     static std::string utf16ToUtf8(std::span<const std::uint16_t> units);
     // A malformed sequence becomes U+FFFD.

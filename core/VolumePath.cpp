@@ -31,7 +31,7 @@ const ListingRecord* listed(const CVLMDoc& doc, std::size_t slot)
 void VolumePath::warn(const std::string& text)
 {
     if (!text.empty())
-        prompter_.tell(text, Icon::Exclamation);
+        prompter_.warn(text);
 }
 
 void VolumePath::listRoot()

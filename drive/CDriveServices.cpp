@@ -69,7 +69,7 @@ std::uint32_t CDriveServices::GetLockLevel(int drive)
     REGS regs = ioctl(kGetLockLevel, static_cast<std::uint32_t>(drive));
     Vwin32Call(regs);
     if (serviceFailed(regs)) {
-        prompter_.tell(kCannotGetLockLevel, Icon::Exclamation);
+        prompter_.warn(kCannotGetLockLevel);
         return 0;
     }
     return low16(regs.EAX);
@@ -81,7 +81,7 @@ bool CDriveServices::LockVolume(int level, int permissions, int drive)
     regs.EDX = static_cast<std::uint32_t>(permissions);
     Vwin32Call(regs);
     if (serviceFailed(regs)) {
-        prompter_.tell(kCannotLock, Icon::Exclamation);
+        prompter_.warn(kCannotLock);
         return false;
     }
     return true;
@@ -92,7 +92,7 @@ bool CDriveServices::UnlockVolume(int drive)
     REGS regs = ioctl(kUnlockPhysical, static_cast<std::uint32_t>(drive));
     Vwin32Call(regs);
     if (serviceFailed(regs)) {
-        prompter_.tell(kCannotUnlock, Icon::Exclamation);
+        prompter_.warn(kCannotUnlock);
         return false;
     }
     return true;

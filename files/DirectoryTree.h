@@ -79,7 +79,7 @@ private:
             if (!outcome.whole())
                 warn(outcome.warning);
     }
-    void warn(const std::string& text) { prompter_.tell(text, Icon::Exclamation); }
+    void warn(const std::string& text) { prompter_.warn(text); }
 
     CVLMDoc& doc_;
     Prompter& prompter_;

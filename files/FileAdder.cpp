@@ -1,11 +1,13 @@
 #include "files/FileAdder.h"
 
 #include <algorithm>
-#include <chrono>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <system_error>
 
+#include "core/BlockFile.h"
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
@@ -22,7 +24,6 @@ using namespace dirent;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kDotEntries = 2;
-constexpr std::uintmax_t kLargestFile = 0xFFFF'FFFF;
 
 std::string inQuotes(const std::string& text)
 {
@@ -60,17 +61,19 @@ Fat12Writer::Entry shortEntry(const Fat12Writer::ShortName& name, std::uint32_t 
 struct Before {
     explicit Before(const CVLMDoc& doc)
         : image(doc.image().begin(), doc.image().begin() + static_cast<std::ptrdiff_t>(doc.loadedBytes())),
-          directory(doc.directory), changed(doc.imageChanged)
+          tracks(doc.TracksLoaded), directory(doc.directory), changed(doc.imageChanged)
     {
     }
     bool restore(CVLMDoc& doc) const
     {
         std::copy(image.begin(), image.end(), doc.image().begin());
+        doc.TracksLoaded = tracks;
         doc.directory = directory;
         doc.imageChanged = changed;
         return false;
     }
     std::vector<std::uint8_t> image;
+    std::int32_t tracks;
     DirectoryArea directory;
     bool changed;
 };
@@ -89,14 +92,18 @@ std::size_t FileAdder::clusterBytes() const
 }
 
 // Reads what a host path holds; throws std::runtime_error for what cannot
-// be added. `depth` is the folder level the item would land on.
-FileAdder::Item FileAdder::plan(const fs::path& host, int depth) const
+// be added. `depth` is the folder level the item would land on. Nothing for
+// a folder met already in this tree.
+std::optional<FileAdder::Item> FileAdder::plan(const fs::path& host, int depth)
 {
     Item item;
     item.host = host;
     std::string hostName = host.filename().string();
-    if (hostName.empty() || hostName == ".")
-        hostName = fs::absolute(host).lexically_normal().parent_path().filename().string();
+    // "dir/", "." and ".." are named after the folder they lead to.
+    if (hostName.empty() || hostName == "." || hostName == "..") {
+        std::error_code ec;
+        hostName = fs::weakly_canonical(host, ec).filename().string();
+    }
     // Named as rename names it, and as DOS and mtools do.
     item.text = FileOps::nameGiven(hostName);
     item.name = TextCodec::utf8ToUtf16(item.text);
@@ -109,37 +116,74 @@ FileAdder::Item FileAdder::plan(const fs::path& host, int depth) const
                                  std::to_string(LongName::kMostUnits) + " fit.");
     if (!Fat12Writer::isLegalName(item.name))
         throw std::runtime_error(inQuotes(item.text) + " cannot be added. " + std::string(FileOps::kIllegalNameText));
-    std::error_code ec;
-    const fs::file_status status = fs::status(host, ec);
-    const auto mtime = fs::last_write_time(host, ec);
-    if (ec)
-        throw std::runtime_error("Could not read " + inQuotes(host.string()) + ": " + ec.message() + ".");
-    item.mtime = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(mtime));
-    item.folder = fs::is_directory(status);
+    // The inode's own time: a file_time_type cannot hold one from 2262 on,
+    // which the DOS date clamps anyway.
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0)
+        throw std::runtime_error("Could not read " + inQuotes(host.string()) + ": " + std::strerror(errno) + ".");
+    item.mtime = st.st_mtime;
+    item.folder = S_ISDIR(st.st_mode);
     if (item.folder) {
+        if (!seenFolders_.emplace(st.st_dev, st.st_ino).second) {
+            prompter_.warn(inQuotes(host.string()) + " leads to a folder added already; it is left out.");
+            return std::nullopt;
+        }
+        spend(1);
         planChildren(item, depth);
         return item;
     }
-    if (!fs::is_regular_file(status))
+    if (!S_ISREG(st.st_mode))
         throw std::runtime_error(inQuotes(host.string()) + " is neither a file nor a folder.");
-    item.size = fs::file_size(host, ec);
-    if (ec || item.size > kLargestFile)
-        throw std::runtime_error(inQuotes(item.text) + " is too large for a diskette.");
+    readWhole(item);
     return item;
 }
 
+// Reads a file to its end, whatever size it claims (files under /proc say
+// 0), but no further than the diskette could hold.
+void FileAdder::readWhole(Item& file)
+{
+    BlockFile in = BlockFile::openRead(file.host);
+    const std::size_t bytes = clusterBytes();
+    for (std::size_t got = bytes; got == bytes;) {
+        file.data.resize(file.data.size() + bytes);
+        got = in.read(std::span(file.data).last(bytes));
+        file.data.resize(file.data.size() - bytes + got);
+        if (got > 0)
+            spend(1);
+    }
+    file.size = file.data.size();
+}
+
+// Counts clusters into the plan, which ends once it needs more than the
+// whole diskette: a tree of links that fans out is not planned without bound.
+void FileAdder::spend(std::size_t clusters)
+{
+    const DriveGeometry& g = doc_.geometry;
+    const std::size_t volume = std::size_t{g.totalSectors} * g.bytesPerSector;
+    const std::size_t diskette = volume > doc_.areas.dataArea ? (volume - doc_.areas.dataArea) / clusterBytes() : 0;
+    plannedClusters_ += clusters;
+    if (plannedClusters_ > diskette)
+        throw std::runtime_error("The diskette has no room for " + inQuotes(planned_) + ": it needs more than the " +
+                                 byteText(diskette * clusterBytes()) + " of the whole diskette.");
+}
+
 // Plans a folder's contents, their short names made among themselves.
-void FileAdder::planChildren(Item& folder, int depth) const
+void FileAdder::planChildren(Item& folder, int depth)
 {
     if (depth > static_cast<int>(kDirectoryLevels))
         throw std::runtime_error("The folders in " + inQuotes(folder.host.string()) + " nest deeper than the " +
                                  std::to_string(kDirectoryLevels) + " levels of folders Vellum can open.");
     std::vector<fs::path> children;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder.host))
-        children.push_back(e.path());
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.host, ec), end; !ec && it != end; it.increment(ec))
+        children.push_back(it->path());
+    if (ec)
+        throw std::runtime_error("Could not read the folder " + inQuotes(folder.host.string()) + ": " +
+                                 ec.message() + ".");
     std::sort(children.begin(), children.end());
     for (const fs::path& child : children)
-        folder.children.push_back(plan(child, depth + 1));
+        if (auto sub = plan(child, depth + 1))
+            folder.children.push_back(std::move(*sub));
     nameChildren(folder);
     std::size_t slots = kDotEntries;
     for (const Item& child : folder.children)
@@ -228,17 +272,10 @@ std::optional<std::uint16_t> FileAdder::storeFile(const Item& item, Fat12Writer&
         failure_ = noRoomText(item, writer.fat().freeCount());
         return std::nullopt;
     }
-    std::ifstream in(item.host, std::ios::binary);
-    std::uintmax_t left = item.size;
-    for (const std::uint16_t cluster : *chain) {
-        const auto data = writer.clusterData(cluster);
-        const auto n = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, data.size()));
-        in.read(reinterpret_cast<char*>(data.data()), n);
-        left -= static_cast<std::uintmax_t>(n);
-    }
-    if (!in) {
-        failure_ = "Could not read " + inQuotes(item.host.string()) + ".";
-        return std::nullopt;
+    for (std::size_t i = 0; i < chain->size(); ++i) {
+        const auto data = writer.clusterData((*chain)[i]);
+        const auto from = std::span(item.data).subspan(i * data.size());
+        std::copy_n(from.begin(), std::min(from.size(), data.size()), data.begin());
     }
     return chain->empty() ? std::uint16_t{0} : chain->front();
 }
@@ -287,9 +324,7 @@ bool FileAdder::place(const Item& source, const Names& beside, Fat12Writer& writ
     while (!at && writer.growDirectory())
         at = writer.allocateSlots(entries.size());
     if (!at) {
-        failure_ = "This folder has no room left for " + inQuotes(item.text) + ": it needs " +
-                   std::to_string(entries.size()) + " directory entries in a row, and " +
-                   std::to_string(writer.freeSlots()) + " entries are free.";
+        failure_ = FileOps::noEntriesText(writer, item.text, entries.size());
         return false;
     }
     writer.writeEntries(*at, entries);
@@ -331,7 +366,7 @@ bool FileAdder::roomFor(const std::vector<const Item*>& chosen, Fat12Writer& wri
 {
     std::size_t clusters = writer.fat().freeCount();
     std::size_t slots = writer.freeSlots();
-    const bool root = writer.currentCluster() == 0;
+    const bool root = doc_.directory.depth == 0;
     for (const Item* item : chosen) {
         const std::size_t needed = clustersOf(*item);
         if (needed > clusters)
@@ -349,20 +384,43 @@ bool FileAdder::roomFor(const std::vector<const Item*>& chosen, Fat12Writer& wri
     return true;
 }
 
-bool FileAdder::add(const std::vector<fs::path>& sources)
+// An image that holds only the cylinders in use, as a load of part of the
+// diskette leaves it, gets the rest as zeroed tracks the FAT has free.
+void FileAdder::holdWholeDiskette()
+{
+    const DriveGeometry& g = doc_.geometry;
+    const std::size_t whole = std::size_t{g.totalSectors} * g.bytesPerSector;
+    if (doc_.HeldInPart || g.sectorsPerTrack == 0 || doc_.loadedBytes() >= whole || whole > doc_.image().size())
+        return;
+    std::fill(doc_.image().begin() + static_cast<std::ptrdiff_t>(doc_.loadedBytes()),
+              doc_.image().begin() + static_cast<std::ptrdiff_t>(whole), std::uint8_t{0});
+    doc_.TracksLoaded = static_cast<std::int32_t>(g.totalSectors / g.sectorsPerTrack);
+}
+
+bool FileAdder::add(const std::vector<fs::path>& sources, std::string_view folderName)
 {
     added_ = 0;
     if (!doc_.hasImage() || doc_.ImageEmpty != 0 || clusterBytes() == 0)
         return refuse("There is no diskette image in memory to add files to.");
+    if (doc_.directory.depth > 0 && Fat12Writer(doc_, prompter_).currentCluster() == 0)
+        return refuse((folderName.empty() ? std::string("This folder") : "The folder " + inQuotes(std::string(folderName))) +
+                      " has no cluster inside the volume, so nothing can be added to it. Check the diskette for "
+                      "errors.");
     std::vector<Item> items;
     try {
-        for (const fs::path& source : sources)
-            items.push_back(plan(source, doc_.directory.depth + 1));
+        for (const fs::path& source : sources) {
+            planned_ = source.string();
+            plannedClusters_ = 0;
+            seenFolders_.clear();
+            if (auto item = plan(source, doc_.directory.depth + 1))
+                items.push_back(std::move(*item));
+        }
     } catch (const std::exception& e) {
         return refuse(e.what());
     }
 
     const Before before(doc_);
+    holdWholeDiskette();
     Fat12Writer writer(doc_, prompter_);
     std::vector<const Item*> chosen;
     for (const Item& item : items) {
@@ -384,7 +442,7 @@ bool FileAdder::add(const std::vector<fs::path>& sources)
     if (added_ > 0)
         doc_.imageChanged = true;
     if (const auto outcome = writer.relist(); !outcome.whole())
-        prompter_.tell(outcome.warning, Icon::Exclamation);
+        prompter_.warn(outcome.warning);
     return true;
 }
 

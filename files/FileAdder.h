@@ -1,16 +1,22 @@
 #pragma once
 // Adds host files and folder trees to the directory shown of the image in
-// memory. The room on the diskette and in the root is checked first, and
-// whatever still fails on the way (a full folder, an unreadable host file)
-// puts the image back as it was, so a refused add changes nothing. Added
-// entries carry the host file's modification time; the image is marked
-// changed and the directory listed again.
+// memory. Every host file is read whole while the add is planned, and the
+// plan stops once it outgrows the diskette; a folder met again within one
+// tree (through a link) is left out. The room on the diskette and in the
+// root is checked next, and whatever still fails on the way (a full folder)
+// puts the image back as it was, so a refused add changes nothing. An image
+// that holds only the cylinders in use is given the rest of the diskette.
+// Added entries carry the host file's modification time; the image is
+// marked changed and the directory listed again.
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Fat12Writer.h"
@@ -33,7 +39,8 @@ public:
 
     // True when every source the user did not decline at the overwrite
     // question was added; false, with the image unchanged, after telling why.
-    bool add(const std::vector<std::filesystem::path>& sources);
+    // `folderName` names the folder shown in messages ("This folder" without).
+    bool add(const std::vector<std::filesystem::path>& sources, std::string_view folderName = {});
 
     // How many sources were added by the last add.
     int added() const { return added_; }
@@ -44,6 +51,7 @@ private:
         std::u16string name;
         std::string text; // the name in UTF-8, for messages
         bool folder = false;
+        std::vector<std::uint8_t> data; // a file's bytes
         std::uintmax_t size = 0;
         std::time_t mtime = 0;
         Fat12Writer::ShortName shortName{};
@@ -51,8 +59,11 @@ private:
     };
     enum class Settled { Free, Declined, Refused };
 
-    Item plan(const std::filesystem::path& host, int depth) const;
-    void planChildren(Item& folder, int depth) const;
+    std::optional<Item> plan(const std::filesystem::path& host, int depth);
+    void planChildren(Item& folder, int depth);
+    void readWhole(Item& file);
+    void spend(std::size_t clusters);
+    void holdWholeDiskette();
     std::size_t clustersOf(const Item& item) const;
     std::size_t folderClusters(const Item& folder) const;
     static std::size_t slotsOf(const Item& item);
@@ -77,6 +88,11 @@ private:
     Existing existing_;
     std::string failure_;
     int added_ = 0;
+    // The source being planned, the folders met in its tree (device and
+    // inode) and the clusters its plan takes so far.
+    std::string planned_;
+    std::set<std::pair<std::uintmax_t, std::uintmax_t>> seenFolders_;
+    std::size_t plannedClusters_ = 0;
 };
 
 } // namespace vellum

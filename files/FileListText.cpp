@@ -68,7 +68,7 @@ std::string FileListText::columnText(const ListingRecord& record, int column)
     case kName:
         return record.longName;
     case kAlternate:
-        return TextCodec::cp850ToUtf8(record.shortName);
+        return TextCodec::shortNameToUtf8(record.shortName);
     case kSize:
         return std::to_string(record.size);
     case kAttributes:
@@ -134,7 +134,7 @@ int FileListText::compare(const ListingRecord& a, const ListingRecord& b, int co
     case kName:
         return compareFolded(a.longName, b.longName);
     case kAlternate:
-        return sign(TextCodec::cp850ToUtf8(a.shortName).compare(TextCodec::cp850ToUtf8(b.shortName)) <=> 0);
+        return sign(TextCodec::shortNameToUtf8(a.shortName).compare(TextCodec::shortNameToUtf8(b.shortName)) <=> 0);
     case kSize:
         return sign(a.size <=> b.size);
     case kAttributes:

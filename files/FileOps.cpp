@@ -77,12 +77,11 @@ bool FileOps::remove(std::size_t slot)
     doc_.imageChanged = true;
     for (const auto& outcome : {found->chain, writer.relist()})
         if (!outcome.whole())
-            prompter_.tell(outcome.warning, Icon::Exclamation);
+            prompter_.warn(outcome.warning);
     if (const std::size_t shared = own.size() - freed.size())
-        prompter_.tell("\"" + name + "\" shares " + std::to_string(shared) + (shared == 1 ? " cluster" : " clusters") +
-                           " with other files or folders; they keep " + (shared == 1 ? "it" : "them") +
-                           ". Check the diskette for errors.",
-                       Icon::Exclamation);
+        prompter_.warn("\"" + name + "\" shares " + std::to_string(shared) + (shared == 1 ? " cluster" : " clusters") +
+                       " with other files or folders; they keep " + (shared == 1 ? "it" : "them") +
+                       ". Check the diskette for errors.");
     return true;
 }
 
@@ -129,6 +128,15 @@ std::string FileOps::nameGiven(std::string_view newName)
     return text;
 }
 
+std::string FileOps::noEntriesText(const Fat12Writer& writer, std::string_view name, std::size_t entries)
+{
+    if (writer.currentCluster() != 0 && writer.fat().freeCount() == 0)
+        return "The diskette is full: the folder has no free entry for \"" + std::string(name) +
+               "\", and no free cluster to grow by. Delete files to make room.";
+    return "This folder has no room left for \"" + std::string(name) + "\": it needs " + std::to_string(entries) +
+           " directory entries in a row, and " + std::to_string(writer.freeSlots()) + " are free.";
+}
+
 bool FileOps::rename(std::size_t slot, std::string_view newName)
 {
     const std::string text = nameGiven(newName);
@@ -156,17 +164,22 @@ bool FileOps::rename(std::size_t slot, std::string_view newName)
     std::copy(newShort.begin(), newShort.end(), entry.begin());
     entry[kCaseFlagsOffset] = 0;
     const auto entries = Fat12Writer::entriesOf(name, entry);
-    const std::vector<std::size_t> oldSlots = writer.entrySlots(slot);
-    const auto at = writer.allocateSlots(entries.size(), oldSlots);
-    if (!at)
-        return refuse("This folder has no room left for the name \"" + text + "\". Choose a shorter name, or "
-                      "delete a file of the folder first.");
+    auto at = writer.allocateSlots(entries.size(), writer.entrySlots(slot));
+    // A subfolder grows by a cluster, as it does for an add; a cluster it
+    // grew by stays, empty, when a second one is not to be had.
+    for (bool grew = false; !at; at = writer.allocateSlots(entries.size(), writer.entrySlots(slot))) {
+        if (!writer.growDirectory()) {
+            doc_.imageChanged |= grew;
+            return refuse(noEntriesText(writer, text, entries.size()));
+        }
+        grew = true;
+    }
 
     writer.markDeleted(slot);
     writer.writeEntries(*at, entries);
     doc_.imageChanged = true;
     if (const auto outcome = writer.relist(); !outcome.whole())
-        prompter_.tell(outcome.warning, Icon::Exclamation);
+        prompter_.warn(outcome.warning);
     return true;
 }
 

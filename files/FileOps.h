@@ -18,6 +18,7 @@
 namespace vellum {
 
 class CVLMDoc;
+class Fat12Writer;
 class Prompter;
 class FileSaver;
 
@@ -38,6 +39,11 @@ public:
     bool rename(std::size_t slot, std::string_view newName);
     // The name rename gives: trailing blanks and dots go, as DOS drops them.
     static std::string nameGiven(std::string_view newName);
+
+    // Why `entries` directory entries in a row for `name` do not fit into the
+    // folder shown, which grows as far as it can first: a full diskette when
+    // no cluster was left to grow by.
+    static std::string noEntriesText(const Fat12Writer& writer, std::string_view name, std::size_t entries);
 
 private:
     using Clusters = std::set<std::uint16_t>;

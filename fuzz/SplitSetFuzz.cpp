@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         start = cut + 1;
     }
     NoProgress progress;
-    const auto outcome = FileJoiner(world.prompter, progress, FileJoiner::ExistingTarget::Replace).join(pieces, fuzz::privateFolder().string());
+    const auto outcome = FileJoiner(world.prompter, progress, ExistingFiles::Replace).join(pieces, fuzz::privateFolder().string());
     if (outcome.status != FileJoiner::Status::Completed)
         return 0;
     if (readAll(outcome.target) != payloads)

@@ -6,6 +6,7 @@
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
 #include "core/StandardFormats.h"
+#include "ops/VolumeLabel.h"
 
 namespace vellum {
 
@@ -67,7 +68,8 @@ DmfBootSector::Sector DmfBootSector::build(const Bpb& bpb, std::string_view labe
     s[kExtendedSignatureOffset] = kExtendedSignature;
     if (!label.empty())
         putLe32(s, kSerialOffset, static_cast<std::uint32_t>(dosDate) << 16 | dosTime);
-    putLabel(std::span(s).subspan(kLabelOffset), label);
+    // A blank label field reads as damage to fsck.fat; unlabelled volumes say "NO NAME".
+    putLabel(std::span(s).subspan(kLabelOffset), label.empty() ? VolumeLabel::kBootNoName : label);
     putText(std::span(s).subspan(kFileSystemOffset), kFileSystem);
     putBootProgram(s);
     s[kSignatureOffset] = 0x55;

@@ -28,7 +28,8 @@ public:
     using SystemArea = std::array<std::uint8_t, kSystemAreaBytes>;
 
     // A label (already upper case, at most 11 characters) stamps the serial
-    // number with the DOS time and date; an empty one leaves serial 0.
+    // number with the DOS time and date; an empty one leaves serial 0 and
+    // names the volume "NO NAME".
     static Sector build(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate);
     // The boot sector, both FATs and the root with the label entry, if any.
     static SystemArea systemArea(std::string_view label, std::uint16_t dosTime, std::uint16_t dosDate);

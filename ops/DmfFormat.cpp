@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/CVLMDoc.h"
-#include "core/Error.h"
 #include "core/Prompter.h"
 #include "drive/CDriveServices.h"
 #include "drive/DeviceParameterBlock.h"
@@ -97,11 +96,15 @@ bool DmfFormat::confirmQuickFormat(DmfFormatOptions& options)
     return true;
 }
 
+bool DmfFormat::checkLabel(std::string_view label)
+{
+    return VolumeLabel::acceptable(label, c_.prompter);
+}
+
 int DmfFormat::FormatDmf(const DmfFormatOptions& options)
 {
-    if (options.label.size() > kVolumeLabelLength)
-        throw Error("The volume label \"" + options.label + "\" has " + std::to_string(options.label.size()) +
-                    " characters; a label holds at most " + std::to_string(kVolumeLabelLength) + ".");
+    if (!options.noLabel && !checkLabel(options.label))
+        return 0;
     if (!c_.driver) {
         c_.prompter.tell(std::string(SectorRequests::kNotLoaded), Icon::Information);
         return 0;

@@ -47,9 +47,11 @@ public:
     // A quick format needs a DMF diskette in the drive already; on another
     // one the user may switch to a full format. False when nothing is to be done.
     bool confirmQuickFormat(DmfFormatOptions& options);
+    // True when the label may be written; otherwise the user is told why.
+    bool checkLabel(std::string_view label);
 
-    // 0 when cancelled or when the diskette could not be reached, else 1.
-    // Throws Error for a label over 11 characters.
+    // 0 when cancelled, when the diskette could not be reached or when the
+    // label was refused, else 1.
     int FormatDmf(const DmfFormatOptions& options);
 
 private:

@@ -211,7 +211,7 @@ void LoadEngine::listRoot()
     c_.doc.directory.chain.fill(0);
     const Fat12Reader::Outcome outcome = Fat12Reader(c_.doc, c_.prompter).ReadDirectory();
     if (!outcome.whole())
-        c_.prompter.tell(outcome.warning, Icon::Exclamation);
+        c_.prompter.warn(outcome.warning);
 }
 
 void LoadEngine::report()

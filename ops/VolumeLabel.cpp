@@ -7,7 +7,6 @@
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
 #include "core/DosTime.h"
-#include "core/Error.h"
 #include "core/Prompter.h"
 #include "core/ViewSink.h"
 #include "ops/StatusPanel.h"
@@ -15,6 +14,9 @@
 namespace vellum {
 
 namespace {
+
+// Characters DOS keeps out of a volume label, besides those outside printable ASCII.
+constexpr std::string_view kNotInLabel = "\\/:*?\"<>|.+,;=[]";
 
 constexpr const char* kRedoQuestion =
     "Image Label was not updated because no label options were selected.\n\n"
@@ -28,6 +30,26 @@ void putBlankPadded(std::span<std::uint8_t> field, std::string_view text)
 }
 
 } // namespace
+
+std::string VolumeLabel::refusal(std::string_view text)
+{
+    const bool legal = std::none_of(text.begin(), text.end(), [](unsigned char c) {
+        return c < 0x20 || c >= 0x7F || kNotInLabel.find(static_cast<char>(c)) != std::string_view::npos;
+    });
+    if (legal && text.size() <= kVolumeLabelLength && !text.starts_with(' '))
+        return {};
+    return "\"" + std::string(text) + "\" cannot be a volume label: it takes at most " +
+           std::to_string(kVolumeLabelLength) + " printable ASCII characters, not beginning with a blank, and none of " +
+           std::string(kNotInLabel) + ".";
+}
+
+bool VolumeLabel::acceptable(std::string_view text, Prompter& prompter)
+{
+    const std::string why = refusal(text);
+    if (!why.empty())
+        prompter.tell(why, Icon::Exclamation);
+    return why.empty();
+}
 
 bool VolumeLabel::askRedo()
 {
@@ -45,9 +67,8 @@ std::string VolumeLabel::upperCase(std::string_view text)
 
 bool VolumeLabel::apply(std::string_view text, bool deleteRequested, bool modifyDiskette, std::time_t now)
 {
-    if (text.size() > kVolumeLabelLength)
-        throw Error("The volume label \"" + std::string(text) + "\" has " + std::to_string(text.size()) +
-                    " characters; a label holds at most " + std::to_string(kVolumeLabelLength) + ".");
+    if (!deleteRequested && !acceptable(text, prompter_))
+        return false;
     if (doc_.areas.dataArea > doc_.loadedBytes()) {
         prompter_.tell("The image holds only " + std::to_string(doc_.TracksLoaded) +
                            " tracks, fewer than its root directory spans, so a label would be lost.",

@@ -28,16 +28,23 @@ public:
     {
     }
 
+    // The one rule for a label typed anywhere: at most 11 characters of
+    // printable ASCII (a label is stored byte for byte), not beginning with a
+    // blank, and none of those DOS keeps out of labels. Empty when `text` may
+    // be a label (an empty text means no label), else why not.
+    static std::string refusal(std::string_view text);
+    // Tells the refusal, if any; true when `text` may be a label.
+    static bool acceptable(std::string_view text, Prompter& prompter);
+
     // Asked when OK is pressed with nothing changed: true when the user wants
     // to go back to the dialog.
     bool askRedo();
 
     // Deletes the label when deleteLabel is set or text is empty, else writes
     // text in upper case. With modifyDiskette the view is asked to open the
-    // shell's label command. False after the user was told that the root
-    // directory has no room for a label entry, or lies beyond the tracks in
-    // memory; nothing changed then.
-    // Throws Error for a label longer than 11 characters.
+    // shell's label command. False after the user was told that the text
+    // cannot be a label, or that the root directory has no room for a label
+    // entry or lies beyond the tracks in memory; nothing changed then.
     bool apply(std::string_view text, bool deleteLabel, bool modifyDiskette,
                std::time_t now = std::time(nullptr));
 

@@ -136,7 +136,7 @@ bool FileJoiner::targetFree(const std::vector<std::filesystem::path>& pieces, co
             return false;
         }
     }
-    if (existing_ != ExistingTarget::Refuse)
+    if (existing_ != ExistingFiles::Refuse)
         return true;
     prompter_.tell("\"" + target.string() + "\" exists already and is not replaced.", Icon::Exclamation);
     return false;
@@ -145,7 +145,7 @@ bool FileJoiner::targetFree(const std::vector<std::filesystem::path>& pieces, co
 bool FileJoiner::mayWrite(const std::filesystem::path& target)
 {
     std::error_code ec;
-    if (existing_ != ExistingTarget::Ask || !std::filesystem::exists(target, ec))
+    if (existing_ != ExistingFiles::Ask || !std::filesystem::exists(target, ec))
         return true;
     const std::string folder = target.parent_path().empty() ? "the current folder"
                                                             : "\"" + target.parent_path().string() + "\"";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "splitjoin/ExistingFiles.h"
 #include "splitjoin/SplitHeader.h"
 
 namespace vellum {
@@ -22,9 +23,6 @@ public:
     static constexpr const char* kCompletedText = "Join operation completed ...";
 
     enum class Status { NothingToJoin, Completed, Refused, Cancelled, Failed };
-    // What happens to a file of the target's name already in the folder. A
-    // piece of the set itself is never replaced.
-    enum class ExistingTarget { Refuse, Ask, Replace };
     struct Outcome {
         Status status = Status::NothingToJoin;
         std::string originalPath; // "Original Path:", up to the stored path's last separator
@@ -32,7 +30,8 @@ public:
         std::filesystem::path target;
     };
 
-    FileJoiner(Prompter& prompter, CopyProgress& progress, ExistingTarget existing = ExistingTarget::Refuse)
+    // A piece of the set itself is never replaced, whatever `existing` says.
+    FileJoiner(Prompter& prompter, CopyProgress& progress, ExistingFiles existing = ExistingFiles::Refuse)
         : prompter_(prompter), progress_(progress), existing_(existing)
     {
     }
@@ -57,7 +56,7 @@ private:
 
     Prompter& prompter_;
     CopyProgress& progress_;
-    ExistingTarget existing_;
+    ExistingFiles existing_;
     std::vector<std::uint8_t> buffer_;
 };
 

@@ -114,6 +114,8 @@ FileSplitter::Status FileSplitter::writePieces(const Plan& plan, BlockFile& sour
     for (unsigned n = 1; n <= count; ++n) {
         if (plan.removable && !waitForRoom(plan))
             return Status::Cancelled;
+        if ((n == 1 || plan.removable) && !mayReplace(plan, n))
+            return existing_ == ExistingFiles::Ask ? Status::Cancelled : Status::Refused;
         writePiece(plan, n, source);
         const std::string name = SplitSettings::pieceName(plan.source, n);
         outcome.created.push_back(name);
@@ -130,6 +132,34 @@ bool FileSplitter::waitForRoom(const Plan& plan)
         if (prompter_.ask(kExchangeMediaText, Buttons::OkCancel, Icon::Information) != Answer::Ok)
             return false;
     return true;
+}
+
+// Whether the pieces from `first` on may be written over the files of their
+// names that the folder holds; the user is told or asked about them at once.
+bool FileSplitter::mayReplace(const Plan& plan, unsigned first)
+{
+    std::vector<std::string> existing;
+    for (auto n = static_cast<std::uint64_t>(first); n <= plan.count; ++n) {
+        const std::string name = SplitSettings::pieceName(plan.source, static_cast<unsigned>(n));
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(plan.folder / name, ec)))
+            existing.push_back(name);
+    }
+    if (existing.empty() || existing_ == ExistingFiles::Replace)
+        return true;
+    const bool one = existing.size() == 1;
+    const std::string names =
+        "\"" + existing.front() + "\"" + (one ? "" : " and " + std::to_string(existing.size() - 1) + " more pieces");
+    const std::string folder = plan.folder == kCurrentFolder ? "the current folder" : "\"" + plan.folder.string() + "\"";
+    if (existing_ == ExistingFiles::Refuse) {
+        prompter_.tell(names + (one ? " exists" : " exist") + " already in " + folder + (one ? " and is" : " and are") +
+                           " not replaced.",
+                       Icon::Exclamation);
+        return false;
+    }
+    return prompter_.ask(names + (one ? " already exists in " : " already exist in ") + folder +
+                             ".\n\nDo you want to replace " + (one ? "it?" : "them?"),
+                         Buttons::YesNo, Icon::Question) == Answer::Yes;
 }
 
 void FileSplitter::writePiece(const Plan& plan, unsigned number, BlockFile& source)

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "app/DialogBackground.h"
@@ -33,7 +32,7 @@ QGroupBox* group(const QString& title, std::initializer_list<QWidget*> members, 
 } // namespace
 
 CDmfFormatDlg::CDmfFormatDlg(DmfFormat& format, int selectedDrive, QWidget* parent)
-    : QDialog(parent), driveA_(new QRadioButton(tr("Drive A:"), this)), driveB_(new QRadioButton(tr("Drive B:"), this)),
+    : QDialog(parent), engine_(format), driveA_(new QRadioButton(tr("Drive A:"), this)), driveB_(new QRadioButton(tr("Drive B:"), this)),
       full_(new QRadioButton(tr("Full Format"), this)), quick_(new QRadioButton(tr("Quick Format"), this)),
       label_(new QLineEdit(this))
 {
@@ -44,9 +43,6 @@ CDmfFormatDlg::CDmfFormatDlg(DmfFormat& format, int selectedDrive, QWidget* pare
     labelText->setBuddy(label_);
     label_->setAccessibleName(tr("Volume Label:"));
     label_->setMaxLength(static_cast<int>(kVolumeLabelLength));
-    // What a FAT label may hold, in the one byte per character it is stored as.
-    label_->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral(R"([^"*+,./:;<=>?\[\\\]|\x00-\x1f\x7f-\x{ffff}]*)")), label_));
 
     auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
     format_ = buttons->addButton(tr("Format"), QDialogButtonBox::AcceptRole);
@@ -81,6 +77,16 @@ CDmfFormatDlg::CDmfFormatDlg(DmfFormat& format, int selectedDrive, QWidget* pare
     format_->setEnabled(false);
     cancel->setFocus();
     format.checkDrive(selectedDrive); // tells the user why nothing can be formatted
+}
+
+void CDmfFormatDlg::accept()
+{
+    if (!engine_.checkLabel(label_->text().toStdString())) {
+        label_->setFocus();
+        label_->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 DmfFormatOptions CDmfFormatDlg::options() const

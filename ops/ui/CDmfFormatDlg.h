@@ -24,10 +24,14 @@ public:
     DmfFormatOptions options() const;
     bool anyCapableDrive() const { return anyCapable_; }
 
+    // A label that cannot be one is told, and the dialog stays open.
+    void accept() override;
+
 signals:
     void helpRequested(int topic);
 
 private:
+    DmfFormat& engine_;
     QRadioButton* driveA_;
     QRadioButton* driveB_;
     QRadioButton* full_;

@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "app/DialogBackground.h"
@@ -47,7 +46,6 @@ CVolumeLabelDlg::CVolumeLabelDlg(const CVLMDoc& doc, VolumeLabel& label, QWidget
     newLabel->setBuddy(text_);
     text_->setAccessibleName(tr("New Image Label:"));
     text_->setMaxLength(static_cast<int>(kVolumeLabelLength));
-    text_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\x20-\\x7e]*")), text_));
     text_->setText(original_);
     text_->selectAll();
     auto* optionsBox = new QGroupBox(tr("Label Options"), this);
@@ -88,8 +86,13 @@ void CVolumeLabelDlg::accept()
         text_->selectAll();
         return;
     }
+    // A refused label keeps the dialog open with the text to mend.
+    if (!label_.apply(text_->text().toStdString(), delete_->isChecked(), modify_->isChecked())) {
+        text_->setFocus();
+        text_->selectAll();
+        return;
+    }
     QDialog::accept();
-    label_.apply(text_->text().toStdString(), delete_->isChecked(), modify_->isChecked());
 }
 
 } // namespace vellum

@@ -4,11 +4,11 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 
 #include "core/CVLMDoc.h"
 #include "core/StandardFormats.h"
 #include "ops/BlankImage.h"
+#include "ops/VolumeLabel.h"
 
 namespace vellum {
 
@@ -18,8 +18,8 @@ constexpr std::string_view kDefaultFormat = "1.44M";
 
 } // namespace
 
-NewImageDialog::NewImageDialog(QWidget* parent)
-    : QDialog(parent), format_(new QComboBox(this)), label_(new QLineEdit(this))
+NewImageDialog::NewImageDialog(Prompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), format_(new QComboBox(this)), label_(new QLineEdit(this))
 {
     setWindowTitle(tr("New Image"));
     const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); };
@@ -32,7 +32,6 @@ NewImageDialog::NewImageDialog(QWidget* parent)
     format_->setAccessibleName(tr("Format"));
     label_->setAccessibleName(tr("Volume label"));
     label_->setMaxLength(static_cast<int>(kVolumeLabelLength));
-    label_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\x20-\\x7e]*")), label_));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -51,6 +50,16 @@ const StandardFormat& NewImageDialog::format() const
 QString NewImageDialog::label() const
 {
     return label_->text();
+}
+
+void NewImageDialog::accept()
+{
+    if (!VolumeLabel::acceptable(label_->text().toStdString(), prompter_)) {
+        label_->setFocus();
+        label_->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 } // namespace vellum

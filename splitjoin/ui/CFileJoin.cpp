@@ -242,7 +242,7 @@ void CFileJoin::OnJoin()
         pieces.emplace_back(joinList_->item(i)->data(kPathRole).toString().toStdString());
     targetDir_ = target_->text();
     setBusy(true);
-    const auto outcome = FileJoiner(prompter_, progress_, FileJoiner::ExistingTarget::Ask)
+    const auto outcome = FileJoiner(prompter_, progress_, ExistingFiles::Ask)
                              .join(pieces, targetDir_.toStdString());
     originalPath_->setText(QString::fromStdString(outcome.originalPath));
     targetName_->setText(QString::fromStdString(outcome.targetName));

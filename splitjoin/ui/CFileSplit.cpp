@@ -168,7 +168,7 @@ void CFileSplit::OnSplit()
 {
     created_->clear();
     setBusy(true);
-    const auto outcome = FileSplitter(prompter_, volume_, progress_).split(settings_);
+    const auto outcome = FileSplitter(prompter_, volume_, progress_, ExistingFiles::Ask).split(settings_);
     // A cancel takes back pieces the list already showed.
     created_->clear();
     for (const std::string& name : outcome.created)

@@ -18,6 +18,7 @@
 #include "app/MessageBoxPrompter.h"
 #include "app/ViewToolBar.h"
 #include "app/DriveListBox.h"
+#include "app/FormatDialog.h"
 #include "app/FileListModel.h"
 #include "core/ViewCommands.h"
 #include "core/Fat12Reader.h"
@@ -30,6 +31,8 @@
 #include "ops/ui/CLoadDlg.h"
 #include "ops/ui/CProgressDlg.h"
 #include "ops/ui/CVolumeLabelDlg.h"
+#include "ops/ui/NewImageDialog.h"
+#include "core/StandardFormats.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/MtoolsImage.h"
 #include "tests/support/RecordingViewSink.h"
@@ -241,6 +244,48 @@ private slots:
         dialog.accept();
         QVERIFY(!dialog.isVisible());
         QCOMPARE(world.doc->volumeLabelText(), std::string("FRESH"));
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void everyLabelDialogTellsTheOneRuleAndStaysOpenWithTheTextAsTyped()
+    {
+        World world;
+        MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+        image.loadInto(*world.doc);
+        Fat12Reader(*world.doc, world.prompter).ReadDirectory();
+        world.doc->imageChanged = true;
+        const auto staysOpen = [&](QDialog& dialog, const QString& text) {
+            auto* edit = dialog.findChild<QLineEdit*>();
+            edit->setText(text);
+            world.prompter.expect(VolumeLabel::refusal(text.toStdString()), Buttons::Ok, Icon::Exclamation, Answer::Ok);
+            dialog.accept();
+            QVERIFY(dialog.isVisible() && edit->text() == text);
+        };
+        // New Image: the label is refused before the save question comes.
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        onDialog<NewImageDialog>([&](NewImageDialog& dialog) {
+            staysOpen(dialog, "bad*lbl");
+            dialog.findChild<QLineEdit*>()->setText("good");
+            world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::No);
+            dialog.accept();
+        });
+        frame.view().run(kCmdNewImage);
+        QCOMPARE(QString::fromStdString(world.doc->volumeLabelText()).trimmed(), QStringLiteral("GOOD"));
+
+        CProgressDlg progress(world.prompter);
+        StatusPanel panel;
+        RecordingViewSink view;
+        DmfFormat format({*world.doc, world.drives->drives(), nullptr, world.prompter, progress, panel, view});
+        CDmfFormatDlg dmf(format, 0);
+        VolumeLabel label(*world.doc, world.prompter, panel, view);
+        CVolumeLabelDlg labelDialog(*world.doc, label, nullptr);
+        FormatDialog shellFormat("A:", {formatNamed("1.44M")}, formatNamed("1.44M"), true, world.prompter);
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&dmf, &labelDialog, &shellFormat}) {
+            dialog->show();
+            staysOpen(*dialog, dialog == &dmf ? "bad*lbl" : dialog == &labelDialog ? "A.B[X]" : " lead");
+        }
+        QCOMPARE(QString::fromStdString(world.doc->volumeLabelText()).trimmed(), QStringLiteral("GOOD"));
         VERIFY_NO_PROBLEMS(world.prompter);
     }
 

@@ -214,6 +214,16 @@ private slots:
         QCOMPARE(entries(*byName<QListWidget>(splitPage, "Files created:")), pieces);
         QVERIFY(byName<QProgressBar>(splitPage, "Split progress")->isHidden());
         saveScreenshot(sheet, "join-split-sheet-split.png");
+        // A second split asks before it replaces the pieces.
+        writeFile(world.path("pieces/data.002"), "older");
+        world.prompter.expect("\"data.001\" and 2 more pieces already exist in \"" + world.path("pieces").toStdString() +
+                                  "\".\n\nDo you want to replace them?",
+                              Buttons::YesNo, Icon::Question, Answer::No);
+        byName<QPushButton>(splitPage, "Split")->click();
+        QCOMPARE(readFile(world.path("pieces/data.002")), QByteArray("older"));
+        world.prompter.expectStart("\"data.001\" and 2 more pieces", Icon::Question, Answer::Yes);
+        byName<QPushButton>(splitPage, "Split")->click();
+        QCOMPARE(entries(*byName<QListWidget>(splitPage, "Files created:")), pieces);
 
         CFileJoin& joinPage = sheet.joinPage();
         sheet.tabs().setCurrentWidget(&joinPage);

@@ -64,6 +64,32 @@ TEST_F(LabelVerb, BadWordsAreUsageErrorsAndLeaveTheFileAlone)
     EXPECT_EQ(test::readFile(image.path()), before);
 }
 
+TEST_F(LabelVerb, EveryVerbRefusesWhatFsckCallsAnInvalidLabelWithOneMessage)
+{
+    ASSERT_EQ(runVlm(dir, "drive blank A: 1.44M -o " + q(dir / "blank.img")).status, 0);
+    const auto before = test::readFile(image.path());
+    for (const char c : std::string("\"*+,./:;<=>?[\\]| ")) {
+        const std::string text = c == ' ' ? " LEAD" : std::string("A") + c + "B";
+        // One message, after each verb's "vlm VERB: ".
+        const std::string message = ": \"" + text + "\" cannot be a volume label: it takes";
+        for (const std::string& words : {"label " + q(image.path()) + " -- " + q(text),
+                                         "new 1.44M -o " + q(dir / "new.img") + " --label " + q(text),
+                                         "format-dmf A: --label " + q(text)}) {
+            const auto run = runVlm(dir, words);
+            EXPECT_EQ(run.status, 2) << words;
+            EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_EQ(test::readFile(image.path()), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.img"));
+
+    // Without a label the volume is "NO NAME", which fsck.fat takes.
+    ASSERT_EQ(runVlm(dir, "format-dmf A:").status, 0);
+    EXPECT_TRUE(test::fsckClean(dir / "blank.img"));
+    const auto dmf = test::readFile(dir / "blank.img");
+    EXPECT_EQ(std::string(dmf.begin() + 43, dmf.begin() + 54), "NO NAME    ");
+}
+
 class FormatDmfVerb : public ::testing::Test {
 protected:
     test::VlmRun vlm(const std::string& words) const { return runVlm(dir, words); }

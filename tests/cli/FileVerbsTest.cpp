@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <csignal>
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -148,7 +152,7 @@ TEST(FileVerbs, NewImagesOfEveryFormatPassFsckAndAddPutsATreeOnOne)
     }
     EXPECT_EQ(fs::file_size(dir / "new-DMF.img"), 1'720'320u);
     EXPECT_EQ(runVlm(dir, "new 1.44M -o " + q(dir / "new-DMF.img")).status, 1) << "an existing file is kept";
-    EXPECT_EQ(runVlm(dir, "new 1.44M -o " + q(dir / "utf8.img") + " --label 'Café'").status, 1)
+    EXPECT_EQ(runVlm(dir, "new 1.44M -o " + q(dir / "utf8.img") + " --label 'Café'").status, 2)
         << "a label is stored byte for byte, so only ASCII";
     EXPECT_FALSE(fs::exists(dir / "utf8.img"));
 
@@ -256,9 +260,151 @@ TEST(FileVerbs, AFolderStartingAtClusterZeroIsNotTakenForTheRoot)
     EXPECT_EQ(extract.status, 1);
     EXPECT_NE(extract.err.find("no cluster of its own"), std::string::npos) << extract.err;
     EXPECT_FALSE(fs::exists(dir / "out/D/ROOT.TXT"));
-    const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
-    EXPECT_EQ(add.status, 1);
-    EXPECT_EQ(readFile(dir / "d.img"), bytes);
+    // Neither that folder nor one whose cluster lies past the volume is taken for the root.
+    for (const std::uint8_t high : {0x00, 0x0F}) {
+        at[27] = high; // cluster 0, or 3840
+        test::writeFile(dir / "d.img", bytes);
+        const VlmRun add = runVlm(dir, "add " + q(dir / "d.img") + " " + q(dir / "host.txt") + " -d D");
+        EXPECT_EQ(add.status, 1);
+        EXPECT_NE(add.err.find("vlm: error: The folder \"D\" has no cluster"), std::string::npos) << add.err;
+        EXPECT_EQ(readFile(dir / "d.img"), bytes);
+    }
+}
+
+TEST(FileVerbs, AddTakesWhatTheHostHoldsAsDosAndMcopyWouldName)
+{
+    test::TempDir dir;
+    const fs::path img = dir / "disk.img";
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(img)).status, 0);
+    // Links fanning out from every level and back to the top: each folder is entered once.
+    fs::create_directories(dir / "tree/level/deep");
+    test::writeFile(dir / "tree/level/deep/leaf.txt", randomBytes(10, 1));
+    for (int i = 0; i < 16; ++i) {
+        fs::create_directory_symlink(dir / "tree/level", dir / ("tree/link" + std::to_string(i)));
+        fs::create_directory_symlink(dir / "tree", dir / ("tree/level/deep/back" + std::to_string(i)));
+    }
+    test::runCommand("touch -d 2300-01-01 " + q(dir / "late.txt"));
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "b/sub");
+    test::writeFile(dir / "NUL.TXT", randomBytes(3, 2));
+    test::writeFile(dir / "CON", randomBytes(3, 2));
+    const std::string sources = q(dir / "tree") + " /proc/version " + q(dir / "late.txt") + " " + q(dir / "a/.") +
+                                " " + q(dir / "b/sub/..") + " " + q(dir / "NUL.TXT") + " " + q(dir / "CON");
+    const VlmRun add = runVlm(dir, "add " + q(img) + " " + sources);
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_NE(add.err.find("vlm: warning: \"" + (dir / "tree/link0").string() + "\" leads to a folder added already"),
+              std::string::npos)
+        << add.err;
+
+    const auto text = [&](const std::string& path) { return test::runCommand("mtype -i " + q(img) + " " + q("::" + path)); };
+    EXPECT_EQ(test::runCommand("mdir -b -i " + q(img) + " ::/tree"), "::/tree/level/\n");
+    std::ifstream proc("/proc/version");
+    EXPECT_EQ(text("/version"), std::string(std::istreambuf_iterator<char>(proc), {})) << "read to its end";
+    const std::string root = test::runCommand("mdir -i " + q(img) + " ::");
+    for (const char* row : {"LATE     TXT         0 2107-12-31", "A            <DIR>", "B            <DIR>",
+                            "NUL~1    TXT         3", "CON~1                3"})
+        EXPECT_NE(root.find(row), std::string::npos) << row << "\n" << root;
+    EXPECT_TRUE(test::fsckClean(img));
+}
+
+TEST(FileVerbs, AddAndRenameMeetAFullDisketteAndAnImageHeldShort)
+{
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    image.makeDirectories({"/SUB"});
+    std::vector<std::string> names;
+    for (int i = 1; i <= 14; ++i) // with "." and "..", one cluster of entries
+        names.push_back("F" + std::to_string(i) + ".TXT");
+    image.addEmptyFiles("/SUB", names);
+    image.addFile("/FILLER.BIN", randomBytes(test::mdirFreeBytes(image.path()) - 512, 3));
+    test::TempDir dir;
+    test::writeFile(dir / "one.txt", randomBytes(1, 4));
+    const auto before = readFile(image.path());
+    const VlmRun full = runVlm(dir, "add " + q(image.path()) + " " + q(dir / "one.txt") + " -d SUB");
+    EXPECT_EQ(full.err.rfind("vlm: error: The diskette is full", 0), 0u) << full.err;
+    EXPECT_EQ(readFile(image.path()), before);
+    // Rename grows the folder by the last cluster, as add would.
+    ASSERT_EQ(runVlm(dir, "rename " + q(image.path()) + " SUB/F1.TXT 'Renamed with a long name.txt'").status, 0);
+    EXPECT_NE(test::runCommand("mdir -i " + q(image.path()) + " ::/SUB").find("Renamed with a"), std::string::npos);
+    EXPECT_TRUE(test::fsckClean(image.path()));
+
+    // A .VLM of the cylinders in use takes files on the rest of the diskette.
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(dir / "blank.img")).status, 0);
+    ASSERT_EQ(runVlm(dir, "drive insert A: " + q(dir / "blank.img")).status, 0);
+    ASSERT_EQ(runVlm(dir, "load A: -o " + q(dir / "part.VLM")).status, 0);
+    EXPECT_EQ(runVlm(dir, "info " + q(dir / "part.VLM")).out.find("160 loaded"), std::string::npos);
+    test::writeFile(dir / "big.bin", randomBytes(100'000, 5));
+    ASSERT_EQ(runVlm(dir, "add " + q(dir / "part.VLM") + " " + q(dir / "big.bin")).status, 0);
+    ASSERT_EQ(runVlm(dir, "convert " + q(dir / "part.VLM") + " " + q(dir / "whole.img")).status, 0);
+    EXPECT_EQ(test::runCommand("mtype -i " + q(dir / "whole.img") + " ::/big.bin").size(), 100'000u);
+    EXPECT_TRUE(test::fsckClean(dir / "whole.img"));
+}
+
+TEST(FileVerbs, MessagesArePlainSentencesAndNamesShowAsDosShowsThem)
+{
+    test::TempDir dir;
+    MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+    test::writeFile(dir / "\xC3\x95x.txt", randomBytes(2, 6)); // "Õx.txt": mcopy stores 0xE5 as 0x05
+    test::runCommand("mcopy -i " + q(image.path()) + " " + q(dir / "\xC3\x95x.txt") + " ::/");
+    EXPECT_NE(runVlm(dir, "ls " + q(image.path())).out.find("\xC3\x95X.TXT"), std::string::npos);
+
+    const VlmRun newline = runVlm(dir, "add " + q(image.path()) + " " + q(dir / "no\nsuch"));
+    EXPECT_NE(newline.err.find("no\\x0Asuch"), std::string::npos) << newline.err;
+    const VlmRun folder = runVlm(dir, "split " + q(dir / "no\nsuch") + " -o " + q(image.path() / "sub"));
+    EXPECT_EQ(folder.err.rfind("vlm: error: Cannot make the folder", 0), 0u) << folder.err;
+
+    // The .VLM rule reads the file's own name; a FIFO is refused, not given a .VLM beside it.
+    fs::create_directory(dir / "my.dir");
+    ASSERT_EQ(runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "my.dir/backup")).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "my.dir/backup.VLM"));
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_NE(runVlm(dir, "convert " + q(image.path()) + " " + q(dir / "pipe")).err.find("it is a FIFO"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "pipe.VLM"));
+}
+
+TEST(FileVerbs, TwoAddsAtOnceBothLandOnTheImage)
+{
+    test::TempDir dir;
+    const fs::path img = dir / "disk.img";
+    ASSERT_EQ(runVlm(dir, "new 1.44M -o " + q(img)).status, 0);
+    // Held here while both start, the image makes each add wait; released, the
+    // two run one after the other, the second reading what the first wrote.
+    const int held = open(img.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    std::vector<FILE*> adds;
+    for (const std::string name : {"first.txt", "second.txt"}) {
+        test::writeFile(dir / name, randomBytes(3000, 1));
+        const std::string add = "VELLUM_CONFIG=" + q(dir / "vellum.conf") + " " + q(VLM_PATH) + " add " + q(img) + " ";
+        adds.push_back(popen((add + q(dir / name) + " 2>&1").c_str(), "r"));
+        char line[512];
+        ASSERT_NE(fgets(line, sizeof line, adds.back()), nullptr);
+        EXPECT_NE(std::string(line).find("waiting until it is done"), std::string::npos) << line;
+    }
+    close(held);
+    for (FILE* add : adds) {
+        while (fgetc(add) != EOF) {
+        }
+        EXPECT_EQ(pclose(add), 0);
+    }
+    const std::string listing = test::runCommand("mdir -i " + q(img) + " ::");
+    EXPECT_TRUE(listing.find("first.txt") != std::string::npos && listing.find("second.txt") != std::string::npos);
+    EXPECT_TRUE(test::fsckClean(img));
+}
+
+TEST(SplitVerb, AFileOfAPiecesNameIsKeptUnlessOverwrite)
+{
+    test::TempDir dir;
+    test::writeFile(dir / "data.bin", randomBytes(2500, 3));
+    fs::create_directory(dir / "out");
+    test::writeFile(dir / "out/data.002", randomBytes(5, 4));
+    const std::string split = "split " + q(dir / "data.bin") + " -o " + q(dir / "out") + " --size 1K";
+    const VlmRun kept = runVlm(dir, split);
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_NE(kept.err.find("\"data.002\" exists already in"), std::string::npos) << kept.err;
+    EXPECT_EQ(readFile(dir / "out/data.002"), randomBytes(5, 4));
+    EXPECT_FALSE(fs::exists(dir / "out/data.001")) << "nothing is written before the question is settled";
+
+    ASSERT_EQ(runVlm(dir, split + " --overwrite").status, 0);
+    EXPECT_EQ(fs::file_size(dir / "out/data.002"), 268u + 1024);
 }
 
 TEST(SplitVerb, CtrlCTakesBackEveryPieceWritten)

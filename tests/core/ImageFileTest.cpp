@@ -463,10 +463,12 @@ TEST(VlmFile, FailedSaveLeavesTheExistingFileAlone)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(w.dir.path()), {}), 1);
 }
 
-TEST(ImageFileNames, VlmIsAppendedOnlyWhenThePathHasNoDotAtAll)
+TEST(ImageFileNames, VlmIsAppendedOnlyWhenTheFileNameHasNoDot)
 {
     EXPECT_EQ(ImageFile::withDefaultExtension("/home/me/backup"), "/home/me/backup.VLM");
-    EXPECT_EQ(ImageFile::withDefaultExtension("/home/me/my.dir/backup"), "/home/me/my.dir/backup");
+    EXPECT_EQ(ImageFile::withDefaultExtension("/home/me/my.dir/backup"), "/home/me/my.dir/backup.VLM");
+    EXPECT_EQ(ImageFile::withDefaultExtension("./backup"), "./backup.VLM");
+    EXPECT_EQ(ImageFile::withDefaultExtension("/dev/null"), "/dev/null") << "for the write to refuse";
     EXPECT_EQ(ImageFile::withDefaultExtension("disk.img"), "disk.img");
     EXPECT_TRUE(ImageFile::isVlmName("a/b.vlm"));
     EXPECT_TRUE(ImageFile::isVlmName("B.VLM"));

@@ -277,8 +277,8 @@ TEST_F(FileOpsTest, RenameRefusesWhenTheRootIsFull)
         names.push_back("F" + std::to_string(i) + ".TXT");
     image.addEmptyFiles("/", names);
     load();
-    prompter.expect("This folder has no room left for the name \"A name that needs more slots.txt\". Choose a "
-                    "shorter name, or delete a file of the folder first.",
+    prompter.expect("This folder has no room left for \"A name that needs more slots.txt\": it needs 4 directory "
+                    "entries in a row, and 1 are free.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
     FileOps ops(doc, prompter);
     EXPECT_FALSE(ops.rename(listed("README.TXT")->slot, "A name that needs more slots.txt"));

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/Bytes.h"
-#include "core/Error.h"
 #include "drive/DriveStatus.h"
 #include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
@@ -87,7 +86,7 @@ TEST(DmfBootSector, MatchesTheLayoutOutsideTheBootCode)
         std::string label, field;
         std::uint32_t serial;
     };
-    for (const Case& c : {Case{"", "           ", 0}, Case{"DISK5", "DISK5      ", 0x2D6F'5A21},
+    for (const Case& c : {Case{"", "NO NAME    ", 0}, Case{"DISK5", "DISK5      ", 0x2D6F'5A21},
                           Case{"ELEVENCHARS", "ELEVENCHARS", 0x2D6F'5A21}}) {
         const auto sector = DmfBootSector::build(c.label, 0x5A21, 0x2D6F);
         auto expected = expectedBootSector(c.field, c.serial);
@@ -208,10 +207,10 @@ TEST_F(DmfFormatTest, RequestsFollowTheLockMediaFormatUnlockOrder)
     EXPECT_EQ(world.requestsOf(K::EndFormat).size(), 2u) << "after each system-area write";
     EXPECT_EQ(world.requestsOf(K::Prepare).size(), 2u);
     EXPECT_EQ(world.requestsOf(K::EndTransfer).size(), 2u);
-    // No label: serial 0, blank label field, empty root.
+    // No label: serial 0, "NO NAME", empty root.
     const auto bytes = test::readFile(blank);
     EXPECT_EQ(le32(bytes, 39), 0u);
-    EXPECT_EQ(text(bytes, 43, 11), "           ");
+    EXPECT_EQ(text(bytes, 43, 11), "NO NAME    ");
     EXPECT_TRUE(std::all_of(bytes.begin() + 3584, bytes.begin() + 4096, [](std::uint8_t b) { return b == 0; }));
     EXPECT_EQ(fsckProblems(blank), "");
 }
@@ -353,7 +352,9 @@ TEST_F(DmfFormatTest, WithoutTheSectorDriverNothingIsTouched)
     world.prompter.expect("TRAKDSK.VXD is not loaded!", Buttons::Ok, Icon::Information, Answer::Ok);
     EXPECT_EQ(DmfFormat(world.context(false)).FormatDmf(labelled("")), 0);
     EXPECT_TRUE(world.faults.requests().empty());
-    EXPECT_THROW(format(labelled("TWELVECHARSX")), Error);
+    world.prompter.expectStart("\"TWELVECHARSX\" cannot be a volume label", Icon::Exclamation, Answer::Ok);
+    EXPECT_EQ(format(labelled("TWELVECHARSX")), 0);
+    EXPECT_TRUE(world.faults.requests().empty());
 }
 
 // ---- The copy's unformatted-target path ----
@@ -384,7 +385,7 @@ TEST_F(DmfFormatTest, NoLabelOptionWritesNoLabelWhateverTheText)
     ASSERT_EQ(format(options), 1);
     const auto bytes = test::readFile(blank);
     EXPECT_EQ(le32(bytes, 39), 0u);
-    EXPECT_EQ(text(bytes, 43, 11), "           ");
+    EXPECT_EQ(text(bytes, 43, 11), "NO NAME    ");
     EXPECT_EQ(bytes[3584], 0);
 }
 

@@ -7,7 +7,6 @@
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
-#include "core/Error.h"
 #include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
 #include "ops/StatusPanel.h"
@@ -269,19 +268,18 @@ TEST_F(VolumeLabelTest, RedoQuestionAndShellLabelRequest)
     EXPECT_EQ(view.messages.size(), 1u);
 }
 
-TEST_F(VolumeLabelTest, LabelOverElevenCharactersIsRefusedWithItsLength)
+TEST_F(VolumeLabelTest, ALabelDosRefusesIsToldAndChangesNothing)
 {
     MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
     load(image);
-    const auto before = bootField();
-    try {
-        apply("TWELVECHARSX");
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("12 characters"), std::string::npos);
-        EXPECT_NE(std::string(e.what()).find("at most 11"), std::string::npos);
+    const auto before = root();
+    for (const std::string text : {"TWELVECHARSX", "A.B[X]"}) {
+        prompter.expect(VolumeLabel::refusal(text), Buttons::Ok, Icon::Exclamation, Answer::Ok);
+        EXPECT_FALSE(apply(text));
     }
-    EXPECT_EQ(bootField(), before);
+    EXPECT_EQ(bootField(), "NO NAME    ");
+    EXPECT_EQ(root(), before);
+    EXPECT_NE(VolumeLabel::refusal("TWELVECHARSX").find("at most 11"), std::string::npos);
 }
 
 } // namespace

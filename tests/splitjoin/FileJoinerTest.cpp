@@ -44,7 +44,7 @@ protected:
 
     FileJoiner::Outcome join(const std::vector<fs::path>& pieces, bool overwrite = false)
     {
-        const auto existing = overwrite ? FileJoiner::ExistingTarget::Replace : FileJoiner::ExistingTarget::Refuse;
+        const auto existing = overwrite ? ExistingFiles::Replace : ExistingFiles::Refuse;
         return FileJoiner(prompter, progress, existing).join(pieces, target().string());
     }
 
@@ -184,7 +184,7 @@ TEST_F(FileJoinerTest, AnExistingFileIsReplacedOnlyWhenAskedAndNeverAPieceOfTheS
     const auto before = test::readFile(piece);
     expectRefusal("The joined file \"" + piece.string() + "\" would overwrite its own piece \"" + piece.string() +
                   "\"; choose another target folder.");
-    EXPECT_EQ(FileJoiner(prompter, progress, FileJoiner::ExistingTarget::Replace).join({piece}, dir.path().string()).status, Status::Refused);
+    EXPECT_EQ(FileJoiner(prompter, progress, ExistingFiles::Replace).join({piece}, dir.path().string()).status, Status::Refused);
     EXPECT_EQ(test::readFile(piece), before);
 }
 
@@ -215,7 +215,7 @@ TEST_F(FileJoinerTest, CancelOrADeclinedReplaceLeavesTheFolderAsItWas)
     const std::string question = "\"notes.txt\" already exists in \"" + target().string() +
                                  "\".\n\nDo you want to replace it?";
     prompter.expect(question, Buttons::YesNo, Icon::Question, Answer::No);
-    FileJoiner asking(prompter, progress, FileJoiner::ExistingTarget::Ask);
+    FileJoiner asking(prompter, progress, ExistingFiles::Ask);
     EXPECT_EQ(asking.join(pieces, target().string()).status, Status::Cancelled);
     EXPECT_EQ(test::readFile(target() / "notes.txt"), older);
 

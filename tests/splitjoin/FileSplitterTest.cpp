@@ -40,7 +40,10 @@ protected:
         return names;
     }
 
-    FileSplitter::Outcome split() { return FileSplitter(prompter, volume, progress).split(settings); }
+    FileSplitter::Outcome split(ExistingFiles existing = ExistingFiles::Refuse)
+    {
+        return FileSplitter(prompter, volume, progress, existing).split(settings);
+    }
 
     test::TempDir dir;
     test::ScriptedPrompter prompter;
@@ -121,7 +124,7 @@ TEST_F(FileSplitterTest, UncreatablePieceNamesItsPath)
     prompter.expect("Cannot create a file beside \"" + (dir / "no-such-folder" / "data.001").string() +
                         "\": No such file or directory.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
-    EXPECT_EQ(split().status, Status::Failed);
+    EXPECT_EQ(split(ExistingFiles::Replace).status, Status::Failed);
     EXPECT_EQ(progress.endings, 1);
 }
 
@@ -183,7 +186,7 @@ TEST_F(FileSplitterTest, SourceShrinkingMidwayFailsAndLeavesNoCutOffPieceNorLose
     prompter.expect("\"" + settings.m_strSource + "\" ended after 112740 of its 225280 bytes; it was changed while "
                     "being split.",
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
-    EXPECT_EQ(split().status, Status::Failed);
+    EXPECT_EQ(split(ExistingFiles::Replace).status, Status::Failed);
     EXPECT_EQ(filesInOut(), (std::vector<std::string>{"data.001", "data.002"}));
     EXPECT_EQ(test::readFile(out() / "data.002"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
 }
