@@ -291,7 +291,8 @@ bool VlmFile::open(const std::filesystem::path& path)
     // a block of an unknown type leaves the bytes memory holds.
     const std::size_t trackBytes = geometry.trackBytes();
     const auto image = doc_.image();
-    std::vector<std::uint8_t> tracks(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(trackBytes * header_.blockCount));
+    const auto held = image.first(trackBytes * header_.blockCount);
+    std::vector<std::uint8_t> tracks(held.begin(), held.end());
     // Tracks are decoded on a few threads; what each found is judged in file
     // order, so the questions come as they would block by block.
     std::vector<Decoded> decoded(blocks.size());

@@ -22,7 +22,8 @@ private slots:
         QSignalSpy open(&running, &SingleInstance::openRequested);
 
         // Any byte but NUL may be in a path, a newline too.
-        for (const QString& path : {QStringLiteral("/tmp/images/Ünïcode disk.vlm"), QStringLiteral("/tmp/two\nlines.vlm")}) {
+        for (const QString& path :
+             {QStringLiteral("/tmp/images/Ünïcode disk.vlm"), QStringLiteral("/tmp/two\nlines.vlm")}) {
             QVERIFY(SingleInstance::handOver(path, name_));
             QVERIFY(open.wait(5000));
             QCOMPARE(open.takeFirst().at(0).toString(), path);

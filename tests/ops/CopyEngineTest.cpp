@@ -76,7 +76,8 @@ protected:
     // A single copy that did not end well offers another diskette; the user declines.
     void expectNoOtherDiskette(std::int8_t state)
     {
-        expectQuestion(CopyEngine::nextDisketteText(0, 1, state), Buttons::OkCancel, Icon::Information, Answer::Cancel);
+        expectQuestion(CopyEngine::nextDisketteText(0, 1, state), Buttons::OkCancel, Icon::Information,
+                       Answer::Cancel);
     }
 
     test::EngineWorld world;
@@ -249,7 +250,8 @@ TEST_F(CopyEngineTest, AFailedDisketteDoesNotCountAndAnotherTakesItsPlace)
                    "and press OK to continue.\nPress Cancel to exit the Copy operation.",
                    Buttons::OkCancel, Icon::Information, Answer::Ok);
     world.faults.swapMedium(K::CheckMedia, 2, kA, disks.formatted("second.img", "1.44M"));
-    expectQuestion(CopyEngine::nextDisketteText(1, 2, kSuccessful), Buttons::OkCancel, Icon::Information, Answer::Cancel);
+    expectQuestion(CopyEngine::nextDisketteText(1, 2, kSuccessful), Buttons::OkCancel, Icon::Information,
+                   Answer::Cancel);
     copy(2);
     EXPECT_EQ(world.requestsOf(K::Write).size(), 7u);
     EXPECT_EQ(world.doc.OperationState, kSuccessful) << "the state of the last diskette";
