@@ -455,19 +455,5 @@ TEST_F(LoadedDiskette, RefreshWhoseReadFailsKeepsTheImage)
     EXPECT_EQ(world.doc.directory.listing.size(), 1u);
 }
 
-TEST_F(LoadedDiskette, RefreshWithAnotherDisketteInTheDriveLoadsThatDiskette)
-{
-    load(kA);
-    MtoolsImage dmf(MtoolsImage::Maker::Mformat, kDmf.mformat);
-    dmf.addFile("/DMF.TXT", "on the DMF diskette");
-    insert(kDmf, dmf);
-    LoadEngine(world.context()).Refresh(false);
-    EXPECT_EQ(world.doc.OperationState, kSuccessful);
-    EXPECT_TRUE(world.doc.geometry.DmfLargeClusters);
-    expectImageMatches(dmf.path(), "DMF");
-    ASSERT_EQ(world.doc.directory.listing.size(), 1u);
-    EXPECT_EQ(world.doc.directory.listing[0].longName, "DMF.TXT");
-}
-
 } // namespace
 } // namespace vellum
