@@ -164,11 +164,18 @@ void CVLMView::createCommands()
         ->setShortcut(QKeySequence::Refresh);
     makeCommand(kCmdCopyFile, tr("&Copy a file"), tr("Copies the selected file to the hard disk"));
     makeCommand(kCmdMoveFile, tr("&Move a file"), tr("Moves the selected file out of the image to the hard disk"));
-    makeCommand(kCmdDeleteFile, tr("&Delete a file"), tr("Deletes the selected file from the image in memory"));
-    QAction* rename = makeCommand(kCmdRenameFile, tr("&Rename a file"), tr("Renames the selected file in the image in memory"));
-    rename->setShortcut(Qt::Key_F2);
-    rename->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(rename);
+    const std::pair<QAction*, QKeySequence> keyed[] = {
+        {makeCommand(kCmdDeleteFile, tr("&Delete a file"), tr("Deletes the selected file from the image in memory")),
+         QKeySequence::Delete},
+        {makeCommand(kCmdRenameFile, tr("&Rename a file"), tr("Renames the selected file in the image in memory")),
+         Qt::Key_F2},
+    };
+    // Their keys act on the selected row wherever the view has the focus.
+    for (const auto& [action, key] : keyed) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
     makeCommand(kCmdExplore, tr("&Explore Diskette"), tr("Lists the files of the diskette in the selected drive"));
 }
 
@@ -256,7 +263,10 @@ void CVLMView::run(int command)
     case kCmdFormatDmf: OnFormatDmf(); break;
     case kCmdImageLabel: OnImageLabel(); break;
     case kCmdRefresh: OnRefresh(); break;
-    case kCmdInitialize: Initialize(); break;
+    case kCmdInitialize:
+        if (mayReplaceImage())
+            Initialize();
+        break;
     case kCmdNewImage: OnNewImage(); break;
     case kCmdAddFiles: files_->addFiles(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
@@ -304,7 +314,6 @@ void CVLMView::loadDrive(bool loadEntireDiskette)
         return;
     CProgressDlg progress(prompter_);
     LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, loadEntireDiskette);
-    doc_.imageChanged = false;
     folders_.clear();
 }
 
@@ -405,8 +414,17 @@ void CVLMView::OnImageLabel()
 
 void CVLMView::OnRefresh()
 {
+    // Edits, even saved ones, would outlive a re-read of the system area
+    // alone: memory that was changed takes the diskette whole.
+    const bool edited = doc_.imageChanged;
+    if (!mayReplaceImage())
+        return;
     CProgressDlg progress(prompter_);
-    LoadEngine(engineContext(progress)).Refresh();
+    LoadEngine engine(engineContext(progress));
+    if (edited)
+        engine.run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
+    else if (!engine.Refresh(doc_.options.LoadEntireDiskette))
+        return;
     folders_.clear();
 }
 
@@ -442,13 +460,13 @@ void CVLMView::OnOpenImageFile()
     QApplication::restoreOverrideCursor();
     if (!opened && file.declined())
         return;
+    panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
+    // A file that was not opened left memory, and so the list, as they were.
+    if (!opened)
+        return;
     folders_.clear();
     panel_->ShowVolumeAndMemoryStatus(doc_);
-    panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
-    if (doc_.OperationState == kSuccessful)
-        FillList();
-    else
-        Initialize();
+    FillList();
 }
 
 void CVLMView::OnNewImage()

@@ -69,7 +69,7 @@ bool DriveMenu::isVirtual() const
 
 void DriveMenu::refresh()
 {
-    drives_.virtualDrives().reload();
+    drives_.reload();
     const auto medium = drives_.virtualDrives().medium(drive());
     const QString type = fromView(drives_.virtualDrives().driveType(drive()).name);
     if (!isVirtual())

@@ -5,6 +5,8 @@
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
+#include "core/Prompter.h"
 #include "files/FileAdder.h"
 #include "files/FileOps.h"
 #include "files/FileSaver.h"
@@ -139,7 +141,15 @@ void FileCommands::copyOrMove(HostPaths::FileAction action)
 void FileCommands::deleteFile()
 {
     const int row = selectedEntry();
-    if (row >= 0 && FileOps(doc_, prompter_).remove(model_.record(row)->slot))
+    if (row < 0)
+        return;
+    const ListingRecord& record = *model_.record(row);
+    // A file goes without a question; a folder takes everything in it along.
+    if ((record.attributes & dirent::kDirectory) &&
+        prompter_.ask("Delete the folder " + name(row).trimmed().toStdString() + " and everything in it?",
+                      Buttons::YesNo, Icon::Question) != Answer::Yes)
+        return;
+    if (FileOps(doc_, prompter_).remove(record.slot))
         changed_(row);
 }
 

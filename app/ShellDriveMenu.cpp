@@ -163,7 +163,7 @@ bool ShellDriveMenu::report(const Shell::Result& result, const QString& what)
 {
     if (result.ok())
         return true;
-    prompter_.tell(text(what) + " failed:\n\n" + result.output, Icon::Exclamation);
+    prompter_.tell(text(what) + " failed.\n\n" + DisketteShell::reason(result), Icon::Exclamation);
     return false;
 }
 
@@ -211,7 +211,7 @@ int ShellDriveMenu::explore(int drive)
     if (!report(listing, QObject::tr("Reading the diskette in drive %1").arg(driveName(drive))))
         return kNothing;
     showText(owner_, QObject::tr("Diskette in Drive %1").arg(driveName(drive)), QString::fromStdString(DisketteShell::inDriveTerms(listing.output, letterOf(drive))));
-    return kCarriedOut;
+    return kNothing; // a look changes nothing on the diskette
 }
 
 int ShellDriveMenu::removeFile(int drive, const QString& file, bool directory)
@@ -234,7 +234,7 @@ int ShellDriveMenu::showProperties(int drive, const QString& file)
     if (!report(shown, QObject::tr("Reading %1").arg(file)))
         return kNothing;
     showText(owner_, QObject::tr("Properties of %1").arg(file), QString::fromStdString(DisketteShell::inDriveTerms(shown.output, letterOf(drive))));
-    return kCarriedOut;
+    return kNothing; // a look changes nothing on the diskette
 }
 
 bool ShellDriveMenu::rename(int drive, const QString& from, const QString& to)

@@ -6,8 +6,8 @@
 //
 // Paths name a drive root ("a:\") or a file on it ("a:\DOCS\README.TXT").
 // Modes: 0 shows the menu at the point, 4 lists the diskette, 20 changes its
-// label, 36 and 38 format it. Results: 0 nothing was done, 1 a command was
-// carried out, 2 the user chose Rename, which is left to the caller.
+// label, 36 and 38 format it. Results: 0 the diskette is as it was, 1 a
+// command changed it, 2 the user chose Rename, which is left to the caller.
 #include <QPoint>
 #include <QString>
 #include <optional>

@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <unistd.h>
@@ -10,7 +11,8 @@ namespace {
 
 // Long enough for a busy desktop; a local socket answers at once when it answers at all.
 constexpr int kConnectMs = 2000;
-constexpr char kEndOfRequest = '\n';
+// A path may hold any byte but NUL, so NUL ends each request.
+constexpr char kEndOfRequest = '\0';
 
 } // namespace
 
@@ -40,7 +42,7 @@ bool SingleInstance::handOver(const QString& path, const QString& name)
     socket.connectToServer(name);
     if (!socket.waitForConnected(kConnectMs))
         return false;
-    socket.write(path.toUtf8() + kEndOfRequest);
+    socket.write(QFile::encodeName(path) + kEndOfRequest);
     const bool sent = socket.waitForBytesWritten(kConnectMs);
     socket.disconnectFromServer();
     return sent;
@@ -67,9 +69,10 @@ void SingleInstance::readRequest()
 
 void SingleInstance::serve(QLocalSocket* socket)
 {
-    if (!socket->canReadLine())
+    const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf(kEndOfRequest);
+    if (end < 0)
         return;
-    const QString path = QString::fromUtf8(socket->readLine()).chopped(1);
+    const QString path = QFile::decodeName(socket->read(end + 1).chopped(1));
     emit activationRequested();
     if (!path.isEmpty())
         emit openRequested(path);

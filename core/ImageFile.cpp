@@ -50,7 +50,6 @@ bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
 bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
 {
     doc_.CurrentOperation = kOpLoadFile;
-    doc_.HeldInPart = false;
     try {
         BlockFile::openRead(path); // refuses a FIFO or folder before anything waits on it
     } catch (const Error& e) {

@@ -67,10 +67,13 @@ bool RawImageFile::open(const std::filesystem::path& path, ImageExtent extent)
     const std::size_t bytes = extent == ImageExtent::Whole
                                   ? loadable
                                   : std::min(loadable, std::max(AreaPointers::from(*geometry).dataArea, got));
+    // Memory changes only once the file was read whole.
+    std::vector<std::uint8_t> read(bytes);
     std::rewind(file.get());
-    if (std::fread(doc_.image().data(), 1, bytes, file.get()) != bytes)
+    if (std::fread(read.data(), 1, bytes, file.get()) != bytes)
         return refuse(fileErrorText("read", path));
 
+    std::ranges::copy(read, doc_.image().begin());
     doc_.setGeometry(*geometry);
     doc_.MediaSizeKind = format.mediaSizeKind;
     doc_.TracksLoaded = tracks;

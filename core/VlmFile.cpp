@@ -237,9 +237,9 @@ bool VlmFile::askToContinue()
     return prompter_.ask(kCorrupted, Buttons::YesNo, Icon::Question) == Answer::Yes;
 }
 
-// Sets the geometry from the header, after checking that every block the
-// header announces fits the buffers and the image store.
-bool VlmFile::acceptGeometry(const std::filesystem::path& path)
+// The geometry the header gives, after checking that every block it
+// announces fits the buffers and the image store.
+bool VlmFile::acceptGeometry(const std::filesystem::path& path, DriveGeometry& accepted)
 {
     if (header_.formatCode == kFormatCode288)
         return refuse("\"" + path.string() + "\" holds a 2.88 MB diskette, whose tracks of 18,432 bytes "
@@ -262,14 +262,8 @@ bool VlmFile::acceptGeometry(const std::filesystem::path& path)
         return refuse("\"" + path.string() + "\" holds " + std::to_string(header_.blockCount) +
                       " tracks, more than the " + std::to_string(diskTracks) +
                       " tracks of its diskette. The file is damaged.");
-    doc_.geometry.DmfLargeClusters = false;
-    if (format) {
-        doc_.setGeometry(geometry);
-        doc_.MediaSizeKind = format->mediaSizeKind;
-    } else {
-        doc_.setGeometry(doc_.geometry);
-    }
-    doc_.TracksLoaded = header_.blockCount;
+    accepted = geometry;
+    accepted.DmfLargeClusters = format && geometry.DmfLargeClusters;
     return true;
 }
 
@@ -287,11 +281,18 @@ bool VlmFile::open(const std::filesystem::path& path)
     }
     if (!doc_.hasImage())
         return refuse("Insufficient memory to read diskette!");
-    if (!acceptGeometry(path))
+    DriveGeometry geometry;
+    if (!acceptGeometry(path, geometry))
         return false;
 
     const StoredBlocks stored = readBlocks(file.get(), header_.blockCount);
     const std::vector<StoredBlock>& blocks = stored.blocks;
+    // Decoded beside memory, which changes only once the file is taken whole;
+    // a block of an unknown type leaves the bytes memory holds.
+    const std::size_t trackBytes = geometry.trackBytes();
+    const auto image = doc_.image();
+    const auto held = image.first(trackBytes * header_.blockCount);
+    std::vector<std::uint8_t> tracks(held.begin(), held.end());
     // Tracks are decoded on a few threads; what each found is judged in file
     // order, so the questions come as they would block by block.
     std::vector<Decoded> decoded(blocks.size());
@@ -299,7 +300,7 @@ bool VlmFile::open(const std::filesystem::path& path)
         auto predictor = std::make_shared<PredictorCoder>();
         return [&, predictor](std::size_t t) {
             const StoredBlock& block = blocks[t];
-            const std::span<std::uint8_t> track = doc_.track(static_cast<int>(t));
+            const auto track = std::span(tracks).subspan(t * trackBytes, trackBytes);
             if (!block.whole)
                 std::fill(track.begin(), track.end(), std::uint8_t{0});
             decoded[t].fits = decodeBlock(block.type, block.payload, track, *predictor);
@@ -317,7 +318,7 @@ bool VlmFile::open(const std::filesystem::path& path)
                           groupedNumber(kWorkBufferSize) + "-byte block buffer. The file is damaged.");
         if (!decoded[at].fits)
             return refuse("Block " + std::to_string(t) + " of \"" + path.string() +
-                          "\" does not decode into a track of " + groupedNumber(doc_.track(t).size()) +
+                          "\" does not decode into a track of " + groupedNumber(trackBytes) +
                           " bytes. The file is damaged.");
         const bool asked = cut;
         cut = cut || !blocks[at].whole;
@@ -325,6 +326,12 @@ bool VlmFile::open(const std::filesystem::path& path)
         if (damaged && !askToContinue())
             return false;
     }
+    std::ranges::copy(tracks, image.begin());
+    doc_.setGeometry(geometry);
+    if (const StandardFormat* format = formatByCode(header_.formatCode))
+        doc_.MediaSizeKind = format->mediaSizeKind;
+    doc_.TracksLoaded = header_.blockCount;
+    doc_.HeldInPart = false;
     return true;
 }
 

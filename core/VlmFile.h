@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/DriveGeometry.h"
 #include "core/VlmHeader.h"
 
 namespace vellum {
@@ -22,7 +23,8 @@ public:
     // Writes the loaded tracks; false after the user was told why not.
     bool save(const std::filesystem::path& path, std::string_view description);
     // Reads the file's tracks and geometry into the document; false when the
-    // file was refused or the user stopped at a corruption question.
+    // file was refused or the user stopped at a corruption question, and
+    // memory is then as it was.
     bool open(const std::filesystem::path& path);
 
     // The header read or written last.
@@ -36,7 +38,7 @@ public:
 private:
     bool checkSavable();
     VlmHeader buildHeader(std::string_view description) const;
-    bool acceptGeometry(const std::filesystem::path& path);
+    bool acceptGeometry(const std::filesystem::path& path, DriveGeometry& accepted);
     bool askToContinue();
     bool refuse(const std::string& text);
 

@@ -9,7 +9,8 @@ namespace vellum {
 
 DriveBay::DriveBay(Profile& profile, std::unique_ptr<SystemCalls> system)
     : settings_(profile), system_(system ? std::move(system) : std::make_unique<PosixSystemCalls>()),
-      virtual_(profile)
+      virtual_(profile), router_(std::make_unique<DriveRouter>(std::array<DriveBackend*, DriveBackend::kDrives>{},
+                                                               [this] { reload(); }))
 {
     connect();
 }
@@ -17,13 +18,23 @@ DriveBay::DriveBay(Profile& profile, std::unique_ptr<SystemCalls> system)
 void DriveBay::connect()
 {
     // Lock state lives in the backends; it is rebuilt only when the user changes the setup.
-    linux_ = std::make_unique<LinuxFloppyBackend>(*system_, std::array{device(0), device(1)});
+    connected_ = {device(0), device(1)};
+    auto devices = std::make_unique<LinuxFloppyBackend>(*system_, connected_);
     std::array<DriveBackend*, DriveBackend::kDrives> backends{};
     for (int d = 0; d < DriveBackend::kDrives; ++d) {
-        DriveBackend* chosen = device(d).empty() ? static_cast<DriveBackend*>(&virtual_) : linux_.get();
+        DriveBackend* chosen = device(d).empty() ? static_cast<DriveBackend*>(&virtual_) : devices.get();
         backends[static_cast<std::size_t>(d)] = chosen;
     }
-    router_ = std::make_unique<DriveRouter>(backends);
+    router_->route(backends);
+    linux_ = std::move(devices);
+}
+
+void DriveBay::reload()
+{
+    settings_.reload();
+    virtual_.reload();
+    if (connected_ != std::array{device(0), device(1)})
+        connect();
 }
 
 void DriveBay::useDevice(int drive, const std::string& path)

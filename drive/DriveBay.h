@@ -1,7 +1,9 @@
 #pragma once
 // The program's drives as the profile sets them up: the virtual drives, the
 // Linux devices chosen to stand in for some of them, and the router that
-// the drive services and the sector driver are given.
+// the drive services and the sector driver are given. A drive switched
+// between virtual and a device by vlm meanwhile is taken in at the next
+// media check, where every operation starts.
 #include <memory>
 #include <string>
 
@@ -27,6 +29,8 @@ public:
     // Throws Error when `path` names no block device.
     void useDevice(int drive, const std::string& path);
     void useVirtual(int drive);
+    // Takes in what vlm or another copy of the program has set up since.
+    void reload();
 
 private:
     void connect();
@@ -35,6 +39,8 @@ private:
     std::unique_ptr<SystemCalls> system_;
     VirtualDriveBackend virtual_;
     std::unique_ptr<LinuxFloppyBackend> linux_;
+    // The devices linux_ was made for.
+    std::array<std::string, DriveBackend::kDrives> connected_;
     std::unique_ptr<DriveRouter> router_;
 };
 

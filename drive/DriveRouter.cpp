@@ -17,6 +17,8 @@ int DriveRouter::parameters(int drive, SpecialFunctions which, DriveParameters& 
 
 int DriveRouter::checkMedia(int drive)
 {
+    if (beforeCheck_)
+        beforeCheck_();
     DriveBackend* b = of(drive);
     return b ? b->checkMedia(drive) : kStatusNoDevice;
 }

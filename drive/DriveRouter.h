@@ -1,7 +1,9 @@
 #pragma once
 // Gives each drive its own backend, so A: can be a Linux device while B:
-// stays virtual. A drive without a backend answers 23.
+// stays virtual. A drive without a backend answers 23. The router stays the
+// one backend its users hold while the drives behind it change.
 #include <array>
+#include <functional>
 
 #include "drive/DriveBackend.h"
 
@@ -9,7 +11,14 @@ namespace vellum {
 
 class DriveRouter : public DriveBackend {
 public:
-    explicit DriveRouter(std::array<DriveBackend*, kDrives> backends) : backends_(backends) {}
+    // `beforeCheck` runs before each media check, where every operation
+    // starts, and may route the drives anew.
+    explicit DriveRouter(std::array<DriveBackend*, kDrives> backends, std::function<void()> beforeCheck = {})
+        : backends_(backends), beforeCheck_(std::move(beforeCheck))
+    {
+    }
+
+    void route(std::array<DriveBackend*, kDrives> backends) { backends_ = backends; }
 
     int parameters(int drive, SpecialFunctions which, DriveParameters& out) override;
     int checkMedia(int drive) override;
@@ -29,6 +38,7 @@ private:
     DriveBackend* of(int drive) const;
 
     std::array<DriveBackend*, kDrives> backends_;
+    std::function<void()> beforeCheck_;
 };
 
 } // namespace vellum

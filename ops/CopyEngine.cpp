@@ -27,9 +27,12 @@ constexpr int kTracksPerCylinder = 2;
 
 } // namespace
 
-std::string CopyEngine::nextDisketteText(int done, int copies)
+std::string CopyEngine::nextDisketteText(int done, int copies, std::int8_t state)
 {
-    return std::to_string(done) + " of " + std::to_string(copies) + " diskettes completed.\n" +
+    const std::string ending = state == kCancelled    ? "The copy to this diskette was cancelled.\n"
+                               : state != kSuccessful ? "The copy to this diskette failed.\n"
+                                                      : "";
+    return ending + std::to_string(done) + " of " + std::to_string(copies) + " diskettes completed.\n" +
            "Please insert the next diskette and press OK to continue.\n" + "Press Cancel to exit the Copy operation.";
 }
 
@@ -53,8 +56,9 @@ void CopyEngine::RunCopy(int target, int copies)
     std::optional<SectorRequests> requests;
     if (c_.driver)
         requests.emplace(*c_.driver, target);
-    for (int copy = 1; copy <= copies; ++copy) {
-        const Next next = copyDiskette(services, requests ? &*requests : nullptr, copy, copies);
+    // Only a diskette written whole (and verified) counts; another takes the place of one that was not.
+    for (int done = 0; done < copies;) {
+        const Next next = copyDiskette(services, requests ? &*requests : nullptr, done, copies);
         if (next == Next::Abandon)
             return;
         if (next == Next::EndRun)
@@ -64,7 +68,7 @@ void CopyEngine::RunCopy(int target, int copies)
     c_.view.post(ViewMessage::FillList);
 }
 
-CopyEngine::Next CopyEngine::copyDiskette(CDriveServices& services, SectorRequests* requests, int copy, int copies)
+CopyEngine::Next CopyEngine::copyDiskette(CDriveServices& services, SectorRequests* requests, int& done, int copies)
 {
     const Media media = checkMedia(requests);
     if (media != Media::Ready || !fits(services)) {
@@ -84,9 +88,11 @@ CopyEngine::Next CopyEngine::copyDiskette(CDriveServices& services, SectorReques
         c_.prompter.tell(std::string(SectorRequests::kNotLoaded), Icon::Information);
         c_.doc.OperationState = kUnsuccessful;
     }
+    if (c_.doc.OperationState == kSuccessful)
+        ++done;
     // The next-diskette prompt comes up over the progress window, which closes after it.
-    const bool more = copy >= copies || c_.prompter.ask(nextDisketteText(copy, copies), Buttons::OkCancel,
-                                                        Icon::Information) != Answer::Cancel;
+    const bool more = done >= copies || c_.prompter.ask(nextDisketteText(done, copies, c_.doc.OperationState),
+                                                        Buttons::OkCancel, Icon::Information) != Answer::Cancel;
     c_.progress.Destroy();
     return more ? Next::Diskette : Next::EndRun;
 }

@@ -17,6 +17,26 @@ Shell::Result statusResult(int status)
     return {status, CVLMDoc::statusText(status)};
 }
 
+// What mtools reports, and how the user is told it; the first that matches counts.
+constexpr std::pair<std::string_view, std::string_view> kReasons[] = {
+    {"non DOS media", "The diskette holds no DOS file system. Format it first."},
+    {"not found", "The diskette has no file or folder of that name."},
+    {"no match for target", "The diskette has no folder of that name."},
+    {"Disk full", "The diskette is full."},
+    {"Read-only file system", "The diskette is write-protected."},
+    {"Permission denied", "Vellum has no permission to use the diskette."},
+    {"Can't open", "The diskette cannot be opened."},
+    {"Cannot initialize", "The diskette cannot be read."},
+};
+
+std::string firstLine(const std::string& text)
+{
+    const std::size_t start = text.find_first_not_of(" \r\n");
+    if (start == std::string::npos)
+        return {};
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
+}
+
 } // namespace
 
 std::string DisketteShell::diskettePath(const std::string& path)
@@ -90,7 +110,21 @@ Shell::Result DisketteShell::properties(const Target& target, const std::string&
 
 Shell::Result DisketteShell::listing(const Target& target)
 {
-    return shell_.run("mdir", {kImage, target.path, "-/", "::"});
+    const Shell::Result tree = shell_.run("mdir", {kImage, target.path, "-/", "::"});
+    // mdir walks no tree on a diskette without files and calls "::" not
+    // found; the plain listing then shows the diskette as it is, empty.
+    return tree.ok() ? tree : shell_.run("mdir", {kImage, target.path, "::"});
+}
+
+std::string DisketteShell::reason(const Shell::Result& result)
+{
+    if (result.exitCode < 0)
+        return "The diskette tools (mtools) could not be started. Is the mtools package installed?";
+    for (const auto& [said, told] : kReasons)
+        if (result.output.find(said) != std::string::npos)
+            return std::string(told);
+    const std::string line = firstLine(result.output);
+    return line.empty() ? "The diskette command gave no reason." : "The diskette command reported: " + line;
 }
 
 std::string DisketteShell::inDriveTerms(const std::string& output, char letter)

@@ -34,6 +34,8 @@ public:
     Shell::Result properties(const Target& target, const std::string& path);
     Shell::Result listing(const Target& target);
 
+    // Why a command failed, told in Vellum's words rather than mtools'.
+    static std::string reason(const Shell::Result& result);
     // "::" and the path, as mtools names a file of the diskette.
     static std::string diskettePath(const std::string& path);
     // mtools' report with the drive named as the user knows it: "drive A:"

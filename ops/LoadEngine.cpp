@@ -46,7 +46,7 @@ int LoadEngine::tracksThatFit(std::size_t trackBytes)
 
 void LoadEngine::run(int drive, bool loadEntireDiskette)
 {
-    startOver();
+    c_.doc.CurrentOperation = kOpLoadDiskette;
     CDriveServices services(c_.drives, c_.prompter);
     services.ResetDrive(drive);
     if (!mediaReady(drive)) {
@@ -54,22 +54,24 @@ void LoadEngine::run(int drive, bool loadEntireDiskette)
         c_.panel.ShowLastOperation(kOpLoadDiskette, kUnsuccessful);
         return;
     }
-    const std::optional<MediaEntry> row = recognise(services, drive);
+    // Memory keeps its diskette and geometry until this one is taken.
+    DriveGeometry found;
+    const std::optional<MediaEntry> row = recognise(services, drive, found);
     if (!row) {
         c_.doc.MediaSizeKind = kMediaNone;
         c_.prompter.tell(kUnsupportedMedia, Icon::None);
         return;
     }
-    if (!formatKeeping(c_.doc.geometry)) {
-        const DriveGeometry& g = c_.doc.geometry;
-        c_.prompter.tell("The diskette's boot sector describes " + std::to_string(g.sectorsPerTrack) +
-                             " sectors per track and " + groupedNumber(g.totalSectors) +
+    if (!formatKeeping(found)) {
+        c_.prompter.tell("The diskette's boot sector describes " + std::to_string(found.sectorsPerTrack) +
+                             " sectors per track and " + groupedNumber(found.totalSectors) +
                              " sectors in all, a layout no diskette image can keep. The diskette is not loaded.",
                          Icon::Stop);
         c_.doc.OperationState = kUnsuccessful;
         c_.panel.ShowLastOperation(kOpLoadDiskette, kUnsuccessful);
         return;
     }
+    startOver(found);
     c_.doc.MediaSizeKind = row->mediaSizeKind;
     c_.doc.OperationState = kSuccessful;
     c_.panel.ShowLastOperation(kOpLoadDiskette, kInProgress);
@@ -88,14 +90,14 @@ void LoadEngine::run(int drive, bool loadEntireDiskette)
     touchDriveA(services);
 }
 
-void LoadEngine::startOver()
+void LoadEngine::startOver(const DriveGeometry& diskette)
 {
-    c_.doc.CurrentOperation = kOpLoadDiskette;
-    c_.doc.geometry.DmfLargeClusters = false;
-    c_.doc.geometry.DmfOtherLayout = false;
+    c_.doc.setGeometry(diskette);
     c_.doc.directory.volumeLabelFound = false;
     c_.doc.LoadedFromFile = 0;
     c_.doc.HeldInPart = false;
+    // From here memory holds this diskette, or nothing once the load fails.
+    c_.doc.imageChanged = false;
 }
 
 bool LoadEngine::mediaReady(int drive)
@@ -110,18 +112,18 @@ bool LoadEngine::mediaReady(int drive)
     return true;
 }
 
-std::optional<MediaEntry> LoadEngine::recognise(CDriveServices& services, int drive)
+std::optional<MediaEntry> LoadEngine::recognise(CDriveServices& services, int drive, DriveGeometry& found)
 {
     DeviceParameterBlock native(kDriveDefaultBpb);
     services.GetDeviceParameters(drive + 1, native);
     DeviceParameterBlock current(kCurrentMediumBpb);
     services.GetDeviceParameters(drive + 1, current);
-    c_.doc.setGeometry(current.geometry());
+    found = current.geometry();
     // A track must fit the TransferBuffer it is read through.
-    const std::size_t trackBytes = c_.doc.geometry.trackBytes();
+    const std::size_t trackBytes = found.trackBytes();
     if (trackBytes == 0 || trackBytes > sizeof(TransferBuffer))
         return std::nullopt;
-    return findMedia(c_.doc.geometry);
+    return findMedia(found);
 }
 
 void LoadEngine::readDiskette(CDriveServices& services, int drive, const MediaEntry& row, bool entire)
@@ -146,10 +148,8 @@ std::optional<int> LoadEngine::cylindersToRead(SectorRequests& requests, const M
 {
     const auto fatSectors = static_cast<std::uint32_t>(row.fatSectors);
     // A failed read would leave another transfer's bytes to be judged as the FAT.
-    for (std::uint32_t status = requests.read(kFirstFatSector, fatSectors); status != 0;
-         status = requests.read(kFirstFatSector, fatSectors))
-        if (!SectorRequests::retry(c_.prompter, status))
-            return std::nullopt;
+    if (!read(requests, kFirstFatSector, fatSectors))
+        return std::nullopt;
     const DriveGeometry& g = c_.doc.geometry;
     const std::span<const std::uint8_t> fats = requests.buffer().first(std::size_t{fatSectors} * g.bytesPerSector);
     if (!FatExtent::fatsAgree(row, fats, g.bytesPerSector)) {
@@ -198,8 +198,12 @@ void LoadEngine::readTracks(SectorRequests& requests, int tracks)
 bool LoadEngine::readTrack(SectorRequests& requests, int track)
 {
     const std::uint32_t perTrack = c_.doc.geometry.sectorsPerTrack;
-    const std::uint32_t first = static_cast<std::uint32_t>(track) * perTrack;
-    for (std::uint32_t status = requests.read(first, perTrack); status != 0; status = requests.read(first, perTrack))
+    return read(requests, static_cast<std::uint32_t>(track) * perTrack, perTrack);
+}
+
+bool LoadEngine::read(SectorRequests& requests, std::uint32_t first, std::uint32_t count)
+{
+    for (std::uint32_t status = requests.read(first, count); status != 0; status = requests.read(first, count))
         if (!SectorRequests::retry(c_.prompter, status))
             return false;
     return true;
@@ -235,24 +239,50 @@ void LoadEngine::touchDriveA(CDriveServices& services)
     services.ExtendedAbsoluteRead(kDriveA, 0, 1, sector);
 }
 
-void LoadEngine::Refresh()
+bool LoadEngine::Refresh(bool loadEntireDiskette)
 {
     if (!c_.driver) {
         c_.prompter.tell(std::string(SectorRequests::kNotLoaded), Icon::Information);
-        return;
+        return false;
     }
+    const int drive = c_.doc.SelectedDrive;
+    if (!mediaReady(drive))
+        return false;
+    switch (rereadSystemArea(drive)) {
+    case Reread::Done:
+        listRoot();
+        c_.view.post(ViewMessage::FillList);
+        c_.panel.ShowVolumeAndMemoryStatus(c_.doc);
+        return true;
+    case Reread::OtherDiskette: run(drive, loadEntireDiskette); return true;
+    case Reread::Stopped: break;
+    }
+    return false;
+}
+
+LoadEngine::Reread LoadEngine::rereadSystemArea(int drive)
+{
+    // Without a media table row the system area of the diskette cannot be told.
     const std::optional<MediaEntry> row = findMedia(c_.doc.geometry);
-    const std::uint32_t sectors = row ? static_cast<std::uint32_t>(row->systemSectors) : 0;
-    SectorRequests requests(*c_.driver, c_.doc.SelectedDrive);
-    const std::span<std::uint8_t> buffer = requests.prepareTransfer();
-    // Only sectors that were read replace the image's; a failed read leaves it as it was.
+    const auto sectors = static_cast<std::uint32_t>(row ? row->systemSectors : 0);
     const std::size_t bytes = std::size_t{sectors} * c_.doc.geometry.bytesPerSector;
-    if (requests.read(0, sectors) == 0 && bytes <= buffer.size() && bytes <= c_.doc.image().size())
-        std::copy_n(buffer.begin(), bytes, c_.doc.image().begin());
+    const std::span<std::uint8_t> image = c_.doc.image();
+    if (!row || bytes > sizeof(TransferBuffer) || bytes > image.size() || image.size() < kSectorBytes)
+        return Reread::OtherDiskette;
+    SectorRequests requests(*c_.driver, drive);
+    const std::span<const std::uint8_t> buffer = requests.prepareTransfer();
+    Reread outcome = Reread::Done;
+    if (!read(requests, 0, 1))
+        outcome = Reread::Stopped;
+    // Another diskette, or this one formatted anew, has a boot sector of its own.
+    else if (!std::equal(image.begin(), image.begin() + kSectorBytes, buffer.begin()))
+        outcome = Reread::OtherDiskette;
+    else if (!read(requests, 0, sectors))
+        outcome = Reread::Stopped;
+    else
+        std::copy_n(buffer.begin(), bytes, image.begin());
     requests.endTransfer();
-    listRoot();
-    c_.view.post(ViewMessage::FillList);
-    c_.panel.ShowVolumeAndMemoryStatus(c_.doc);
+    return outcome;
 }
 
 } // namespace vellum

@@ -48,11 +48,15 @@ private slots:
         DisketteShell disk(processes);
         const DisketteShell::Target target{file, false};
 
+        QCOMPARE(DisketteShell::reason(disk.listing(target)),
+                 std::string("The diskette holds no DOS file system. Format it first."));
         const Shell::Result formatted = disk.format(target, format("720K"), true, "WORK");
         QVERIFY2(formatted.ok(), formatted.output.c_str());
         QCOMPARE(VirtualMedium(file).state(), VirtualMedium::State::Formatted);
         QCOMPARE(QFileInfo(QString::fromStdString(file)).size(), qint64(737280));
         QCOMPARE(disk.label(target).value_or("?"), std::string("WORK"));
+        const Shell::Result empty = disk.listing(target);
+        QVERIFY2(empty.ok() && empty.output.find("No files") != std::string::npos, empty.output.c_str());
 
         QVERIFY(disk.setLabel(target, "ARCHIVE").ok());
         QCOMPARE(disk.label(target).value_or("?"), std::string("ARCHIVE"));

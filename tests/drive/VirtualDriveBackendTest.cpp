@@ -350,5 +350,23 @@ TEST(DriveSetup, ALinuxDeviceStandsInForItsDriveOnly)
     EXPECT_EQ(bay.drives().checkMedia(kA), kStatusNotReady);
 }
 
+TEST(DriveSetup, ADriveSwitchedMeanwhileCountsFromTheNextMediaCheck)
+{
+    test::MemoryProfile profile;
+    auto system = std::make_unique<test::FakeSystemCalls>();
+    test::FakeSystemCalls& sys = *system;
+    DriveBay bay(profile, std::move(system));
+    DriveBackend& drives = bay.drives(); // held across the switch, as the sector driver holds it
+
+    profile.writeString("DriveB", "Device", "/dev/fd1"); // vlm drive B: --device /dev/fd1
+    EXPECT_EQ(drives.checkMedia(kB), kStatusOk);
+    ASSERT_FALSE(sys.opened.empty());
+    EXPECT_EQ(sys.opened.back(), "/dev/fd1");
+    EXPECT_EQ(bay.device(kB), "/dev/fd1");
+
+    profile.writeString("DriveB", "Device", ""); // vlm drive B: --virtual
+    EXPECT_EQ(drives.checkMedia(kB), kStatusNotReady);
+}
+
 } // namespace
 } // namespace vellum

@@ -1,6 +1,7 @@
 """Drives the built Vellum as a user would: under its own Xvfb display, with a
 private home and virtual drives, through the desktop's accessibility
 interface (AT-SPI). Each flow is a small script that uses this module."""
+import ctypes
 import os
 import re
 import shutil
@@ -29,6 +30,49 @@ BULKY = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE_CELL}
 
 class Failure(AssertionError):
     pass
+
+
+class XTest:
+    """Mouse and keys as the X server's XTEST extension makes them, on one display. Without a window
+    manager the keyboard goes to the window under the pointer."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        for f in (self.x11.XFlush, self.x11.XCloseDisplay):
+            f.argtypes = [ctypes.c_void_p]
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                                   ctypes.c_ulong]
+        for f in (self.xtst.XTestFakeButtonEvent, self.xtst.XTestFakeKeyEvent):
+            f.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(display.encode())
+        if not self.display:
+            raise Failure(f"cannot open the display {display}")
+
+    def move_to(self, obj):
+        box = obj.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        self.xtst.XTestFakeMotionEvent(self.display, -1, box.x + box.width // 2, box.y + box.height // 2, 0)
+
+    def click(self, obj, button):
+        self.move_to(obj)
+        for down in (True, False):
+            self.xtst.XTestFakeButtonEvent(self.display, button, down, 0)
+        self.x11.XFlush(self.display)
+
+    def key(self, obj, name):
+        self.move_to(obj)
+        code = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+        for down in (True, False):
+            self.xtst.XTestFakeKeyEvent(self.display, code, down, 0)
+        self.x11.XFlush(self.display)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.display)
 
 
 def wait_for(what, probe, timeout=TIMEOUT):
@@ -170,6 +214,7 @@ class Vellum:
                         VELLUM_CONFIG=os.path.join(self.home, "config", "Vellum.conf"))
         self.xvfb = None
         self.proc = None
+        self.input = None
         self.shots = 0
 
     def path(self, name):
@@ -198,6 +243,7 @@ class Vellum:
                                      stderr=subprocess.STDOUT)
         self.app = wait_for("Vellum on the accessibility bus", self._find_app)
         self.main = self.window("Vellum")
+        self.input = XTest(self.display)
         return self
 
     def _find_app(self):
@@ -260,6 +306,38 @@ class Vellum:
             self.vlm("convert", image, raw)
         return subprocess.run(["fsck.fat", "-n", raw], capture_output=True).returncode == 0
 
+    def answer(self, text, button, shot=None):
+        """Answers the message box whose text begins so with one of its buttons; takes a screenshot of it
+        first when shot names one."""
+        def probe():
+            for w in children(self.app):
+                if w is not None and w.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG) and \
+                        find(w, role=pyatspi.ROLE_LABEL, name=text, prefix=True):
+                    return w
+            return None
+        box = wait_for(f'the message "{text}"', probe)
+        if shot:
+            self.screenshot(shot)
+        self.press_button(box, button)
+        wait_for(f'the message "{text}" to close', lambda: not probe())
+
+    def listed(self, name):
+        """The file list's cell of that name (a short name shows padded to eight characters), or None."""
+        return pyatspi.findDescendant(self.main,
+                                      lambda o: o.name.rstrip() == name and o.getRole() == pyatspi.ROLE_TABLE_CELL)
+
+    def wait_listed(self, names, absent=()):
+        wait_for(f"the file list to show {names} and not {list(absent)}",
+                 lambda: all(self.listed(n) for n in names) and not any(self.listed(n) for n in absent))
+
+    def memory(self):
+        """The memory status as the upper status bar shows it."""
+        label = find(self.main, role=pyatspi.ROLE_LABEL, name="  Memory Status:", prefix=True)
+        return label.name if label else ""
+
+    def wait_memory(self, text):
+        wait_for(f'the memory status "{text}" (now "{self.memory()}")', lambda: self.memory() == text)
+
     def status(self):
         """The last operation's status as the lower status bar shows it."""
         label = find(self.main, role=pyatspi.ROLE_LABEL, name="  Last Operation Status:", prefix=True)
@@ -304,7 +382,31 @@ class Vellum:
             screen = again
         write_png(os.path.join(self.out, f"{self.shots:02d}-{name}.png"), *screen)
 
+    def click(self, obj):
+        self.input.click(obj, 1)
+
+    def right_click(self, obj):
+        """Right-clicks obj and waits for the popup menu it opens, which the accessibility tree does not
+        show: its items are then chosen by key."""
+        before = {window for window, _, _ in self._windows()}
+        self.input.click(obj, 3)
+
+        def popup():
+            return any(self._viewable(window) for window, _, _ in self._windows() if window not in before)
+        wait_for("a popup menu", popup)
+
+    def _viewable(self, window):
+        done = subprocess.run(["xwininfo", "-id", window, "-display", self.display], capture_output=True, text=True)
+        return "IsViewable" in done.stdout
+
+    def key(self, obj, name):
+        """Presses a key, named as X names it ("F5", "Delete", "d"), with the pointer over obj, whose window
+        then takes it."""
+        self.input.key(obj, name)
+
     def close(self):
+        if self.input:
+            self.input.close()
         if self.proc and self.proc.poll() is None:
             self.proc.terminate()
             self.proc.wait(10)

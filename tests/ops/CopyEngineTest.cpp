@@ -73,6 +73,12 @@ protected:
     {
         world.prompter.expect(text, buttons, icon, answer);
     }
+    // A single copy that did not end well offers another diskette; the user declines.
+    void expectNoOtherDiskette(std::int8_t state)
+    {
+        expectQuestion(CopyEngine::nextDisketteText(0, 1, state), Buttons::OkCancel, Icon::Information,
+                       Answer::Cancel);
+    }
 
     test::EngineWorld world;
     test::DiskImages disks;
@@ -127,6 +133,7 @@ TEST_F(CopyEngineTest, VerifyMismatchStopsThatDisketteAtThatTrack)
     // The read-back of the second track finds another diskette.
     world.faults.swapMedium(K::Read, 2, kA, disks.formatted("other.img", "1.44M"));
     expectQuestion("Diskettes do not match!", Buttons::Ok, Icon::Exclamation, Answer::Ok);
+    expectNoOtherDiskette(kUnsuccessful);
     copy();
     EXPECT_EQ(world.requestsOf(K::Write).size(), 2u);
     EXPECT_TRUE(tracksEqual(1)) << "the track written before stays written";
@@ -165,7 +172,9 @@ TEST_F(CopyEngineTest, EveryEndingAfterTheLockReleasesTheDrive)
         w.doc.options.VerifyCopy = e.verify;
         w.drives.insert(kA, disks.formatted(std::string("t-") + e.name, "1.44M"));
         w.faults.failRequest(e.failing, e.n, kStatusWriteProtect);
-        w.prompter.expect("Write protect error", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
+        w.prompter.expect("Write protect error", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel)
+            .expect(CopyEngine::nextDisketteText(0, 1, kUnsuccessful), Buttons::OkCancel, Icon::Information,
+                    Answer::Cancel);
         CountingFormatter f(w.doc, w.faults, w.prompter);
         CopyEngine(w.context(), f).RunCopy(kA, 1);
         EXPECT_EQ(w.doc.OperationState, kUnsuccessful) << e.name;
@@ -181,6 +190,7 @@ TEST_F(CopyEngineTest, ConfirmedCancelStopsAfterTheCurrentTrack)
     // Pumps: ShowCylinder, StepMain, CheckCancel after track 0, CheckCancel after track 1.
     world.progress.pressCancelAtPump(4);
     expectQuestion("Are you sure?", Buttons::YesNo, Icon::Question, Answer::Yes);
+    expectNoOtherDiskette(kCancelled);
     copy();
     EXPECT_EQ(world.requestsOf(K::Write).size(), 2u);
     EXPECT_EQ(world.doc.OperationState, kCancelled);
@@ -224,7 +234,7 @@ TEST_F(CopyEngineTest, EachCopyGoesToTheDisketteThenInTheDrive)
 {
     const auto second = disks.formatted("second.img", "1.44M");
     world.faults.swapMedium(K::CheckMedia, 2, kA, second);
-    expectQuestion(CopyEngine::nextDisketteText(1, 2), Buttons::OkCancel, Icon::Information, Answer::Ok);
+    expectQuestion(CopyEngine::nextDisketteText(1, 2, kSuccessful), Buttons::OkCancel, Icon::Information, Answer::Ok);
     copy(2);
     EXPECT_EQ(world.requestsOf(K::Release).size(), 2u);
     target = second;
@@ -232,11 +242,16 @@ TEST_F(CopyEngineTest, EachCopyGoesToTheDisketteThenInTheDrive)
     EXPECT_EQ(world.doc.OperationState, kSuccessful);
 }
 
-TEST_F(CopyEngineTest, AFailedDisketteStillOffersTheNextOne)
+TEST_F(CopyEngineTest, AFailedDisketteDoesNotCountAndAnotherTakesItsPlace)
 {
-    world.faults.failRequest(K::Write, 1, kStatusMediaFailure);
-    expectQuestion("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
-    expectQuestion(CopyEngine::nextDisketteText(1, 2), Buttons::OkCancel, Icon::Information, Answer::Ok);
+    world.drives.setWriteProtected(kA, true);
+    expectQuestion("Write protect error", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
+    expectQuestion("The copy to this diskette failed.\n0 of 2 diskettes completed.\nPlease insert the next diskette "
+                   "and press OK to continue.\nPress Cancel to exit the Copy operation.",
+                   Buttons::OkCancel, Icon::Information, Answer::Ok);
+    world.faults.swapMedium(K::CheckMedia, 2, kA, disks.formatted("second.img", "1.44M"));
+    expectQuestion(CopyEngine::nextDisketteText(1, 2, kSuccessful), Buttons::OkCancel, Icon::Information,
+                   Answer::Cancel);
     copy(2);
     EXPECT_EQ(world.requestsOf(K::Write).size(), 7u);
     EXPECT_EQ(world.doc.OperationState, kSuccessful) << "the state of the last diskette";
@@ -319,6 +334,7 @@ TEST_F(CopyEngineTest, MediaCheckCancelReportsTheCopyAndEnds)
 TEST_F(CopyEngineTest, WithoutTheSectorDriverTheDisketteIsSkipped)
 {
     expectQuestion("TRAKDSK.VXD is not loaded!", Buttons::Ok, Icon::Information, Answer::Ok);
+    expectNoOtherDiskette(kUnsuccessful);
     copyWithoutDriver();
     EXPECT_TRUE(world.requestsOf(K::Write).empty());
     EXPECT_EQ(world.doc.OperationState, kUnsuccessful);

@@ -409,10 +409,12 @@ TEST_F(LoadedDiskette, UnsupportedMediaCodeLeavesStateAndImageAlone)
     world.drives.insert(kA, other.path());
     world.doc.OperationState = kCancelled;
     world.doc.TracksLoaded = 7;
+    world.doc.setGeometry(formatNamed("1.68M")->geometry());
     world.prompter.expect("Unsupported Media Type!", Buttons::Ok, Icon::None, Answer::Ok);
     load(kA);
     EXPECT_EQ(world.doc.OperationState, kCancelled);
     EXPECT_EQ(world.doc.TracksLoaded, 7);
+    EXPECT_TRUE(world.doc.geometry.DmfLargeClusters) << "memory keeps its diskette's geometry";
     EXPECT_EQ(world.doc.MediaSizeKind, kMediaNone);
     EXPECT_TRUE(world.requestsOf(K::Read).empty());
     EXPECT_TRUE(world.view.messages.empty());
@@ -434,9 +436,9 @@ TEST_F(LoadedDiskette, RefreshRereadsOnlyTheSystemArea)
     image.addFile("/LATER.TXT", "added after the load");
     const std::size_t before = world.faults.requests().size();
     world.view.messages.clear();
-    LoadEngine(world.context()).Refresh();
-    EXPECT_EQ(world.kindsFrom(before), (std::vector<K>{K::Prepare, K::Read, K::EndTransfer}));
-    EXPECT_EQ(world.faults.requests()[before + 1], (DriveRequest{K::Read, kA, 0, 33}));
+    LoadEngine(world.context()).Refresh(false);
+    EXPECT_EQ(world.kindsFrom(before), (std::vector<K>{K::CheckMedia, K::Prepare, K::Read, K::Read, K::EndTransfer}));
+    EXPECT_EQ(world.faults.requests()[before + 3], (DriveRequest{K::Read, kA, 0, 33}));
     EXPECT_EQ(world.doc.directory.listing.size(), 2u);
     EXPECT_EQ(world.view.messages, std::vector<ViewMessage>{ViewMessage::FillList});
 }
@@ -446,8 +448,9 @@ TEST_F(LoadedDiskette, RefreshWhoseReadFailsKeepsTheImage)
     load(kA);
     image.addFile("/LATER.TXT", "added after the load");
     const std::vector<std::uint8_t> before(world.doc.image().begin(), world.doc.image().begin() + 33 * 512);
-    world.faults.failRequest(K::Read, static_cast<int>(world.requestsOf(K::Read).size()) + 1, kStatusMediaFailure);
-    LoadEngine(world.context()).Refresh();
+    world.faults.failRequest(K::Read, static_cast<int>(world.requestsOf(K::Read).size()) + 2, kStatusMediaFailure);
+    world.prompter.expect("Media failure", Buttons::RetryCancel, Icon::Exclamation, Answer::Cancel);
+    LoadEngine(world.context()).Refresh(false);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), world.doc.image().begin()));
     EXPECT_EQ(world.doc.directory.listing.size(), 1u);
 }
