@@ -31,10 +31,13 @@ std::string imageSizes()
     return sizes;
 }
 
-bool sameFile(const struct stat& a, const struct stat& b)
+// Whether a stat shows the file a medium was seen as. Its times count only
+// for a blank medium, whose marker names them: writes to a formatted one,
+// ours or another's, change nothing of what the drive reports.
+bool sameFile(const struct stat& a, const struct stat& b, bool blank)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mode == b.st_mode &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+           (!blank || (a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec));
 }
 
 // The status for a drive number that names no drive; empty for A: and B:.
@@ -106,16 +109,10 @@ const VirtualMedium* VirtualDriveBackend::current(int drive) const
     }
     struct stat now {};
     const bool exists = ::stat(path.c_str(), &now) == 0;
-    if (!seen || !exists || seen->path != path || !sameFile(seen->seen, now))
+    if (!seen || !exists || seen->path != path ||
+        !sameFile(seen->seen, now, seen->medium.state() == VirtualMedium::State::Blank))
         seen = SeenMedium{path, now, VirtualMedium(path)};
     return &seen->medium;
-}
-
-void VirtualDriveBackend::noteOwnWrite(int drive) const
-{
-    auto& seen = seen_[static_cast<std::size_t>(drive)];
-    if (seen && ::stat(seen->path.c_str(), &seen->seen) != 0)
-        seen.reset();
 }
 
 bool VirtualDriveBackend::writeProtected(int drive) const
@@ -218,9 +215,7 @@ int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<
     const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, true))
         return status;
-    const int status = m->write(first, data);
-    noteOwnWrite(drive);
-    return status;
+    return m->write(first, data);
 }
 
 int VirtualDriveBackend::formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,

@@ -73,8 +73,6 @@ private:
     // seen before while a stat shows its file unchanged, so a transfer of
     // every track neither looks at the file anew nor opens it again.
     const VirtualMedium* current(int drive) const;
-    // After a write of ours: the file's new times are no change from outside.
-    void noteOwnWrite(int drive) const;
     // The status of a drive whose medium a request must reach: empty drive,
     // vanished file, no diskette's size, or a medium the drive cannot take.
     int reachable(int drive, const VirtualMedium* medium) const;
