@@ -57,63 +57,63 @@ std::string lowerHex(unsigned value)
     return out;
 }
 
-// Quotes, backslash escapes and a trailing comment undone, in UTF-16 as
-// QSettings reads them: an escape \xNN may stand for a byte of a typed value.
-std::u16string unquoted(const std::u16string& text)
+// Quotes, backslash escapes and a trailing comment undone, as QSettings
+// reads them. Bytes other than escapes are kept as they are, so a path that
+// is no UTF-8 comes back byte for byte; an escape \xNN gives its character
+// in UTF-8.
+std::string unquoted(std::string_view text)
 {
-    std::u16string out;
+    std::string out;
     bool quoted = false;
     bool everQuoted = false;
     std::size_t keep = 0; // blanks after this point are trailing, unless quoted or escaped
     std::size_t i = 0;
-    const auto trimTail = [&] {
-        while (!everQuoted && out.size() > keep && (out.back() == u' ' || out.back() == u'\t'))
-            out.pop_back();
-    };
     while (i < text.size()) {
-        const char16_t c = text[i++];
-        if (c == u';' && !quoted)
+        const char c = text[i++];
+        if (c == ';' && !quoted)
             break;
-        if (c == u'"') {
+        if (c == '"') {
             quoted = !quoted;
             everQuoted = true;
-            while (!quoted && i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+            while (!quoted && i < text.size() && (text[i] == ' ' || text[i] == '\t'))
                 ++i;
             continue;
         }
-        if (c != u'\\') {
+        if (c != '\\') {
             out += c;
             continue;
         }
         if (i == text.size())
             break;
-        const char16_t e = text[i++];
+        const char e = text[i++];
         char16_t value = 0;
-        if (e == u'x' && i < text.size() && isHexDigit(text[i])) {
-            while (i < text.size() && isHexDigit(text[i]))
-                value = static_cast<char16_t>((value << 4) + hexValue(text[i++]));
-            out += value;
-        } else if (e >= u'0' && e <= u'7') {
-            value = e - u'0';
-            while (i < text.size() && text[i] >= u'0' && text[i] <= u'7')
-                value = static_cast<char16_t>((value << 3) + (text[i++] - u'0'));
-            out += value;
+        if (e == 'x' && i < text.size() && isHexDigit(static_cast<unsigned char>(text[i]))) {
+            while (i < text.size() && isHexDigit(static_cast<unsigned char>(text[i])))
+                value = static_cast<char16_t>((value << 4) + hexValue(static_cast<unsigned char>(text[i++])));
+            TextCodec::appendUtf8(out, value);
+        } else if (e >= '0' && e <= '7') {
+            value = static_cast<char16_t>(e - '0');
+            while (i < text.size() && text[i] >= '0' && text[i] <= '7')
+                value = static_cast<char16_t>((value << 3) + (text[i++] - '0'));
+            TextCodec::appendUtf8(out, value);
         } else {
             for (const auto& [letter, meaning] : kCharEscapes)
                 if (e == letter)
-                    out += static_cast<char16_t>(meaning);
+                    out += meaning;
             // Any other escaped character is dropped, as QSettings drops it.
         }
         keep = out.size();
     }
-    trimTail();
+    while (!everQuoted && out.size() > keep && (out.back() == ' ' || out.back() == '\t'))
+        out.pop_back();
     return out;
 }
 
-std::string bytesOf(std::u16string_view units)
+// A typed value's payload: each character one byte, as QSettings escaped them.
+std::string bytesOf(std::string_view text)
 {
     std::string out;
-    for (const char16_t u : units)
+    for (const char16_t u : TextCodec::utf8ToUtf16(text))
         out += static_cast<char>(u & 0xFF);
     return out;
 }
@@ -177,11 +177,6 @@ std::u16string utf16(std::string_view text)
 std::string utf8(const std::u16string& units)
 {
     return TextCodec::utf16ToUtf8(std::span(reinterpret_cast<const std::uint16_t*>(units.data()), units.size()));
-}
-
-bool startsWith(std::u16string_view text, std::u16string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
 }
 
 } // namespace
@@ -275,25 +270,25 @@ std::string IniEscapes::escapedValue(std::string_view value)
 
 std::optional<std::string> IniEscapes::unescapedValue(std::string_view stored)
 {
-    const std::u16string text = unquoted(utf16(stored));
-    if (!startsWith(text, u"@"))
-        return utf8(text);
-    if (startsWith(text, u"@@"))
-        return utf8(text.substr(1));
-    if (text == u"@Invalid()")
+    const std::string text = unquoted(stored);
+    if (text.empty() || text[0] != '@')
+        return text;
+    if (text.starts_with("@@"))
+        return text.substr(1);
+    if (text == "@Invalid()")
         return std::nullopt;
-    const auto typed = [&](std::u16string_view prefix) -> std::optional<std::u16string_view> {
-        if (!startsWith(text, prefix) || text.back() != u')')
+    const auto typed = [&](std::string_view prefix) -> std::optional<std::string_view> {
+        if (!text.starts_with(prefix) || text.back() != ')')
             return std::nullopt;
-        return std::u16string_view(text).substr(prefix.size(), text.size() - prefix.size() - 1);
+        return std::string_view(text).substr(prefix.size(), text.size() - prefix.size() - 1);
     };
-    if (const auto inner = typed(u"@String("))
-        return utf8(std::u16string(*inner));
-    if (const auto inner = typed(u"@ByteArray("))
+    if (const auto inner = typed("@String("))
+        return std::string(*inner);
+    if (const auto inner = typed("@ByteArray("))
         return bytesOf(*inner);
-    if (const auto inner = typed(u"@Variant("))
+    if (const auto inner = typed("@Variant("))
         return variantText(bytesOf(*inner));
-    return utf8(text);
+    return text;
 }
 
 std::optional<int> IniEscapes::numberOf(std::string_view value)

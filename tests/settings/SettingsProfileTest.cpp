@@ -85,7 +85,7 @@ TEST(SettingsProfile, WritesIntoANewFolderAndKeepsChangesMadeByOthers)
     o.write(app);
 
     // vlm, a separate profile on the same file, changes it meanwhile.
-    SettingsProfile(file).writeString("DriveA", "Medium", "/tmp/a b.img");
+    SettingsProfile(file).writeString("DriveA", "Medium", "/tmp/a b \xf6.img"); // Latin-1, no UTF-8
     app.writeInt("Options", "ForceFormat", 1);
 
     const SettingsProfile again(file);
@@ -93,7 +93,7 @@ TEST(SettingsProfile, WritesIntoANewFolderAndKeepsChangesMadeByOthers)
     EXPECT_TRUE(back.VerifyCopy);
     EXPECT_TRUE(back.ForceFormat);
     EXPECT_EQ(back.NumberCopies, 42);
-    EXPECT_EQ(again.readString("DriveA", "Medium", ""), "/tmp/a b.img");
+    EXPECT_EQ(again.readString("DriveA", "Medium", ""), "/tmp/a b \xf6.img");
 }
 
 TEST(SettingsProfile, ADisketteSetUpByVlmMeanwhileCountsFromTheNextOperation)
