@@ -91,23 +91,27 @@ void checkText(const std::filesystem::path& file, const std::string& text)
     std::size_t line = 1;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        for (std::size_t i = start; i < end; ++i) {
-            const auto c = static_cast<unsigned char>(text[i]);
-            if (c < 0x20 && c != '\t' && c != '\r')
+        // A lone CR ends a line too, for SimpleIni as for QSettings.
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        const std::string_view content = std::string_view(text).substr(start, end - start);
+        for (const char ch : content) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c < 0x20 && c != '\t')
                 throw Error(quotedName(file) + " holds binary data (byte " + std::to_string(c) + " on line " +
                             std::to_string(line) + "), not settings.");
         }
-        const std::string_view content = std::string_view(text).substr(start, end - start);
-        const std::size_t first = content.find_first_not_of(" \t\r");
+        const std::size_t first = content.find_first_not_of(" \t");
+        const std::size_t equals = content.find('=');
+        // SimpleIni would drop a key line with no name, and take a "[" line
+        // without "]" for the section of the lines after it.
         const bool fine = first == std::string_view::npos || content[first] == ';' || content[first] == '#' ||
-                          content.find('=') != std::string_view::npos ||
-                          (content[first] == '[' && content.find(']') != std::string_view::npos);
+                          (content[first] == '[' ? content.find(']') != std::string_view::npos
+                                                 : equals != std::string_view::npos && equals > first);
         if (!fine)
             throw Error(quotedName(file) + " is no settings file: line " + std::to_string(line) +
                         " is neither [Section] nor Key=Value.");
+        line += end < text.size() && text[end] == '\n' ? 1 : 0;
         start = end + 1;
-        ++line;
     }
 }
 

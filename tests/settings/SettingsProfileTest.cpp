@@ -167,6 +167,7 @@ TEST(SettingsProfile, AnUnusableSettingsFileIsNamedAndLeftAsItIs)
         return true;
     };
     const std::string garbage = "This is a letter,\nnot the settings of anything.\n";
+    const std::string cutShort = "[Options\rVerifyCopy=1\n";
     const std::string binary("\x7f" "ELF\x02\x01\x01\0\0\0[Options]\n", 17);
     const std::string huge = "[Options]\n" + std::string(SettingsProfile::kMostBytes, ';') + "\n";
     const auto sameBytes = [](const std::string& bytes) {
@@ -176,6 +177,8 @@ TEST(SettingsProfile, AnUnusableSettingsFileIsNamedAndLeftAsItIs)
     const std::string asNobody = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
     const std::vector<BadSettings> cases = {
         {"garbage", [&](const fs::path& p) { return writeFile(p, garbage); }, sameBytes(garbage), ""},
+        // SimpleIni would file the keys after it under a section of both lines.
+        {"a section cut short", [&](const fs::path& p) { return writeFile(p, cutShort); }, sameBytes(cutShort), ""},
         {"binary", [&](const fs::path& p) { return writeFile(p, binary); }, sameBytes(binary), ""},
         {"over 1 MB", [&](const fs::path& p) { return writeFile(p, huge); }, sameBytes(huge), ""},
         {"a folder", [](const fs::path& p) { return fs::create_directory(p); },
