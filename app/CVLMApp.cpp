@@ -16,6 +16,7 @@
 #include "core/ImageFile.h"
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
+#include "settings/MemoryProfile.h"
 #include "settings/SettingsProfile.h"
 
 namespace vellum {
@@ -88,6 +89,17 @@ bool CVLMApp::offerRunningCopy()
     return false;
 }
 
+std::unique_ptr<Profile> CVLMApp::openSettings()
+{
+    try {
+        return std::make_unique<SettingsProfile>(SettingsProfile::defaultPath());
+    } catch (const Error& e) {
+        // The program still runs; the file stays as it is for the user to mend.
+        prompter_.tell(StartupChecks::badSettingsText(e.what()), Icon::Exclamation);
+        return std::make_unique<MemoryProfile>();
+    }
+}
+
 bool CVLMApp::openDrives()
 {
     LinuxHost host(*profile_, drives_);
@@ -117,7 +129,7 @@ bool CVLMApp::InitInstance()
 {
     if (!offerRunningCopy())
         return false;
-    profile_ = std::make_unique<SettingsProfile>(SettingsProfile::defaultPath());
+    profile_ = openSettings();
     if (!openDrives())
         return false;
     insertSampleOnFirstRun();

@@ -13,7 +13,7 @@ namespace vellum {
 class CMainFrame;
 class CVLMDoc;
 class DriveBay;
-class SettingsProfile;
+class Profile;
 class SingleInstance;
 
 class CVLMApp {
@@ -33,13 +33,15 @@ public:
 
 private:
     bool offerRunningCopy();
+    // The settings file, or settings in memory when it is unusable.
+    std::unique_ptr<Profile> openSettings();
     bool openDrives();
     void insertSampleOnFirstRun();
 
     QStringList arguments_;
     MessageBoxPrompter prompter_;
     ProcessShell shell_;
-    std::unique_ptr<SettingsProfile> profile_;
+    std::unique_ptr<Profile> profile_;
     std::unique_ptr<DriveBay> drives_;
     std::unique_ptr<CVLMDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;

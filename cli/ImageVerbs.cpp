@@ -2,6 +2,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +26,8 @@
 namespace vellum::cli {
 
 namespace {
+
+constexpr std::size_t kAnyNumber = std::numeric_limits<std::size_t>::max();
 
 std::string trimmed(const std::string& text)
 {
@@ -95,29 +102,69 @@ void printListing(const CVLMDoc& doc)
     }
 }
 
+// Shows each image in turn; with several, each under a "==> NAME <==" line as
+// head prints them. A bad image is told and the others still shown.
+int forEachImage(const std::vector<std::string>& images,
+                 const std::function<bool(Session&, const std::string&)>& show)
+{
+    int status = 0;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        if (images.size() > 1) {
+            std::printf("%s==> %s <==\n", i ? "\n" : "", TerminalText::escaped(images[i]).c_str());
+            std::fflush(stdout); // before an error on stderr
+        }
+        // A fresh document each, so nothing of one image shows in the next;
+        // settings that cannot be read end the whole command.
+        Session session(false);
+        try {
+            if (!show(session, images[i]))
+                status = kExitFailure;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vlm: error: %s\n", TerminalText::escaped(e.what()).c_str());
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+bool showInfo(Session& session, const std::string& path)
+{
+    if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
+        return false;
+    printInfo(path, session.doc);
+    return true;
+}
+
+bool showListing(Session& session, const std::string& path, const std::optional<std::string>& folder)
+{
+    ImageFile file(session.doc, session.prompter);
+    if (!file.open(path, ImageExtent::SystemArea))
+        return false;
+    if (file.partial())
+        session.partialImage = path;
+    if (folder && !pathsIn(session).enter(*folder))
+        return false;
+    printListing(session.doc);
+    return true;
+}
+
 int runInfo(CliArgs& args)
 {
-    const std::string path = args.positionals(1, 1)[0];
-    Session session(false);
-    if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
-        return kExitFailure;
-    printInfo(path, session.doc);
-    return 0;
+    return forEachImage(args.positionals(1, kAnyNumber), showInfo);
 }
 
 int runLs(CliArgs& args)
 {
-    const auto words = args.positionals(1, 2);
-    Session session(false);
-    ImageFile file(session.doc, session.prompter);
-    if (!file.open(words[0], ImageExtent::SystemArea))
-        return kExitFailure;
-    if (file.partial())
-        session.partialImage = words[0];
-    if (words.size() == 2 && !pathsIn(session).enter(words[1]))
-        return kExitFailure;
-    printListing(session.doc);
-    return 0;
+    auto words = args.positionals(1, kAnyNumber);
+    // The last of several words names a folder, unless it is a file.
+    std::optional<std::string> folder;
+    if (words.size() > 1 && !std::filesystem::exists(words.back())) {
+        folder = words.back();
+        words.pop_back();
+    }
+    return forEachImage(words, [&folder](Session& session, const std::string& path) {
+        return showListing(session, path, folder);
+    });
 }
 
 int runConvert(CliArgs& args)
@@ -173,13 +220,18 @@ extern const Verb kNewVerb{
     runNew};
 
 extern const Verb kInfoVerb{
-    "info", "info IMAGE", "Show the format, label, geometry and areas of a diskette image.",
-    "IMAGE is a Vellum file (.VLM) or a raw sector image (.img, .ima, any other name).\n", runInfo};
+    "info", "info IMAGE...", "Show the format, label, geometry and areas of diskette images.",
+    "IMAGE is a Vellum file (.VLM) or a raw sector image (.img, .ima, any other name).\n"
+    "Several images are shown in turn, each under a line \"==> IMAGE <==\"; a bad one is\n"
+    "reported and the others still shown, and the exit status is 1 if any failed.\n",
+    runInfo};
 
 extern const Verb kLsVerb{
-    "ls", "ls IMAGE [DIR]", "List a directory of a diskette image.",
+    "ls", "ls IMAGE... [DIR]", "List a directory of diskette images.",
     "Lists the root directory, or DIR: a path of directories below the root, separated by \"/\",\n"
     "each named by its long or its short name (case does not matter), e.g. DOCS/Letters.\n"
+    "The last of several words is DIR when no file of that name exists. Several images are\n"
+    "listed in turn, each under a line \"==> IMAGE <==\", as info shows them.\n"
     "The columns are those of the file list: Name, Alternate, Size, Attributes, Modified.\n",
     runLs};
 

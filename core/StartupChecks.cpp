@@ -22,6 +22,12 @@ std::string StartupChecks::oldDriverText(std::uint32_t version)
            ".  \nInstall the matching Vellum release from " + kWebSite;
 }
 
+std::string StartupChecks::badSettingsText(const std::string& reason)
+{
+    return reason + "  \nVellum starts with its default settings and leaves the file as it is;\n"
+                    "settings changed in this session are not kept.";
+}
+
 bool StartupChecks::run(Host& host, Prompter& prompter)
 {
     std::string reason;

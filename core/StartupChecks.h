@@ -31,6 +31,8 @@ public:
 
     static std::string missingDrivesText(const std::string& reason, const std::string& settingsPath);
     static std::string oldDriverText(std::uint32_t version);
+    // The program runs on with settings in memory when its file is unusable.
+    static std::string badSettingsText(const std::string& reason);
 };
 
 } // namespace vellum

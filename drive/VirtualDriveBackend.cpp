@@ -31,6 +31,15 @@ std::string imageSizes()
     return sizes;
 }
 
+// Whether a stat shows the file a medium was seen as. Its times count only
+// for a blank medium, whose marker names them: writes to a formatted one,
+// ours or another's, change nothing of what the drive reports.
+bool sameFile(const struct stat& a, const struct stat& b, bool blank)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mode == b.st_mode &&
+           (!blank || (a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec));
+}
+
 // The status for a drive number that names no drive; empty for A: and B:.
 std::optional<int> absent(int drive)
 {
@@ -65,6 +74,7 @@ void VirtualDriveBackend::put(int drive, const std::filesystem::path& medium)
     settings_.setMedium(drive, medium.string());
     // The tab belongs to the diskette that leaves the drive.
     settings_.setWriteProtected(drive, false);
+    seen_[static_cast<std::size_t>(drive)].reset();
     std::erase_if(sectorIds_, [drive](const auto& entry) { return std::get<0>(entry.first) == drive; });
 }
 
@@ -85,15 +95,29 @@ const DriveType& VirtualDriveBackend::driveType(int drive) const
 
 std::optional<VirtualMedium> VirtualDriveBackend::medium(int drive) const
 {
+    const VirtualMedium* m = current(drive);
+    return m ? std::optional(*m) : std::nullopt;
+}
+
+const VirtualMedium* VirtualDriveBackend::current(int drive) const
+{
     const std::string& path = settings_.medium(drive);
-    if (path.empty())
-        return std::nullopt;
-    return VirtualMedium(path);
+    auto& seen = seen_[static_cast<std::size_t>(drive)];
+    if (path.empty()) {
+        seen.reset();
+        return nullptr;
+    }
+    struct stat now {};
+    const bool exists = ::stat(path.c_str(), &now) == 0;
+    if (!seen || !exists || seen->path != path ||
+        !sameFile(seen->seen, now, seen->medium.state() == VirtualMedium::State::Blank))
+        seen = SeenMedium{path, now, VirtualMedium(path)};
+    return &seen->medium;
 }
 
 bool VirtualDriveBackend::writeProtected(int drive) const
 {
-    const auto m = medium(drive);
+    const VirtualMedium* m = current(drive);
     return settings_.writeProtected(drive) || (m && m->readOnly());
 }
 
@@ -106,7 +130,7 @@ std::optional<std::vector<std::uint8_t>> VirtualDriveBackend::sectorIds(int driv
     return it->second;
 }
 
-int VirtualDriveBackend::reachable(int drive, const std::optional<VirtualMedium>& medium) const
+int VirtualDriveBackend::reachable(int drive, const VirtualMedium* medium) const
 {
     if (!medium)
         return kStatusNotReady;
@@ -129,7 +153,7 @@ int VirtualDriveBackend::parameters(int drive, SpecialFunctions which, DrivePara
         out.bpb = type.native().bpb();
         return kStatusOk;
     }
-    const auto m = medium(drive);
+    const VirtualMedium* m = current(drive);
     if (const int status = reachable(drive, m))
         return status;
     // A blank or unreadable boot sector leaves the geometry the size implies.
@@ -144,7 +168,7 @@ int VirtualDriveBackend::checkMedia(int drive)
     // Every operation starts here: a diskette inserted, ejected or
     // write-protected meanwhile by vlm counts from now on.
     settings_.reload();
-    const auto m = medium(drive);
+    const VirtualMedium* m = current(drive);
     if (const int status = reachable(drive, m))
         return status;
     return m->state() == VirtualMedium::State::Blank ? kStatusUnformatted : kStatusOk;
@@ -156,7 +180,7 @@ int VirtualDriveBackend::prepareTransfer(int drive)
 }
 
 int VirtualDriveBackend::transferStatus(int drive, std::uint32_t first, std::uint32_t count,
-                                        const std::optional<VirtualMedium>& medium, bool writing) const
+                                        const VirtualMedium* medium, bool writing) const
 {
     if (const int status = reachable(drive, medium))
         return status;
@@ -175,7 +199,7 @@ int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<s
         return *status;
     if (out.size() % kSectorBytes != 0)
         return kStatusInvalid;
-    const auto m = medium(drive);
+    const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, false))
         return status;
     return m->read(first, out);
@@ -188,7 +212,7 @@ int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<
         return *status;
     if (data.size() % kSectorBytes != 0)
         return kStatusInvalid;
-    const auto m = medium(drive);
+    const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, true))
         return status;
     return m->write(first, data);
@@ -217,11 +241,13 @@ int VirtualDriveBackend::formatCylinder(int drive, const CylinderFormat& format)
     if (const auto status = absent(drive))
         return *status;
     auto m = medium(drive);
-    if (const int status = reachable(drive, m))
+    if (const int status = reachable(drive, m ? &*m : nullptr))
         return status;
     const StandardFormat* layout = nullptr;
     if (const int status = formatStatus(drive, format, *m, layout))
         return status;
+    // Its layout and marker change: the next request looks at the file anew.
+    seen_[static_cast<std::size_t>(drive)].reset();
     if (const int status = m->formatCylinder(format.cylinder, *layout))
         return status;
     for (int head = 0; head < kHeads; ++head)

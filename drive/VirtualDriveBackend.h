@@ -6,8 +6,10 @@
 // empty drive, a write-protected or unformatted medium, or a medium it
 // cannot take. What is in which drive, write protection and the device
 // types live in the profile.
+#include <array>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -59,18 +61,30 @@ public:
     int unlockVolume(int drive) override;
 
 private:
+    // The medium as last looked at, with the file's state then.
+    struct SeenMedium {
+        std::string path;
+        struct stat seen;
+        VirtualMedium medium;
+    };
+
     void put(int drive, const std::filesystem::path& medium);
+    // The medium in the drive as it is now, null for an empty drive: the one
+    // seen before while a stat shows its file unchanged, so a transfer of
+    // every track neither looks at the file anew nor opens it again.
+    const VirtualMedium* current(int drive) const;
     // The status of a drive whose medium a request must reach: empty drive,
     // vanished file, no diskette's size, or a medium the drive cannot take.
-    int reachable(int drive, const std::optional<VirtualMedium>& medium) const;
-    int transferStatus(int drive, std::uint32_t first, std::uint32_t count,
-                       const std::optional<VirtualMedium>& medium, bool writing) const;
+    int reachable(int drive, const VirtualMedium* medium) const;
+    int transferStatus(int drive, std::uint32_t first, std::uint32_t count, const VirtualMedium* medium,
+                       bool writing) const;
     int formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
                      const StandardFormat*& layout) const;
 
     DriveSettings settings_;
     LockTable locks_;
     std::map<std::tuple<int, std::uint32_t, int>, std::vector<std::uint8_t>> sectorIds_;
+    mutable std::array<std::optional<SeenMedium>, kDrives> seen_;
 };
 
 } // namespace vellum

@@ -125,27 +125,41 @@ std::optional<Bpb> VirtualMedium::bootSectorBpb() const
     return Bpb::fromBootSector(sector, format_->totalSectors);
 }
 
+int VirtualMedium::descriptor() const
+{
+    if (!open_) {
+        const int fd = ::open(file_.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        open_ = std::shared_ptr<const int>(new int(fd), [](const int* p) {
+            ::close(*p);
+            delete p;
+        });
+    }
+    return *open_;
+}
+
 int VirtualMedium::read(std::uint32_t first, std::span<std::uint8_t> out) const
 {
-    const Fd fd(::open(file_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    const int fd = descriptor();
+    if (fd < 0)
         return statusOfOpenError(errno);
     const off_t at = offsetOf(first);
     // A file cut short since it was inserted reads as a damaged diskette.
     const bool whole = untilDone(out.size(), [&](std::size_t done) {
-        return ::pread(fd.get(), out.data() + done, out.size() - done, at + static_cast<off_t>(done));
+        return ::pread(fd, out.data() + done, out.size() - done, at + static_cast<off_t>(done));
     });
     return whole ? kStatusOk : kStatusMediaFailure;
 }
 
 int VirtualMedium::write(std::uint32_t first, std::span<const std::uint8_t> data) const
 {
-    const Fd fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    const int fd = descriptor();
+    if (fd < 0)
         return statusOfOpenError(errno);
     const off_t at = offsetOf(first);
     const bool whole = untilDone(data.size(), [&](std::size_t done) {
-        return ::pwrite(fd.get(), data.data() + done, data.size() - done, at + static_cast<off_t>(done));
+        return ::pwrite(fd, data.data() + done, data.size() - done, at + static_cast<off_t>(done));
     });
     return whole ? kStatusOk : kStatusMediaFailure;
 }

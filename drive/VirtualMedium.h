@@ -6,6 +6,7 @@
 // formatting removes the marker, and one left beside another file is ignored.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -33,7 +34,8 @@ public:
     // The BPB its boot sector states, when that fits the medium.
     std::optional<Bpb> bootSectorBpb() const;
 
-    // Status codes as a drive reports them.
+    // Status codes as a drive reports them. The file is opened at the first
+    // transfer and kept open by this medium and the copies made after it.
     int read(std::uint32_t first, std::span<std::uint8_t> out) const;
     int write(std::uint32_t first, std::span<const std::uint8_t> data) const;
     // Fills both tracks of the cylinder with the fill byte; when `layout`
@@ -49,12 +51,15 @@ public:
 
 private:
     int relay(const StandardFormat& layout);
+    // The open file, or -1 with errno set.
+    int descriptor() const;
 
     std::filesystem::path file_;
     State state_ = State::Missing;
     const StandardFormat* format_ = nullptr;
     std::uintmax_t size_ = 0;
     bool readOnly_ = false;
+    mutable std::shared_ptr<const int> open_;
 };
 
 } // namespace vellum

@@ -105,6 +105,29 @@ TEST_F(ImageVerbs, InfoNamesFormatLabelAndAreas)
     EXPECT_NE(run.out.find("Root Directory 0x002600, Data Area 0x004200"), std::string::npos);
 }
 
+TEST_F(ImageVerbs, SeveralImagesAreShownUnderHeadersAndABadOneDoesNotStopTheOthers)
+{
+    const auto copy = dir / "copy.img";
+    std::filesystem::copy_file(image.path(), copy);
+    test::writeFile(dir / "odd.img", std::vector<std::uint8_t>(1000));
+    const std::string images = quoted(image.path()) + " " + quoted(dir / "odd.img") + " " + quoted(copy);
+
+    VlmRun run = runVlm(dir, "info " + images);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("==> " + image.path().string() + " <==\nFile:", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\n\n==> " + (dir / "odd.img").string() + " <==\n\n==> " + copy.string() + " <==\nFile:"),
+              std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("the size of no diskette image"), std::string::npos) << run.err;
+
+    // The last word is a folder of each image, as it is no file.
+    run = runVlm(dir, "ls " + quoted(image.path()) + " " + quoted(copy) + " 'docs/old letters'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto rows = lines(run.out);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "==> " + copy.string() + " <=="), 1) << run.out;
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [](const std::string& r) { return r.rfind("Grandma.txt", 0) == 0; }), 2)
+        << run.out;
+}
+
 TEST_F(ImageVerbs, ConvertRoundTripsRawThroughVlmByteForByte)
 {
     const auto vlmFile = dir / "backup"; // no dot: .VLM is appended
@@ -158,7 +181,7 @@ TEST_F(ImageVerbs, BadInputEndsWithAMessageAndNonZeroStatus)
     for (const std::string words : {"ls --help", "help ls"}) {
         run = runVlm(dir, words);
         EXPECT_EQ(run.status, 0) << words;
-        EXPECT_NE(run.out.find("usage: vlm ls IMAGE [DIR]"), std::string::npos) << words;
+        EXPECT_NE(run.out.find("usage: vlm ls IMAGE... [DIR]"), std::string::npos) << words;
     }
 }
 

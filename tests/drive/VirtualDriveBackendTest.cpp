@@ -280,6 +280,21 @@ TEST_F(VirtualDrives, ADisketteCanBeSwappedBetweenRequests)
     EXPECT_EQ(faults.requests(), log);
 }
 
+TEST_F(VirtualDrives, AFileReplacedOrRemovedBetweenTwoReadsIsSeenAtTheSecond)
+{
+    const auto file = images.formatted("disk.img", "1.44M");
+    drives.insert(kA, file);
+    ASSERT_EQ(drives.readSectors(kA, 1, sector), kStatusOk);
+    std::vector<std::uint8_t> bytes = test::readFile(file);
+    bytes[512] = 0x99;
+    test::writeFile(images.folder() / "new.img", bytes);
+    std::filesystem::rename(images.folder() / "new.img", file); // the open file is another one now
+    ASSERT_EQ(drives.readSectors(kA, 1, sector), kStatusOk);
+    EXPECT_EQ(sector[0], 0x99);
+    std::filesystem::remove(file);
+    EXPECT_EQ(drives.readSectors(kA, 1, sector), kStatusMediaRemoved);
+}
+
 TEST_F(VirtualDrives, LocksNestAndAnUnlockWithoutALockFails)
 {
     std::optional<int> level;

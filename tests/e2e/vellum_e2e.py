@@ -230,6 +230,12 @@ class Vellum:
         self.vlm("drive", "insert", drive, image)
 
     def start(self, *args):
+        self.launch(*args)
+        self.main = self.window("Vellum")
+        return self
+
+    def launch(self, *args):
+        """Starts the program, up to its appearing on the accessibility bus."""
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
                                       "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)

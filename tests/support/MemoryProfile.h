@@ -1,37 +1,7 @@
 #pragma once
 // A profile held in memory, so tests never touch the user's settings.
-#include <map>
-#include <string>
-#include <utility>
-
-#include "core/Profile.h"
+#include "settings/MemoryProfile.h"
 
 namespace vellum::test {
-
-class MemoryProfile : public Profile {
-public:
-    int readInt(const std::string& section, const std::string& key, int fallback) const override
-    {
-        const auto it = values_.find({section, key});
-        return it == values_.end() ? fallback : std::stoi(it->second);
-    }
-    void writeInt(const std::string& section, const std::string& key, int value) override
-    {
-        values_[{section, key}] = std::to_string(value);
-    }
-    std::string readString(const std::string& section, const std::string& key,
-                           const std::string& fallback) const override
-    {
-        const auto it = values_.find({section, key});
-        return it == values_.end() ? fallback : it->second;
-    }
-    void writeString(const std::string& section, const std::string& key, const std::string& value) override
-    {
-        values_[{section, key}] = value;
-    }
-
-private:
-    std::map<std::pair<std::string, std::string>, std::string> values_;
-};
-
-} // namespace vellum::test
+using vellum::MemoryProfile;
+}

@@ -14,11 +14,12 @@ struct VlmRun {
     std::string err;
 };
 
-inline VlmRun runVlm(const TempDir& dir, const std::string& words)
+// `launcher` goes before vlm, as "setpriv ..." to run it as another user.
+inline VlmRun runVlm(const TempDir& dir, const std::string& words, const std::string& launcher = "")
 {
     const auto errFile = dir / "stderr.txt";
-    const std::string command = "VELLUM_CONFIG=" + shellQuoted((dir / "vellum.conf").string()) + " " +
-                                shellQuoted(VLM_PATH) + " " + words + " 2>" + shellQuoted(errFile.string()) +
+    const std::string command = "VELLUM_CONFIG=" + shellQuoted((dir / "vellum.conf").string()) + " " + launcher +
+                                " " + shellQuoted(VLM_PATH) + " " + words + " 2>" + shellQuoted(errFile.string()) +
                                 " </dev/null; echo \"#$?\"";
     VlmRun run;
     run.out = runCommand(command);
