@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsimpleini-dev mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache
           fonts-liberation2 xvfb x11-apps x11-utils dbus-x11 at-spi2-core python3-pyatspi poppler-utils
-          qemu-system-x86 busybox-static cpio
+          qemu-system-x86 busybox-static cpio nettle-dev gddrescue
           desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)

@@ -18,6 +18,7 @@
 #include "core/Error.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
+#include "drive/MediumFaults.h"
 #include "settings/SettingsProfile.h"
 
 namespace vellum::cli {
@@ -68,6 +69,23 @@ std::string mediumText(VirtualDriveBackend& drives, int drive, const VirtualMedi
     return text;
 }
 
+// A rehearsal diskette says so, and a fault file that cannot be followed says why.
+void showFaults(const VirtualMedium& m)
+{
+    const fs::path file = MediumFaults::fileOf(m.path());
+    if (!m.format() || !fs::exists(file))
+        return;
+    std::string text;
+    try {
+        const std::size_t faults = MediumFaults::read(m.path(), *m.format()).size();
+        text = TerminalText::escaped(file.string()) + " (" + std::to_string(faults) +
+               (faults == 1 ? " faulty sector)" : " faulty sectors)");
+    } catch (const Error& e) {
+        text = "refused: " + TerminalText::escaped(e.what());
+    }
+    std::printf("    fault file: %s\n", text.c_str());
+}
+
 void showVirtual(VirtualDriveBackend& drives, int drive)
 {
     const DriveType& type = drives.driveType(drive);
@@ -81,6 +99,7 @@ void showVirtual(VirtualDriveBackend& drives, int drive)
     std::printf("    diskette: %s\n", TerminalText::escaped(m->path().string()).c_str());
     std::printf("    %s; %s\n", mediumText(drives, drive, *m).c_str(),
                 drives.writeProtected(drive) ? "write-protected" : "writable");
+    showFaults(*m);
 }
 
 void showDevice(DriveBay& bay, int drive)
@@ -228,7 +247,8 @@ extern const Verb kDriveVerb{
     "drive", "drive [A:|B:] [--device DEVICE | --virtual]   or   vlm drive COMMAND A: [WORD]",
     "Show or change diskette drives A: and B: and the diskettes in them.",
     "With no more words, shows both drives: the device type, the diskette file in a virtual\n"
-    "drive, what that diskette is and whether it is write-protected. The commands:\n"
+    "drive, what that diskette is and whether it is write-protected, and its fault file\n"
+    "FILE.faults when it has one (bad, weak and slow sectors to rehearse a rescue). The commands:\n"
     "  insert A: FILE       put a raw diskette image (360K, 720K, 1.2M, 1.44M, 1.68M or 2.88M)\n"
     "                       into the drive\n"
     "  eject A:             take the diskette out\n"

@@ -1,8 +1,10 @@
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalText.h"
 
+#include <algorithm>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace vellum::cli {
 
@@ -18,6 +20,16 @@ TerminalProgress::TerminalProgress(Prompter& prompter, std::FILE* out)
 }
 
 TerminalProgress::~TerminalProgress() = default;
+
+void TerminalProgress::printAbove(const std::string& line)
+{
+    if (std::exchange(drawn_, false)) {
+        std::fputs("\r\033[K", out_);
+        std::fflush(out_);
+    }
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
 
 bool TerminalProgress::openWindow()
 {
@@ -41,7 +53,8 @@ void TerminalProgress::draw()
         return;
     drawn_ = true;
     const int span = high() - low();
-    const int filled = span > 0 ? (mainPosition() - low()) * kBarWidth / span : 0;
+    // A range set smaller than the position reached fills the bar, no more.
+    const int filled = span > 0 ? std::clamp((mainPosition() - low()) * kBarWidth / span, 0, kBarWidth) : 0;
     const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
                             std::string(static_cast<std::size_t>(kBarWidth - filled), ' ');
     std::fprintf(out_, "\r%s [%s] %s\033[K", TerminalText::escaped(caption()).c_str(), bar.c_str(),

@@ -6,6 +6,7 @@
 // standard error is not a terminal, so logs stay clean.
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "cli/InterruptCatcher.h"
 #include "ops/Progress.h"
@@ -16,6 +17,10 @@ class TerminalProgress : public Progress {
 public:
     explicit TerminalProgress(Prompter& prompter, std::FILE* out = stderr);
     ~TerminalProgress() override;
+
+    // A line on standard output that the progress line does not run into;
+    // the progress line comes back at its next change.
+    void printAbove(const std::string& line);
 
 protected:
     bool openWindow() override;

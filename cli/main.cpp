@@ -18,7 +18,7 @@ extern const Verb kLsVerb;
 extern const Verb kConvertVerb;
 extern const Verb kSplitVerb, kJoinVerb;
 extern const Verb kDriveVerb;
-extern const Verb kLoadVerb, kWriteVerb;
+extern const Verb kLoadVerb, kWriteVerb, kRescueVerb;
 extern const Verb kLabelVerb, kFormatDmfVerb, kCompareVerb;
 extern const Verb kAddVerb, kExtractVerb, kRmVerb, kMvVerb, kRenameVerb;
 } // namespace vellum::cli
@@ -27,12 +27,12 @@ namespace {
 
 using namespace vellum::cli;
 
-const std::array<const Verb*, 17> kVerbs = {
+const std::array<const Verb*, 18> kVerbs = {
     &kNewVerb, &kInfoVerb, &kLsVerb, &kConvertVerb,
     &kAddVerb, &kExtractVerb, &kRmVerb, &kMvVerb, &kRenameVerb,
     &kSplitVerb, &kJoinVerb,
     &kDriveVerb,
-    &kLoadVerb, &kWriteVerb,
+    &kLoadVerb, &kWriteVerb, &kRescueVerb,
     &kLabelVerb, &kFormatDmfVerb, &kCompareVerb,
 };
 

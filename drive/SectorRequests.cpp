@@ -67,6 +67,14 @@ std::uint32_t SectorRequests::lockState()
     return regs_.EAX;
 }
 
+bool SectorRequests::waitForMedia(Prompter& prompter)
+{
+    for (std::uint32_t status = checkMedia(); status != 0; status = checkMedia())
+        if (!retry(prompter, status))
+            return false;
+    return true;
+}
+
 bool SectorRequests::retry(Prompter& prompter, std::uint32_t status)
 {
     return prompter.ask(CVLMDoc::statusText(static_cast<int>(status)), Buttons::RetryCancel, Icon::Exclamation) ==

@@ -35,6 +35,10 @@ public:
     // Where the last transfer left its sectors.
     std::span<std::uint8_t> buffer() { return driver_.DrvMapBuffer(); }
 
+    // CheckMedia until the medium is ready, asking Retry or Cancel after
+    // each failure; false when the user cancelled.
+    bool waitForMedia(Prompter& prompter);
+
     // Shows the status text with Retry and Cancel; true for Retry.
     static bool retry(Prompter& prompter, std::uint32_t status);
 

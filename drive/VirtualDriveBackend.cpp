@@ -61,6 +61,7 @@ void VirtualDriveBackend::insert(int drive, const std::filesystem::path& file)
     if (m.state() == VirtualMedium::State::UnknownSize)
         throw Error("\"" + path.string() + "\" is " + groupedNumber(m.size()) +
                     " bytes, which no diskette holds; a diskette image is " + imageSizes() + " bytes");
+    MediumFaults::read(path, *m.format());
     put(drive, path);
 }
 
@@ -75,6 +76,7 @@ void VirtualDriveBackend::put(int drive, const std::filesystem::path& medium)
     // The tab belongs to the diskette that leaves the drive.
     settings_.setWriteProtected(drive, false);
     seen_[static_cast<std::size_t>(drive)].reset();
+    faults_.at(static_cast<std::size_t>(drive)).clear();
     std::erase_if(sectorIds_, [drive](const auto& entry) { return std::get<0>(entry.first) == drive; });
 }
 
@@ -202,6 +204,8 @@ int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<s
     const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, false))
         return status;
+    if (const int status = faultStatus(drive, *m, first, count, false))
+        return status;
     return m->read(first, out);
 }
 
@@ -215,7 +219,23 @@ int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<
     const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, true))
         return status;
+    if (const int status = faultStatus(drive, *m, first, count, true))
+        return status;
     return m->write(first, data);
+}
+
+int VirtualDriveBackend::faultStatus(int drive, const VirtualMedium& medium, std::uint32_t first,
+                                     std::uint32_t count, bool writing)
+{
+    MediumFaults& faults = faults_.at(static_cast<std::size_t>(drive));
+    try {
+        faults.follow(medium.path(), *medium.format());
+    } catch (const Error&) {
+        // A fault file edited into a malformed one since the diskette went in:
+        // the diskette fails rather than pass for a sound one.
+        return kStatusHardware;
+    }
+    return writing ? faults.write(first, count) : faults.read(first, count);
 }
 
 int VirtualDriveBackend::formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,

@@ -5,7 +5,8 @@
 // of its type takes and reports the status codes a real driver gives for an
 // empty drive, a write-protected or unformatted medium, or a medium it
 // cannot take. What is in which drive, write protection and the device
-// types live in the profile.
+// types live in the profile. A medium's fault file (MediumFaults) makes
+// its sectors fail or slow down as a damaged diskette's do.
 #include <array>
 #include <filesystem>
 #include <map>
@@ -19,6 +20,7 @@
 #include "drive/DriveSettings.h"
 #include "drive/DriveType.h"
 #include "drive/LockTable.h"
+#include "drive/MediumFaults.h"
 #include "drive/VirtualMedium.h"
 
 namespace vellum {
@@ -28,7 +30,7 @@ public:
     explicit VirtualDriveBackend(Profile& profile);
 
     // The user's side; every change is saved in the profile.
-    // Throws Error when the file is not a diskette image.
+    // Throws Error when the file is not a diskette image, or its fault file is malformed.
     void insert(int drive, const std::filesystem::path& medium);
     void eject(int drive);
     // The write-protect tab of the medium in the drive.
@@ -80,9 +82,11 @@ private:
                        bool writing) const;
     int formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
                      const StandardFormat*& layout) const;
+    int faultStatus(int drive, const VirtualMedium& medium, std::uint32_t first, std::uint32_t count, bool writing);
 
     DriveSettings settings_;
     LockTable locks_;
+    std::array<MediumFaults, kDrives> faults_;
     std::map<std::tuple<int, std::uint32_t, int>, std::vector<std::uint8_t>> sectorIds_;
     mutable std::array<std::optional<SeenMedium>, kDrives> seen_;
 };

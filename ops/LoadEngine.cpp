@@ -105,11 +105,7 @@ bool LoadEngine::mediaReady(int drive)
     // Without the driver there is nothing to ask; the load says so later.
     if (!c_.driver)
         return true;
-    SectorRequests requests(*c_.driver, drive);
-    for (std::uint32_t status = requests.checkMedia(); status != 0; status = requests.checkMedia())
-        if (!SectorRequests::retry(c_.prompter, status))
-            return false;
-    return true;
+    return SectorRequests(*c_.driver, drive).waitForMedia(c_.prompter);
 }
 
 std::optional<MediaEntry> LoadEngine::recognise(CDriveServices& services, int drive, DriveGeometry& found)

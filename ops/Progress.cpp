@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view kInitialStatus = "Initializing...   Please Wait...";
 const std::string kAreYouSure = "Are you sure?";
 
-constexpr std::array<std::pair<int, std::string_view>, 8> kKinds = {{
+constexpr std::array<std::pair<int, std::string_view>, 9> kKinds = {{
     {kProgressLoading, "Loading Diskette Image"},
     {kProgressCopying, "Copying Diskette"},
     {kProgressComparing, "Comparing Diskette"},
@@ -23,6 +23,7 @@ constexpr std::array<std::pair<int, std::string_view>, 8> kKinds = {{
     {kProgressCopyingVerifying, "Copying and Verifying Diskette"},
     {kProgressWritingSystemArea, "Writing System Area..."},
     {kProgressSavingFiles, "Saving Files"},
+    {kProgressRescuing, "Rescuing Diskette"},
 }};
 
 } // namespace
@@ -96,6 +97,12 @@ void Progress::ShowStatus(std::string text)
     redraw();
     if (open_)
         PumpMessages();
+}
+
+void Progress::ShowStatus(std::string text, int position)
+{
+    mainPosition_ = clamp(position);
+    ShowStatus(std::move(text));
 }
 
 void Progress::StepMain()

@@ -1,6 +1,6 @@
 #pragma once
 // The progress window of a long diskette operation (load, copy, compare, DMF
-// format). Everything it shows and every cancel rule lives here; a front end
+// format, rescue). Everything it shows and every cancel rule lives here; a front end
 // derives from Progress and only draws: the Qt dialog, a terminal bar in vlm,
 // a recorder in tests.
 //
@@ -36,6 +36,7 @@ enum ProgressKind : int {
     kProgressCopyingVerifying = 6,
     kProgressWritingSystemArea = 7, // goes to the status line, not the caption
     kProgressSavingFiles = 8,
+    kProgressRescuing = 9,
 };
 
 class Progress {
@@ -61,6 +62,8 @@ public:
     void ShowCylinder(int current, int total);
     // Any other status line, for work not counted in cylinders; pumps.
     void ShowStatus(std::string text);
+    // The same, with the main bar moved to `position`.
+    void ShowStatus(std::string text, int position);
     void StepMain();
     // Sets the verify bar, then steps it once; does not pump.
     void StepVerify(int position);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -8,6 +9,7 @@
 #include "core/Error.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
+#include "drive/MediumFaults.h"
 #include "drive/VirtualDriveBackend.h"
 #include "settings/SettingsProfile.h"
 #include "tests/drive/DiskImages.h"
@@ -186,6 +188,41 @@ TEST_F(VirtualDrives, InsertRefusesFilesThatAreNoDiskette)
     }
     EXPECT_THROW(drives.insert(kA, images / "missing.img"), Error);
     EXPECT_FALSE(drives.medium(kA)) << "the drive stays empty";
+}
+
+TEST_F(VirtualDrives, AFaultFileMakesSectorsFailAsOnADamagedDiskette)
+{
+    const auto image = images.formatted("faulty.img", "720K");
+    const auto faults = MediumFaults::fileOf(image);
+    const auto refused = [&](const std::string& lines) {
+        std::ofstream(faults) << lines;
+        try {
+            drives.insert(kA, image);
+        } catch (const Error& e) {
+            return std::string(e.what()).substr(faults.string().size());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refused("# 720K\n0 0 1 bad\n\n79 1 10 bad\n"), ", line 4: \"79 1 10\" is no sector of a 720K diskette "
+                                                               "(cylinders 0 to 79, heads 0 and 1, sectors 1 to 9)");
+    EXPECT_EQ(refused("0 0 1 weak\n"), ", line 1: the mode is \"bad\", \"weak N\" (N failing reads, 1 or more) or "
+                                       "\"slow MS\" (0 to 60000 milliseconds)");
+    EXPECT_EQ(refused("0 0 1\n"), ", line 1: a fault is \"CYLINDER HEAD SECTOR MODE\", as in \"0 0 1 bad\"");
+    EXPECT_EQ(refused("0 0 2 bad\n0 0 2 slow 5\n"), ", line 2: the sector has a fault on line 1 already");
+    EXPECT_FALSE(drives.medium(kA));
+
+    // Sector 10 is cylinder 0, head 1, sector 2.
+    EXPECT_EQ(refused("0 1 2 bad\n0 0 3 weak 2\n1 0 1 slow 0 # no time to lose\n"), "accepted");
+    std::vector<std::uint8_t> track(9 * 512);
+    EXPECT_EQ(drives.readSectors(kA, 9, track), kStatusMediaFailure);
+    EXPECT_EQ(drives.writeSectors(kA, 10, sector), kStatusMediaFailure);
+    EXPECT_EQ(drives.readSectors(kA, 11, sector), kStatusOk);
+    EXPECT_EQ(drives.readSectors(kA, 0, track), kStatusMediaFailure) << "weak: first read";
+    EXPECT_EQ(drives.readSectors(kA, 2, sector), kStatusMediaFailure) << "weak: second read";
+    EXPECT_EQ(drives.readSectors(kA, 0, track), kStatusOk);
+    EXPECT_EQ(drives.readSectors(kA, 18, sector), kStatusOk);
+    std::ofstream(faults) << "0 0 1 bogus\n";
+    EXPECT_EQ(drives.readSectors(kA, 0, sector), kStatusHardware) << "a fault file broken since it went in";
 }
 
 TEST_F(VirtualDrives, FormattingFillsTheCylinderAndRecordsTheSectorOrder)

@@ -50,6 +50,7 @@ TEST_F(ProgressTest, KindsSetTheCaptionExceptTheSystemAreaLine)
         {kProgressLoading, "Loading Diskette Image"},         {kProgressCopying, "Copying Diskette"},
         {kProgressComparing, "Comparing Diskette"},           {kProgressFormatting, "Formatting Diskette"},
         {kProgressFormattingDmf, "Formatting DMF Diskette"},  {kProgressSavingFiles, "Saving Files"},
+        {kProgressRescuing, "Rescuing Diskette"},
         {kProgressCopyingVerifying, "Copying and Verifying Diskette"},
     };
     for (const auto& [kind, text] : captions) {
@@ -62,7 +63,7 @@ TEST_F(ProgressTest, KindsSetTheCaptionExceptTheSystemAreaLine)
     EXPECT_EQ(progress.caption(), "Copying and Verifying Diskette");
 
     progress.SetOperationCaption(0);
-    progress.SetOperationCaption(9);
+    progress.SetOperationCaption(10);
     EXPECT_EQ(progress.caption(), "Copying and Verifying Diskette");
     EXPECT_EQ(progress.statusLine(), "Writing System Area...");
 }
