@@ -17,8 +17,7 @@ def main():
         v.wait_status("Successful")
         v.wait_listed(["DOCS"])
 
-        docs = v.listed("DOCS")
-        v.click(docs)
+        docs = v.select("DOCS")
         v.key(docs, "Delete")
         v.answer("Delete the folder DOCS and everything in it?", "No", shot="folder-question")
         v.wait_listed(["DOCS", "README.TXT"])

@@ -391,6 +391,21 @@ class Vellum:
     def click(self, obj):
         self.input.click(obj, 1)
 
+    def select(self, name):
+        """Clicks the file list's cell of that name until the list shows it selected: a click that lands
+        while the list is still laying itself out selects nothing. Clicks are spaced well apart, so two
+        never make a double-click, which would open the entry."""
+        def selected():
+            cell = self.listed(name)
+            return cell if cell is not None and cell.getState().contains(pyatspi.STATE_SELECTED) else None
+        for _ in range(5):
+            self.click(wait_for(f'"{name}" in the file list', lambda: self.listed(name)))
+            try:
+                return wait_for(f'"{name}" selected in the file list', selected, timeout=3.0)
+            except Failure:
+                pass
+        raise Failure(f'"{name}" never became selected in the file list')
+
     def right_click(self, obj):
         """Right-clicks obj and waits for the popup menu it opens, which the accessibility tree does not
         show: its items are then chosen by key."""
