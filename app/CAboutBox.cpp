@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <sys/sysinfo.h>
 
-#include "core/WebSite.h"
+#include "appmodel/WebSite.h"
 #include "core/Prompter.h"
 
 namespace vellum {

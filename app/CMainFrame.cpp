@@ -15,7 +15,7 @@
 #include "app/CVLMView.h"
 #include "app/DriveMenu.h"
 #include "app/HelpWindow.h"
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "app/ViewToolBar.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"

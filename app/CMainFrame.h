@@ -7,7 +7,7 @@
 #include <QRect>
 #include <vector>
 
-#include "core/OptionCommands.h"
+#include "appmodel/OptionCommands.h"
 #include "app/SystemTools.h"
 
 class QLabel;

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/DataFile.h"
-#include "core/TipFile.h"
+#include "appmodel/TipFile.h"
 
 namespace vellum {
 

@@ -12,7 +12,7 @@
 #include "app/ShellDriveMenu.h"
 #include "app/ShellFormatter.h"
 #include "app/StatusStrip.h"
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "app/ViewStatusPanel.h"
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "drive/DriveType.h"
 
 namespace vellum {

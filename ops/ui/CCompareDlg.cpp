@@ -4,9 +4,9 @@
 #include <QGridLayout>
 #include <QLabel>
 
-#include "app/DialogBackground.h"
-#include "app/DriveListBox.h"
-#include "ops/ui/DialogButtons.h"
+#include "widgets/DialogBackground.h"
+#include "widgets/DriveListBox.h"
+#include "widgets/DialogButtons.h"
 
 namespace vellum {
 

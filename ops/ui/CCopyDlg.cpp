@@ -9,11 +9,11 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/DialogBackground.h"
-#include "app/DriveListBox.h"
+#include "widgets/DialogBackground.h"
+#include "widgets/DriveListBox.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"
-#include "ops/ui/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 
 namespace vellum {
 

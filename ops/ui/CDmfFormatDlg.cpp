@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/DialogBackground.h"
+#include "widgets/DialogBackground.h"
 #include "core/CVLMDoc.h"
 
 namespace vellum {

@@ -7,11 +7,11 @@
 #include <QLabel>
 #include <QTreeWidget>
 
-#include "app/DialogBackground.h"
-#include "app/DriveListBox.h"
+#include "widgets/DialogBackground.h"
+#include "widgets/DriveListBox.h"
 #include "core/CVLMDoc.h"
 #include "ops/RootPreview.h"
-#include "ops/ui/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 
 namespace vellum {
 

@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/DialogBackground.h"
+#include "widgets/DialogBackground.h"
 #include "core/CVLMDoc.h"
 #include "ops/VolumeLabel.h"
-#include "ops/ui/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 
 namespace vellum {
 

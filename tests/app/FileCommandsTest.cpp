@@ -13,7 +13,7 @@
 #include "app/CVLMView.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "core/ImageFile.h"
 #include "files/ui/HostPaths.h"
 #include "ops/ui/NewImageDialog.h"

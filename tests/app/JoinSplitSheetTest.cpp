@@ -14,7 +14,7 @@
 #include <QtTest>
 
 #include "app/CMainFrame.h"
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "splitjoin/ui/CFileJoin.h"
 #include "splitjoin/ui/CFileSplit.h"
 #include "splitjoin/ui/JoinSplitSheet.h"

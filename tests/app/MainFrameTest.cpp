@@ -10,7 +10,7 @@
 #include "app/CVLMView.h"
 #include "app/DriveMenu.h"
 #include "app/FileListModel.h"
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "tests/app/AppTestSupport.h"
 
 using namespace vellum;

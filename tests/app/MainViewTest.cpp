@@ -11,7 +11,7 @@
 #include "app/FileListView.h"
 #include "app/HelpWindow.h"
 #include "app/StatusStrip.h"
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"
 #include "core/ImageFile.h"

@@ -5,7 +5,7 @@
 
 #include "app/CTipOfTheDay.h"
 #include "app/DataFile.h"
-#include "core/TipFile.h"
+#include "appmodel/TipFile.h"
 #include "tests/app/AppTestSupport.h"
 
 using namespace vellum;

@@ -2,7 +2,7 @@
 // restore, the copies count, and the exit question.
 #include <gtest/gtest.h>
 
-#include "core/OptionCommands.h"
+#include "appmodel/OptionCommands.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/ScriptedPrompter.h"
 

@@ -1,4 +1,4 @@
-#include "core/ViewCommands.h"
+#include "appmodel/ViewCommands.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "app/DialogBackground.h"
+#include "widgets/DialogBackground.h"
 
 #include <QEvent>
 #include <QPainter>

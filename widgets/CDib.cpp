@@ -1,4 +1,4 @@
-#include "app/CDib.h"
+#include "widgets/CDib.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,7 +1,8 @@
-#include "core/StartupChecks.h"
+#include "appmodel/StartupChecks.h"
 
-#include "core/WebSite.h"
+#include "appmodel/WebSite.h"
 #include "core/Prompter.h"
+#include "drive/SectorDriver.h"
 
 namespace vellum {
 
@@ -17,7 +18,7 @@ std::string StartupChecks::missingDrivesText(const std::string& reason, const st
 
 std::string StartupChecks::oldDriverText(std::uint32_t version)
 {
-    return "This version of VLM requires version " + std::to_string(kDriverVersion) +
+    return "This version of VLM requires version " + std::to_string(SectorDriver::kVersion) +
            " of the diskette driver, but the drive backend reports version " + std::to_string(version) +
            ".  \nInstall the matching Vellum release from " + kWebSite;
 }
@@ -40,7 +41,7 @@ bool StartupChecks::run(Host& host, Prompter& prompter)
         prompter.tell(missingDrivesText(reason, host.settingsPath()), Icon::Information);
         return false;
     }
-    if (const std::uint32_t version = host.driverVersion(); version != kDriverVersion) {
+    if (const std::uint32_t version = host.driverVersion(); version != SectorDriver::kVersion) {
         prompter.tell(oldDriverText(version), Icon::Stop);
         return false;
     }

@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "core/TipFile.h"
+#include "appmodel/TipFile.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/TempDir.h"
 

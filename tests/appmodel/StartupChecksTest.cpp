@@ -1,7 +1,8 @@
 // Start-up's refusals, with a fake machine.
 #include <gtest/gtest.h>
 
-#include "core/StartupChecks.h"
+#include "appmodel/StartupChecks.h"
+#include "drive/SectorDriver.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace vellum {
@@ -13,7 +14,7 @@ class FakeHost : public StartupChecks::Host {
 public:
     bool opens = true;
     bool nt = false;
-    std::uint32_t version = 2;
+    std::uint32_t version = SectorDriver::kVersion;
     int versionAsked = 0;
 
     bool openDrives(std::string& reason) override

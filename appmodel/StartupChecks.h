@@ -24,8 +24,6 @@ public:
         virtual std::string settingsPath() const = 0;
     };
 
-    static constexpr std::uint32_t kDriverVersion = 2;
-
     // True when the program may start; otherwise the user was told why.
     static bool run(Host& host, Prompter& prompter);
 

@@ -1,4 +1,4 @@
-#include "ops/ui/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

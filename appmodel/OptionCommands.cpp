@@ -1,4 +1,4 @@
-#include "core/OptionCommands.h"
+#include "appmodel/OptionCommands.h"
 
 #include "core/Profile.h"
 #include "core/Prompter.h"

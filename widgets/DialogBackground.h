@@ -4,7 +4,7 @@
 // spread a picture over the whole window.
 #include <QObject>
 
-#include "app/CDib.h"
+#include "widgets/CDib.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "core/TipFile.h"
+#include "appmodel/TipFile.h"
 
 #include <chrono>
 #include <ctime>
