@@ -13,8 +13,6 @@ namespace vellum {
 
 namespace {
 
-const std::string kNoImageMemory = "Insufficient memory for read operations!";
-
 constexpr std::array<std::string_view, 12> kOperationNames = {
     "Load Diskette", "Load File", "Copy Diskette", "Copy/Verify Diskette",
     "Copy File", "Compare Diskette", "Transfer System Only", "Quick Format",
@@ -79,6 +77,11 @@ CVLMDoc::Store allocateStore()
 
 } // namespace
 
+CVLMDoc::Store CVLMDoc::freshStore()
+{
+    return allocateStore();
+}
+
 void CVLMDoc::FreeStore::operator()(std::uint8_t* store) const
 {
     ::munmap(store, kStoreBytes);
@@ -88,7 +91,7 @@ CVLMDoc::CVLMDoc(const Profile& profile, Prompter& prompter)
     : options(Options::read(profile)), image_(allocateStore())
 {
     if (!image_)
-        prompter.tell(kNoImageMemory, Icon::Stop);
+        prompter.tell(std::string(kNoImageMemory), Icon::Stop);
 }
 
 std::span<std::uint8_t> CVLMDoc::track(int t)

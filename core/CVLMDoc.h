@@ -53,6 +53,8 @@ enum OperationKey : std::uint8_t {
 
 class CVLMDoc {
 public:
+    static constexpr std::string_view kNoImageMemory = "Insufficient memory for read operations!";
+
     CVLMDoc(const Profile& profile, Prompter& prompter);
 
     // Empty when the store could not be allocated.
@@ -108,6 +110,11 @@ public:
         void operator()(std::uint8_t* store) const;
     };
     using Store = std::unique_ptr<std::uint8_t[], FreeStore>;
+
+    // A zeroed store of its own, null when memory runs out: an image is read
+    // into one whole and then adopted, so a failed read leaves memory as it was.
+    static Store freshStore();
+    void adoptImage(Store fresh) { image_ = std::move(fresh); }
 
 private:
     Store image_;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,12 +67,14 @@ bool RawImageFile::open(const std::filesystem::path& path, ImageExtent extent)
                                   ? loadable
                                   : std::min(loadable, std::max(AreaPointers::from(*geometry).dataArea, got));
     // Memory changes only once the file was read whole.
-    std::vector<std::uint8_t> read(bytes);
+    CVLMDoc::Store read = CVLMDoc::freshStore();
+    if (!read)
+        return refuse(std::string(CVLMDoc::kNoImageMemory));
     std::rewind(file.get());
-    if (std::fread(read.data(), 1, bytes, file.get()) != bytes)
+    if (std::fread(read.get(), 1, bytes, file.get()) != bytes)
         return refuse(fileErrorText("read", path));
 
-    std::ranges::copy(read, doc_.image().begin());
+    doc_.adoptImage(std::move(read));
     doc_.setGeometry(*geometry);
     doc_.MediaSizeKind = format.mediaSizeKind;
     doc_.TracksLoaded = tracks;

@@ -173,6 +173,14 @@ int VirtualDriveBackend::checkMedia(int drive)
     const VirtualMedium* m = current(drive);
     if (const int status = reachable(drive, m))
         return status;
+    // The fault file too is taken in here, once an operation, not at every request.
+    try {
+        faults_.at(static_cast<std::size_t>(drive)).follow(m->path(), *m->format());
+    } catch (const Error&) {
+        // A fault file edited into a malformed one since the diskette went in:
+        // the diskette fails rather than pass for a sound one.
+        return kStatusHardware;
+    }
     return m->state() == VirtualMedium::State::Blank ? kStatusUnformatted : kStatusOk;
 }
 
@@ -204,7 +212,7 @@ int VirtualDriveBackend::readSectors(int drive, std::uint32_t first, std::span<s
     const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, false))
         return status;
-    if (const int status = faultStatus(drive, *m, first, count, false))
+    if (const int status = faultStatus(drive, first, count, false))
         return status;
     return m->read(first, out);
 }
@@ -219,22 +227,14 @@ int VirtualDriveBackend::writeSectors(int drive, std::uint32_t first, std::span<
     const VirtualMedium* m = current(drive);
     if (const int status = transferStatus(drive, first, count, m, true))
         return status;
-    if (const int status = faultStatus(drive, *m, first, count, true))
+    if (const int status = faultStatus(drive, first, count, true))
         return status;
     return m->write(first, data);
 }
 
-int VirtualDriveBackend::faultStatus(int drive, const VirtualMedium& medium, std::uint32_t first,
-                                     std::uint32_t count, bool writing)
+int VirtualDriveBackend::faultStatus(int drive, std::uint32_t first, std::uint32_t count, bool writing)
 {
     MediumFaults& faults = faults_.at(static_cast<std::size_t>(drive));
-    try {
-        faults.follow(medium.path(), *medium.format());
-    } catch (const Error&) {
-        // A fault file edited into a malformed one since the diskette went in:
-        // the diskette fails rather than pass for a sound one.
-        return kStatusHardware;
-    }
     return writing ? faults.write(first, count) : faults.read(first, count);
 }
 

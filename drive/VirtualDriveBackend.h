@@ -82,7 +82,7 @@ private:
                        bool writing) const;
     int formatStatus(int drive, const CylinderFormat& format, const VirtualMedium& medium,
                      const StandardFormat*& layout) const;
-    int faultStatus(int drive, const VirtualMedium& medium, std::uint32_t first, std::uint32_t count, bool writing);
+    int faultStatus(int drive, std::uint32_t first, std::uint32_t count, bool writing);
 
     DriveSettings settings_;
     LockTable locks_;
