@@ -1,6 +1,8 @@
 #include "app/CMainFrame.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMimeData>
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include "app/CAboutBox.h"
+#include "app/CaptionFitter.h"
 #include "app/CTipOfTheDay.h"
 #include "app/CVLMView.h"
 #include "app/DriveMenu.h"
@@ -25,6 +28,7 @@ namespace vellum {
 
 namespace {
 
+const QString kProgramName = QStringLiteral("Vellum");
 constexpr int kClockMs = 10'000;
 constexpr int kHoursPerHalfDay = 12;
 // Files a drop opens, by their names: .VLM files and raw images.
@@ -40,13 +44,22 @@ QString droppedImageFile(const QMimeData* data)
     return {};
 }
 
+// The Help button a dialog shows, if it has one.
+QAbstractButton* helpButtonOf(QWidget* dialog)
+{
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+        if (button->isVisible() && button->isEnabled() && QString(button->text()).remove(u'&') == QStringLiteral("Help"))
+            return button;
+    return nullptr;
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(CVLMDoc& doc, Profile& profile, Prompter& prompter, DriveBay& drives, Shell& shell)
     : doc_(doc), profile_(profile), prompter_(prompter), drives_(drives), options_(doc.options, profile),
       view_(new CVLMView(doc, prompter, drives, shell, this)), toolFolders_(SystemTools::standardFolders())
 {
-    setWindowTitle(QStringLiteral("Vellum"));
+    setWindowTitle(kProgramName);
     setWindowIcon(QIcon(QStringLiteral(":/icons/vellum.svg")));
     setAcceptDrops(true);
     setCentralWidget(view_);
@@ -55,12 +68,31 @@ CMainFrame::CMainFrame(CVLMDoc& doc, Profile& profile, Prompter& prompter, Drive
     connect(view_, &CVLMView::exitRequested, this, &CMainFrame::OnExit, Qt::QueuedConnection);
     connect(view_, &CVLMView::helpRequested, this, &CMainFrame::showHelp);
     connect(view_, &CVLMView::message, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view_, &CVLMView::imageNamed, this, [this](const QString& name) {
+        setWindowTitle(name.isEmpty() ? kProgramName : tr("%1 - %2").arg(name, kProgramName));
+    });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(placement(screen->availableGeometry()));
     view_->updateCommands();
+    qApp->installEventFilter(this);
+    new CaptionFitter(this);
 }
 
 CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // F1 in a dialog presses its Help button; the main window has its own F1.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (QAbstractButton* help = dialog ? helpButtonOf(dialog) : nullptr) {
+            help->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 QRect CMainFrame::placement(const QRect& screen)
 {
@@ -88,6 +120,7 @@ QAction* CMainFrame::makeCommand(int id, const QString& text, const QString& tip
 {
     auto* action = new QAction(text, this);
     action->setStatusTip(tip);
+    action->setData(id); // the context help of a menu item finds its topic by it
     commands_[id] = action;
     return action;
 }
@@ -262,6 +295,11 @@ void CMainFrame::createStatusBar()
         pane->setFrameShadow(QFrame::Sunken);
         statusBar()->addPermanentWidget(pane);
     }
+    // A menu prompt that ends leaves the pane empty: it says "Ready" again.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->showMessage(tr("Ready"));
+    });
     statusBar()->showMessage(tr("Ready"));
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &CMainFrame::updateClock);
@@ -333,17 +371,20 @@ void CMainFrame::OnJoinSplit()
 {
     if (!joinSplit_) {
         joinSplit_ = new JoinSplitSheet(prompter_, this);
-        // The sheet is modal: its help window must be its own to take input.
-        auto* help = new HelpWindow(joinSplit_);
-        connect(joinSplit_, &JoinSplitSheet::helpRequested, help, &HelpWindow::showTopic);
+        connect(joinSplit_, &JoinSplitSheet::helpRequested, this, &CMainFrame::showHelp);
     }
     joinSplit_->exec();
 }
 
 void CMainFrame::showHelp(int topic)
 {
-    if (!help_)
-        help_ = new HelpWindow(this);
+    // A modal dialog blocks every window but its own: the help window belongs
+    // to the dialog open, so that it can be read and scrolled in front of it.
+    QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    if (!help_ || help_->parentWidget() != owner) {
+        delete help_;
+        help_ = new HelpWindow(owner);
+    }
     help_->showTopic(topic);
 }
 

@@ -4,6 +4,7 @@
 // menus toggle, and the question about unsaved options on the way out.
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <vector>
 
@@ -59,6 +60,7 @@ public slots:
     void rebuildSystemTools();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The window's close button leaves as Exit does, with the same questions.
     void closeEvent(QCloseEvent* event) override;
     // An image file dropped onto the window is opened as File > Open would.
@@ -93,7 +95,8 @@ private:
     QStringList toolFolders_;
     QLabel* date_ = nullptr;
     QLabel* time_ = nullptr;
-    HelpWindow* help_ = nullptr;
+    // Owned by the window it was opened for, which may be a dialog gone since.
+    QPointer<HelpWindow> help_;
     JoinSplitSheet* joinSplit_ = nullptr;
     // Set once the questions were answered, so closing does not ask again.
     bool leaving_ = false;

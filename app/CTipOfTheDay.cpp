@@ -15,6 +15,7 @@ namespace vellum {
 namespace {
 
 const QString kMissingFile = QStringLiteral("Tips file does not exist in the prescribed directory");
+const QString kTrouble = QStringLiteral("Trouble reading the tips file");
 const QString kNoTips = QStringLiteral("The tips file holds no tips: every line of it is blank or a comment.");
 const QString kTipsFileName = QStringLiteral("tips.txt");
 constexpr int kTipWidth = 360;
@@ -98,7 +99,7 @@ QString CTipOfTheDay::tipText() const
 void CTipOfTheDay::showNextTip()
 {
     const auto tip = tips_->next();
-    tip_->setText(tip ? QString::fromStdString(*tip) : kNoTips);
+    tip_->setText(tip ? QString::fromStdString(*tip) : tips_->trouble() ? kTrouble : kNoTips);
     next_->setEnabled(tip.has_value());
 }
 

@@ -2,7 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -59,6 +63,14 @@ const std::string kInsertDiskette =
 const std::string kImageChangedQuestion =
     "The image in memory holds changes that are not saved.\n\nDo you want to save it as an image file first?";
 const std::string kNoPrinter = "No printer is set up. Print... can save the report as a PDF file instead.";
+constexpr int kFolderLineMargin = 4;
+const QString kRootFolder = QStringLiteral("\\");
+
+QString driveName(int drive)
+{
+    return QStringLiteral("%1:").arg(QChar(u'A' + drive));
+}
+
 // Both drive letters of the drive mask: A: and B:.
 constexpr std::uint32_t kDriveMask = 0b11;
 
@@ -79,23 +91,33 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
       panel_(std::make_unique<ViewStatusPanel>(*upper_, *lower_)),
       shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter)),
       driver_(std::make_unique<SectorDriver>(drives.drives())),
-      files_(std::make_unique<FileCommands>(doc, prompter, *model_, *list_, this, [this](int row) { imageChanged(row); }))
+      files_(std::make_unique<FileCommands>(doc, prompter, *model_, *list_, this,
+                                            [this](int row, const QString& name) { imageChanged(row, name); },
+                                            [this](const QString& text) { emit message(text); })),
+      folderLine_(new QLabel(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(toolBar_);
     layout->addWidget(upper_);
+    folderLine_->setObjectName(QStringLiteral("FolderShown"));
+    folderLine_->setAccessibleDescription(tr("Folder shown"));
+    folderLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    folderLine_->setContentsMargins(kFolderLineMargin, 0, kFolderLineMargin, 0);
+    layout->addWidget(folderLine_);
     layout->addWidget(list_, 1);
     layout->addWidget(lower_);
 
     createCommands();
+    toolBar_->button(kCmdHelpContext)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     connect(toolBar_, &ViewToolBar::triggered, this, &CVLMView::run);
     connect(toolBar_, &ViewToolBar::driveMenuRequested, this, [this](int drive, QPoint point) {
         selectDrive(drive);
         shellDrive(ShellDriveMenu::kMenu, toolBar_->mapTo(this, point));
     });
     connect(list_, &FileListView::rowDoubleClicked, this, &CVLMView::onDoubleClick);
+    connect(list_, &FileListView::upRequested, this, &CVLMView::leaveFolder);
     connect(list_, &FileListView::contextMenuAt, this, &CVLMView::onContextMenu);
     connect(list_, &FileListView::filesDropped, this, [this](const QStringList& paths) {
         if (commandEnabled(kCmdAddFiles))
@@ -132,6 +154,7 @@ QAction* CVLMView::makeCommand(int id, const QString& text, const QString& tip)
 {
     auto* action = new QAction(text, this);
     action->setStatusTip(tip);
+    action->setData(id); // the context help of a menu item finds its topic by it
     connect(action, &QAction::triggered, this, [this, id] { run(id); });
     commands_[id] = action;
     return action;
@@ -150,8 +173,8 @@ void CVLMView::createCommands()
     makeCommand(kCmdSaveAll, tr("Sa&ve All Files"), tr("Saves every file of the image to the hard disk"));
     makeCommand(kCmdAddFiles, tr("A&dd Files..."), tr("Adds files from the hard disk to the folder shown"));
     makeCommand(kCmdPrint, tr("&Print..."), tr("Prints the compare mismatch report"))->setShortcut(QKeySequence::Print);
-    makeCommand(kCmdPrintDirect, tr("Print &Now"), tr("Prints the compare mismatch report on the default printer"));
-    makeCommand(kCmdPrintPreview, tr("Print Pre&view"), tr("Shows the compare mismatch report as it will be printed"));
+    makeCommand(kCmdPrintDirect, tr("Print No&w"), tr("Prints the compare mismatch report on the default printer"));
+    makeCommand(kCmdPrintPreview, tr("Print P&review"), tr("Shows the compare mismatch report as it will be printed"));
     makeCommand(kCmdLoad, tr("&Load"), tr("Loads a diskette into memory"));
     makeCommand(kCmdCopy, tr("&Copy"), tr("Copies the diskette image in memory to diskettes"));
     makeCommand(kCmdCompare, tr("C&ompare"), tr("Compares a diskette with the image in memory"));
@@ -315,6 +338,8 @@ void CVLMView::loadDrive(bool loadEntireDiskette)
     CProgressDlg progress(prompter_);
     LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, loadEntireDiskette);
     folders_.clear();
+    if (doc_.OperationState == kSuccessful)
+        imageName_ = driveName(doc_.SelectedDrive);
 }
 
 void CVLMView::OnCopy()
@@ -426,6 +451,8 @@ void CVLMView::OnRefresh()
     else if (!engine.Refresh(doc_.options.LoadEntireDiskette))
         return;
     folders_.clear();
+    if (doc_.OperationState == kSuccessful)
+        imageName_ = driveName(doc_.SelectedDrive);
 }
 
 void CVLMView::OnInitialUpdate()
@@ -448,6 +475,7 @@ void CVLMView::OnOpenImageFile()
         pendingPath_.reset();
     } else {
         VlmFileDialog dialog(VlmFileDialog::Kind::Open, description_, this);
+        connect(&dialog, &HelpFileDialog::helpRequested, this, &CVLMView::helpRequested);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return;
         path = dialog.selectedFiles().first();
@@ -465,6 +493,7 @@ void CVLMView::OnOpenImageFile()
     if (!opened)
         return;
     folders_.clear();
+    imageName_ = QFileInfo(path).fileName();
     panel_->ShowVolumeAndMemoryStatus(doc_);
     FillList();
 }
@@ -477,6 +506,7 @@ void CVLMView::OnNewImage()
         return;
     folders_.clear();
     description_.clear();
+    imageName_ = tr("Untitled");
     panel_->ShowVolumeAndMemoryStatus(doc_);
     FillList();
 }
@@ -497,6 +527,7 @@ void CVLMView::OnSaveImageFile()
 bool CVLMView::saveImageFile()
 {
     VlmFileDialog dialog(VlmFileDialog::Kind::Save, description_, this);
+    connect(&dialog, &HelpFileDialog::helpRequested, this, &CVLMView::helpRequested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     const auto path = ImageFile::withDefaultExtension(dialog.selectedFiles().first().toStdString());
@@ -504,6 +535,12 @@ bool CVLMView::saveImageFile()
     const bool saved = ImageFile(doc_, prompter_).save(path, description_.toStdString());
     QApplication::restoreOverrideCursor();
     panel_->ShowVolumeAndMemoryStatus(doc_);
+    if (saved) {
+        const QString written = QString::fromStdString(path.string());
+        imageName_ = QFileInfo(written).fileName();
+        showWhereYouAre();
+        emit message(tr("Image saved to %1").arg(written));
+    }
     return saved;
 }
 
@@ -528,11 +565,12 @@ void CVLMView::OnRenameFile()
     list_->startRename(row);
 }
 
-void CVLMView::imageChanged(int row)
+void CVLMView::imageChanged(int row, const QString& name)
 {
     model_->table().load(doc_.directory.listing);
     imageShown_ = model_->fill(doc_);
-    list_->selectRow(std::min(row, model_->rowCount() - 1));
+    const int named = name.isEmpty() ? -1 : model_->rowNamed(name);
+    list_->selectRow(named >= 0 ? named : std::min(row, model_->rowCount() - 1));
     updateCommands();
     panel_->ShowVolumeAndMemoryStatus(doc_);
 }
@@ -555,13 +593,20 @@ void CVLMView::FillList()
     else
         dropped = model_->table().load(doc_.directory.listing);
     imageShown_ = model_->fill(doc_);
-    list_->selectRow(reselectRow_ >= 0 && reselectRow_ < model_->rowCount() ? reselectRow_ : 0);
-    reselectRow_ = -1;
+    list_->selectRow(std::max(model_->rowNamed(std::exchange(reselectName_, {})), 0));
     updateCommands();
+    showWhereYouAre();
     if (dropped > 0)
         emit message(tr("This folder holds %1 entries; the list shows the first %2.")
                          .arg(doc_.directory.listing.size())
                          .arg(FileListTable::kSlots));
+}
+
+void CVLMView::showWhereYouAre()
+{
+    const bool empty = doc_.ImageEmpty != 0;
+    folderLine_->setText(empty ? QString() : kRootFolder + folders_.join(kRootFolder));
+    emit imageNamed(empty ? QString() : imageName_);
 }
 
 void CVLMView::RefreshFromDiskette()
@@ -585,16 +630,23 @@ void CVLMView::onDoubleClick(int row)
         files_->saveFile(row);
         return;
     }
-    Fat12Reader reader(doc_, prompter_);
     if (record->shortName == kParentEntry) {
-        showOutcome(reader.leaveDirectory().warning);
-        if (!folders_.isEmpty())
-            folders_.removeLast();
-    } else {
-        showOutcome(reader.enterDirectory(record->slot).warning);
-        folders_.append(nameOnDiskette(row));
+        leaveFolder();
+        return;
     }
-    reselectRow_ = row;
+    showOutcome(Fat12Reader(doc_, prompter_).enterDirectory(record->slot).warning);
+    folders_.append(nameOnDiskette(row));
+    post(ViewMessage::FillList);
+}
+
+void CVLMView::leaveFolder()
+{
+    if (doc_.directory.depth == 0)
+        return;
+    showOutcome(Fat12Reader(doc_, prompter_).leaveDirectory().warning);
+    // The folder just left is selected in its parent.
+    if (!folders_.isEmpty())
+        reselectName_ = folders_.takeLast();
     post(ViewMessage::FillList);
 }
 
@@ -676,6 +728,7 @@ void CVLMView::finishRename()
                                             diskettePath(withoutPadding(done.to)));
     QApplication::restoreOverrideCursor();
     if (renamed) {
+        reselectName_ = withoutPadding(done.to);
         post(ViewMessage::RefreshFromDiskette);
         return;
     }
@@ -685,21 +738,50 @@ void CVLMView::finishRename()
 
 void CVLMView::enterHelpMode()
 {
-    // The next click anywhere picks the topic: a toolbar button's own, or the window's.
+    if (helpMode_)
+        return;
+    // The next click picks the topic: a toolbar button's or a menu item's own, or the window's.
+    helpMode_ = true;
     QApplication::setOverrideCursor(Qt::WhatsThisCursor);
     qApp->installEventFilter(this);
 }
 
-bool CVLMView::eventFilter(QObject* watched, QEvent* event)
+void CVLMView::leaveHelpMode(std::optional<int> topic)
 {
-    if (event->type() != QEvent::MouseButtonPress)
-        return QWidget::eventFilter(watched, event);
+    helpMode_ = false;
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
-    const auto* click = static_cast<QMouseEvent*>(event);
-    const QPoint at = toolBar_->mapFromGlobal(click->globalPosition().toPoint());
+    if (topic)
+        emit helpRequested(*topic);
+}
+
+bool CVLMView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        leaveHelpMode(std::nullopt);
+        return true;
+    }
+    // A click reaches the window first and then its widget, which tells what was clicked.
+    if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+    // The menu bar and submenus open as usual; a command of a menu gives its topic.
+    if (qobject_cast<QMenuBar*>(watched))
+        return false;
+    if (auto* menu = qobject_cast<QMenu*>(watched)) {
+        const QAction* item = menu->actionAt(menu->mapFromGlobal(global));
+        if (!item || item->menu() || item->isSeparator())
+            return false;
+        const int topic = item->data().isValid() ? item->data().toInt() + ViewCommands::kButtonHelpBase : 0;
+        // Closed before the release, which would run the command.
+        while (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        leaveHelpMode(topic);
+        return true;
+    }
+    const QPoint at = toolBar_->mapFromGlobal(global);
     const int command = toolBar_->rect().contains(at) ? toolBar_->commandAt(at) : 0;
-    emit helpRequested(ViewCommands::buttonHelpTopic(command));
+    leaveHelpMode(ViewCommands::buttonHelpTopic(command));
     return true;
 }
 

@@ -13,6 +13,8 @@
 
 #include "core/ViewSink.h"
 
+class QLabel;
+
 namespace vellum {
 
 class CVLMDoc;
@@ -69,6 +71,9 @@ signals:
     void exitRequested();
     void helpRequested(int topic);
     void message(const QString& text);
+    // What memory holds: the image file's name, the drive it was loaded
+    // from, or nothing while memory is empty.
+    void imageNamed(const QString& name);
 
 public slots:
     void run(int command);
@@ -104,18 +109,24 @@ private:
     void OnSaveImageFile();
     void OnSaveSelected();
     void OnRenameFile();
-    // The image changed under the list: list it again and select the row
-    // at the same place, or the last one.
-    void imageChanged(int row);
+    // The image changed under the list: list it again and select the entry
+    // named, else the row at the same place, or the last one.
+    void imageChanged(int row, const QString& name);
     void Initialize();
     void FillList();
+    // The folder line over the list and the name of the image.
+    void showWhereYouAre();
     void RefreshFromDiskette();
     // The shell drive menu on the selected drive's root; the point places the menu.
     void shellDrive(int mode, QPoint point);
     void finishRename();
+    // Context help: the next click names a topic, Esc gives up.
     void enterHelpMode();
+    void leaveHelpMode(std::optional<int> topic);
 
     void onDoubleClick(int row);
+    // Lists the folder above the one shown.
+    void leaveFolder();
     void onContextMenu(QPoint point);
     void disketteMenu(QPoint point);
     void fileMenu(int row, QPoint point);
@@ -136,15 +147,19 @@ private:
     std::unique_ptr<ShellDriveMenu> shellMenu_;
     std::unique_ptr<SectorDriver> driver_;
     std::unique_ptr<FileCommands> files_;
+    QLabel* folderLine_;
     std::map<int, QAction*> commands_;
 
     int floppyCount_ = 1;
     bool imageShown_ = false;
+    bool helpMode_ = false;
     std::optional<QString> pendingPath_;
     QString description_;
+    QString imageName_;
     // Names of the folders entered from the root, for the diskette's paths.
     QStringList folders_;
-    int reselectRow_ = -1;
+    // The entry the next fill selects; the first row when none is named.
+    QString reselectName_;
     // The label edit under way renames in the image, not on the diskette.
     bool renameInImage_ = false;
     struct Rename {

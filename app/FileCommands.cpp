@@ -1,6 +1,7 @@
 #include "app/FileCommands.h"
 
 #include <QApplication>
+#include <QObject>
 
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
@@ -43,8 +44,10 @@ std::filesystem::path hostPath(const QString& path)
 } // namespace
 
 FileCommands::FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list,
-                           QWidget* parent, std::function<void(int)> changed)
+                           QWidget* parent, std::function<void(int, const QString&)> changed,
+                           std::function<void(const QString&)> report)
     : doc_(doc), prompter_(prompter), model_(model), list_(list), parent_(parent), changed_(std::move(changed)),
+      report_(std::move(report)),
       paths_(std::make_unique<HostPathDialogs>())
 {
 }
@@ -71,7 +74,9 @@ void FileCommands::saveFile(int row)
     const auto folder = paths_->folder(parent_, name(row));
     if (!folder)
         return;
-    FileSaver(doc_, prompter_).saveFile(record->slot, hostPath(*folder) / FileSaver::hostName(record->longName));
+    FileSaver saver(doc_, prompter_);
+    saver.saveFile(record->slot, hostPath(*folder) / FileSaver::hostName(record->longName));
+    reportSaved(saver.tally(), QObject::tr("saved to"), *folder);
     list_.selectRow(row);
 }
 
@@ -83,6 +88,7 @@ void FileCommands::saveDirectory()
         return;
     FileSaver saver(doc_, prompter_);
     bulkSave(saver, saver.directoryExtent(), [&] { saver.saveDirectory(hostPath(*folder)); });
+    reportSaved(saver.tally(), QObject::tr("saved to"), *folder);
     list_.selectRow(row);
 }
 
@@ -93,6 +99,16 @@ void FileCommands::saveAll()
         return;
     FileSaver saver(doc_, prompter_);
     bulkSave(saver, saver.treeExtent(0), [&] { saver.saveTree(0, hostPath(*folder), doc_.options.KeepDirStructure); });
+    reportSaved(saver.tally(), QObject::tr("saved to"), *folder);
+}
+
+void FileCommands::reportSaved(const FileSaver::Tally& tally, const QString& verb, const QString& where)
+{
+    const QString files = tally.saved == 1 ? QObject::tr("1 file") : QObject::tr("%1 files").arg(tally.saved);
+    QString text = QStringLiteral("%1 %2 %3").arg(files, verb, where);
+    if (const int missed = tally.skipped + tally.failed; missed > 0)
+        text += QObject::tr("; %1 not saved").arg(missed);
+    report_(text);
 }
 
 void FileCommands::bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save)
@@ -132,10 +148,13 @@ void FileCommands::copyOrMove(HostPaths::FileAction action)
         return;
     const std::size_t slot = model_.record(row)->slot;
     FileSaver saver(doc_, prompter_);
-    if (action == HostPaths::FileAction::Copy)
+    if (action == HostPaths::FileAction::Copy) {
         saver.saveFile(slot, hostPath(*target));
-    else if (FileOps(doc_, prompter_).move(slot, hostPath(*target), saver))
-        changed_(row);
+        reportSaved(saver.tally(), QObject::tr("saved as"), *target);
+    } else if (FileOps(doc_, prompter_).move(slot, hostPath(*target), saver)) {
+        changed_(row, {});
+        reportSaved(saver.tally(), QObject::tr("moved to"), *target);
+    }
 }
 
 void FileCommands::deleteFile()
@@ -150,7 +169,7 @@ void FileCommands::deleteFile()
                       Buttons::YesNo, Icon::Question) != Answer::Yes)
         return;
     if (FileOps(doc_, prompter_).remove(record.slot))
-        changed_(row);
+        changed_(row, {});
 }
 
 void FileCommands::addFiles()
@@ -167,14 +186,14 @@ void FileCommands::addFiles(const QStringList& paths)
         sources.push_back(hostPath(path));
     FileAdder adder(doc_, prompter_);
     if (adder.add(sources) && adder.added() > 0)
-        changed_(std::max(list_.selectedRow(), 0));
+        changed_(std::max(list_.selectedRow(), 0), {});
 }
 
 void FileCommands::rename(int row, const QString& oldName, const QString& newName)
 {
     const ListingRecord* record = model_.record(row);
     if (record && FileOps(doc_, prompter_).rename(record->slot, newName.toStdString()))
-        changed_(row);
+        changed_(row, newName);
     else
         model_.setName(row, oldName);
 }

@@ -2,8 +2,9 @@
 // The file commands of the main view over the files engines: save the
 // selected file, the folder shown or every file to the host, copy or move a
 // file out, delete it, rename it in the image, and add host files to it. A command that changes
-// the image hands the row to select next to `changed`, once the directory
-// has been listed again.
+// the image hands the row to select next, or the name of the entry to select
+// wherever it sorts to, to `changed`, once the directory has been listed again.
+// A save ends by telling `report` what was written where.
 #include <QString>
 #include <functional>
 #include <memory>
@@ -24,7 +25,8 @@ class Prompter;
 class FileCommands {
 public:
     FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list, QWidget* parent,
-                 std::function<void(int row)> changed);
+                 std::function<void(int row, const QString& name)> changed,
+                 std::function<void(const QString& text)> report);
     ~FileCommands();
 
     // The dialogs that choose host paths; tests give scripted ones.
@@ -51,13 +53,16 @@ private:
     // Runs `save` under the wait cursor, or for a large extent under the
     // progress window, whose Cancel stops the saver between two files.
     void bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save);
+    // "3 files saved to FOLDER", with the files that were not.
+    void reportSaved(const FileSaver::Tally& tally, const QString& verb, const QString& where);
 
     CVLMDoc& doc_;
     Prompter& prompter_;
     FileListModel& model_;
     FileListView& list_;
     QWidget* parent_;
-    std::function<void(int)> changed_;
+    std::function<void(int, const QString&)> changed_;
+    std::function<void(const QString&)> report_;
     std::unique_ptr<HostPaths> paths_;
 };
 

@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kDirectoryIcon = 2;
 constexpr int kNameColumn = 0;
+constexpr int kSizeColumn = 2;
+constexpr int kSizeAlignment = Qt::AlignRight | Qt::AlignVCenter;
 
 QString fromUtf8(const std::string& text)
 {
@@ -33,6 +35,7 @@ bool FileListModel::fill(CVLMDoc& doc)
     beginResetModel();
     renameRow_ = -1;
     rows_ = table_.shownSlots();
+    sortRows();
     placeholder_.clear();
     if (table_.empty()) {
         doc.MediaSizeKind = kMediaNone;
@@ -48,6 +51,16 @@ const ListingRecord* FileListModel::record(int row) const
     if (showsPlaceholder() || row < 0 || row >= static_cast<int>(rows_.size()))
         return nullptr;
     return table_.at(rows_[static_cast<std::size_t>(row)]);
+}
+
+int FileListModel::rowNamed(const QString& name) const
+{
+    // A short name without a long one is padded, and the image may keep another case.
+    const QString wanted = name.trimmed();
+    for (int row = 0; row < static_cast<int>(rows_.size()) && !showsPlaceholder(); ++row)
+        if (text(row, kNameColumn).trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
+            return row;
+    return -1;
 }
 
 QString FileListModel::text(int row, int column) const
@@ -86,13 +99,20 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         return text(index.row(), index.column());
     if (role == Qt::DecorationRole && index.column() == kNameColumn)
         return iconOf(record(index.row()));
+    if (role == Qt::TextAlignmentRole && index.column() == kSizeColumn)
+        return kSizeAlignment;
     return {};
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= static_cast<int>(FileListText::kColumns.size()))
+    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(FileListText::kColumns.size()))
+        return {};
+    if (role == Qt::InitialSortOrderRole)
+        return Qt::AscendingOrder; // a column clicked first sorts ascending
+    if (role == Qt::TextAlignmentRole && section == kSizeColumn)
+        return kSizeAlignment;
+    if (role != Qt::DisplayRole)
         return {};
     return QString::fromUtf8(FileListText::kColumns[static_cast<std::size_t>(section)].title);
 }
@@ -121,15 +141,27 @@ bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int
     return true;
 }
 
-void FileListModel::sort(int column, Qt::SortOrder)
+void FileListModel::sortRows()
 {
+    if (sortColumn_ < 0) {
+        rows_ = table_.shownSlots();
+        return;
+    }
+    const int sign = sortOrder_ == Qt::AscendingOrder ? 1 : -1;
+    std::stable_sort(rows_.begin(), rows_.end(), [&](std::size_t a, std::size_t b) {
+        return sign * FileListText::compare(*table_.at(a), *table_.at(b), sortColumn_) < 0;
+    });
+}
+
+void FileListModel::sort(int column, Qt::SortOrder order)
+{
+    sortColumn_ = column;
+    sortOrder_ = order;
     if (showsPlaceholder())
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const std::vector<std::size_t> before = rows_;
-    std::stable_sort(rows_.begin(), rows_.end(), [&](std::size_t a, std::size_t b) {
-        return FileListText::compare(*table_.at(a), *table_.at(b), column) < 0;
-    });
+    sortRows();
     // Selection and current row follow their entries to the new places.
     const QModelIndexList old = persistentIndexList();
     QModelIndexList moved;

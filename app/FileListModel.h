@@ -1,7 +1,8 @@
 #pragma once
 // The file list's rows: the table's entries in the order last sorted, or the
 // one placeholder row while the directory shown has none. Every text is
-// produced when the view asks for it.
+// produced when the view asks for it. The order chosen last stays for every
+// later fill, so a delete, rename or add does not undo it.
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
@@ -30,6 +31,8 @@ public:
     const ListingRecord* record(int row) const;
     std::size_t slotOf(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
     QString text(int row, int column) const;
+    // The row showing that name, or -1.
+    int rowNamed(const QString& name) const;
 
     // Shows another name in the row, as after a rename that failed.
     void setName(int row, const QString& name);
@@ -42,7 +45,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-    // Always ascending, whatever order is asked for.
+    // Column -1 goes back to the directory's own order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 signals:
@@ -51,12 +54,15 @@ signals:
 
 private:
     QIcon iconOf(const ListingRecord* record) const;
+    void sortRows();
 
     FileListTable table_;
     std::vector<std::size_t> rows_;
     QString placeholder_;
     int mediaSizeKind_ = 0;
     int renameRow_ = -1;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::array<QIcon, 4> icons_;
 };
 

@@ -80,12 +80,14 @@ FileListView::FileListView(FileListModel& model, QWidget* parent) : QTreeView(pa
     head->setStretchLastSection(true);
     head->setSectionsMovable(false);
     head->setSectionsClickable(true);
-    head->setSortIndicatorShown(false);
+    // No column is sorted until one is clicked: the list keeps the directory's order.
+    head->setSortIndicator(-1, Qt::AscendingOrder);
+    head->setSortIndicatorShown(true);
+    setSortingEnabled(true);
     // The widths were chosen for a font six pixels wide on average; wider fonts get wider columns.
     const double scale = std::max(1.0, fontMetrics().averageCharWidth() / kBaseCharWidth);
     for (std::size_t c = 0; c < FileListText::kColumns.size(); ++c)
         setColumnWidth(static_cast<int>(c), static_cast<int>(FileListText::kColumns[c].width * scale));
-    connect(head, &QHeaderView::sectionClicked, this, [this](int column) { model_.sort(column); });
     connect(this, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) { emit rowDoubleClicked(index.row()); });
     connect(this, &QWidget::customContextMenuRequested, this, &FileListView::contextMenuAt);
 }
@@ -121,6 +123,22 @@ void FileListView::acceptFileDrops(bool accept)
 {
     setAcceptDrops(accept);
     viewport()->setAcceptDrops(accept);
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (state() != EditingState && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && selectedRow() >= 0) {
+            emit rowDoubleClicked(selectedRow());
+            return;
+        }
+        if (key == Qt::Key_Backspace) {
+            emit upRequested();
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent* event)

@@ -23,19 +23,17 @@ const QStringList kFilters = {
 } // namespace
 
 VlmFileDialog::VlmFileDialog(Kind kind, QString& description, QWidget* parent)
-    : QFileDialog(parent), kind_(kind), remembered_(description), path_(new QLabel(this)),
-      description_(new QLineEdit(this))
+    : HelpFileDialog({kind == Kind::Open ? tr("Open a Vellum File") : tr("Save Diskette Image as a Vellum File"),
+                      kFilters, kPattern, QStringLiteral("VLM"), kind == Kind::Open ? AcceptOpen : AcceptSave,
+                      kind == Kind::Open ? ExistingFile : AnyFile,
+                      kind == Kind::Open ? kOpenHelpTopic : kSaveHelpTopic},
+                     parent),
+      kind_(kind), remembered_(description), path_(new QLabel(this)), description_(new QLineEdit(this))
 {
-    setOption(QFileDialog::DontUseNativeDialog);
-    setWindowTitle(kind == Kind::Open ? tr("Open a Vellum File") : tr("Save Diskette Image as a Vellum File"));
-    setNameFilters(kFilters);
-    setDefaultSuffix(QStringLiteral("VLM"));
-    setAcceptMode(kind == Kind::Open ? AcceptOpen : AcceptSave);
-    setFileMode(kind == Kind::Open ? ExistingFile : AnyFile);
-    setDirectory(QDir::current());
     addDescriptionRow();
+    // Queued: the name box takes the name of a clicked file only after the current file changed.
     if (kind == Kind::Open)
-        connect(this, &QFileDialog::currentChanged, this, &VlmFileDialog::preview);
+        connect(this, &QFileDialog::currentChanged, this, &VlmFileDialog::preview, Qt::QueuedConnection);
     connect(this, &QFileDialog::directoryEntered, path_, &QLabel::setText);
 }
 
@@ -72,8 +70,8 @@ QString VlmFileDialog::previewFor(const QString& nameBox, const QString& path)
 
 void VlmFileDialog::preview(const QString& path)
 {
-    if (QFileInfo(path).isFile())
-        description_->setText(previewFor(QFileInfo(path).fileName(), path));
+    if (QFileInfo(path).isFile() && !nameBox().startsWith(kPattern, Qt::CaseInsensitive))
+        description_->setText(previewFor(nameBox(), path));
 }
 
 QString VlmFileDialog::description() const

@@ -3,18 +3,20 @@
 // under the file list: the save dialog stores it in the new file, the open
 // dialog shows the description of the file under selection. The text typed
 // last is remembered for the next dialog while the program runs.
-#include <QFileDialog>
+#include "widgets/HelpFileDialog.h"
 
 class QLabel;
 class QLineEdit;
 
 namespace vellum {
 
-class VlmFileDialog : public QFileDialog {
+class VlmFileDialog : public HelpFileDialog {
     Q_OBJECT
 public:
     enum class Kind { Open, Save };
     static constexpr int kDescriptionLength = 60;
+    static constexpr int kOpenHelpTopic = 1033;
+    static constexpr int kSaveHelpTopic = 1034;
 
     VlmFileDialog(Kind kind, QString& description, QWidget* parent = nullptr);
 

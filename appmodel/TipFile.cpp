@@ -26,7 +26,8 @@ TipFile::TipFile(const std::filesystem::path& file, Profile& profile) : profile_
         profile_.writeString(kSection, kTimeStamp, stamp);
         position = 0;
     }
-    in_.seekg(position < 0 ? 0 : position);
+    in_.seekg(position);
+    trouble_ = !in_;
 }
 
 TipFile::~TipFile()
@@ -46,7 +47,7 @@ bool TipFile::isTip(const std::string& line)
 
 std::optional<std::string> TipFile::next()
 {
-    if (!in_.is_open())
+    if (!in_.is_open() || trouble_)
         return std::nullopt;
     // One pass from here to the end and one from the start cover the file.
     for (int pass = 0; pass < 2; ++pass) {
@@ -60,8 +61,10 @@ std::optional<std::string> TipFile::next()
                 line.resize(kMaxTipLength);
             return line;
         }
-        if (!rewind())
+        if (in_.bad() || !rewind()) {
+            trouble_ = true;
             return std::nullopt;
+        }
     }
     return std::nullopt;
 }

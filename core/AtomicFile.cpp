@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,12 @@ void AtomicFile::commit()
 {
     file_->sync();
     file_->close();
+    // Stamped before the rename, so the file never shows under its name with another date.
+    if (modified_) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {*modified_, 0}};
+        if (::utimensat(AT_FDCWD, temp_.c_str(), times, 0) != 0)
+            throw Error(fileErrorText("set the date of", shownName_));
+    }
     if (std::rename(temp_.c_str(), target_.c_str()) != 0)
         throw Error(fileErrorText("replace", shownName_));
     temp_.clear();

@@ -4,6 +4,7 @@
 // nor destroys the file it was to replace. Only a regular file the user may
 // write is replaced; a symbolic link is written through, never replaced.
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -24,6 +25,8 @@ public:
 
     void write(std::span<const std::uint8_t> bytes) { file_->write(bytes); }
     void write(std::string_view text);
+    // The modification time the file gets on commit, instead of the time of writing.
+    void setModified(std::time_t time) { modified_ = time; }
     // Flushes, closes and renames onto the target; throws Error on failure.
     void commit();
 
@@ -33,6 +36,7 @@ private:
     std::filesystem::path temp_;
     // Named by the target in messages: the temporary name means nothing to a user.
     std::optional<BlockFile> file_;
+    std::optional<std::time_t> modified_;
 };
 
 } // namespace vellum

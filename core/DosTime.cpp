@@ -46,11 +46,11 @@ DosStamp DosTime::fromTm(const std::tm& t)
             static_cast<std::uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2))};
 }
 
-std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
+std::optional<std::time_t> DosTime::toTime(std::uint16_t date, std::uint16_t time)
 {
     const DosFields f = split(date, time);
     if (!isValid(f))
-        return 0;
+        return std::nullopt;
     std::tm tm{};
     tm.tm_year = f.year - kTmEpochYear;
     tm.tm_mon = f.month - 1;
@@ -61,8 +61,16 @@ std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
     tm.tm_isdst = -1; // let the zone's rules decide
     const std::time_t t = std::mktime(&tm);
     if (t == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return t;
+}
+
+std::uint64_t DosTime::toFileTime(std::uint16_t date, std::uint16_t time)
+{
+    const auto t = toTime(date, time);
+    if (!t)
         return 0;
-    return static_cast<std::uint64_t>((static_cast<std::int64_t>(t) + kSecondsFrom1601To1970) * kTicksPerSecond);
+    return static_cast<std::uint64_t>((static_cast<std::int64_t>(*t) + kSecondsFrom1601To1970) * kTicksPerSecond);
 }
 
 DosStamp DosTime::fromTime(std::time_t t)

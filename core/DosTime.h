@@ -22,6 +22,8 @@ public:
     // The DOS date and time, taken as local time, as a UTC file time (100 ns
     // units since 1601-01-01); 0 for a date or time no clock can show.
     static std::uint64_t toFileTime(std::uint16_t date, std::uint16_t time);
+    // The same moment as a host time; empty for a date or time no clock can show.
+    static std::optional<std::time_t> toTime(std::uint16_t date, std::uint16_t time);
 
     // A host time as the DOS date and time of the local clock; a time before
     // 1980 or after 2107 becomes the first or last moment a DOS date holds.

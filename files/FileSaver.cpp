@@ -10,6 +10,7 @@
 #include "core/Bytes.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
+#include "core/DosTime.h"
 #include "core/Error.h"
 #include "core/Fat12Reader.h"
 #include "core/Prompter.h"
@@ -100,7 +101,7 @@ bool FileSaver::saveFile(std::size_t slot, const std::filesystem::path& target)
     }
     if (!mayWrite(target))
         return false;
-    if (!writeChain(found->size, target, reader))
+    if (!writeChain(found->size, target, reader, DosTime::toTime(le16(entry, kDateOffset), le16(entry, kTimeOffset))))
         return false;
     ++tally_.saved;
     return true;
@@ -127,7 +128,8 @@ bool FileSaver::mayWrite(const std::filesystem::path& target)
     return false;
 }
 
-bool FileSaver::writeChain(std::uint32_t size, const std::filesystem::path& target, Fat12Reader& reader)
+bool FileSaver::writeChain(std::uint32_t size, const std::filesystem::path& target, Fat12Reader& reader,
+                           std::optional<std::time_t> modified)
 {
     try {
         AtomicFile out(target);
@@ -145,6 +147,8 @@ bool FileSaver::writeChain(std::uint32_t size, const std::filesystem::path& targ
                  " of its " + groupedNumber(size) + " bytes; it is not saved. Check the diskette for errors.");
             return false;
         }
+        if (modified)
+            out.setModified(*modified);
         out.commit();
         return true;
     } catch (const Error& e) {

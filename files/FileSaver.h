@@ -7,10 +7,13 @@
 // path component (hostName) and nothing is written outside the folder
 // chosen. A file is written beside its destination and renamed into place
 // only once every byte is there; a file that cannot be read whole is not
-// written at all. The directory walks are bounded like the reader's.
+// written at all. A saved file keeps the date of its directory entry, as
+// mcopy -m does. The directory walks are bounded like the reader's.
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -76,7 +79,8 @@ public:
 
 private:
     bool mayWrite(const std::filesystem::path& target);
-    bool writeChain(std::uint32_t size, const std::filesystem::path& target, Fat12Reader& reader);
+    bool writeChain(std::uint32_t size, const std::filesystem::path& target, Fat12Reader& reader,
+                    std::optional<std::time_t> modified);
     void fail(const std::string& text);
     bool goOn(const ListingRecord& record);
 

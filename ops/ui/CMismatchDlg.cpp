@@ -1,7 +1,6 @@
 #include "ops/ui/CMismatchDlg.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "widgets/HelpFileDialog.h"
 #include "core/Error.h"
 #include "core/Prompter.h"
 #include "ops/MismatchPrintout.h"
@@ -24,6 +24,8 @@ const QString kSaveTitle = QStringLiteral("Save compare mismatch informaton as a
 const QStringList kSaveFilters = {QStringLiteral("Compare mismatch text file (*.txt)"),
                                   QStringLiteral("All Files (*.*)")};
 const QString kSaveSuffix = QStringLiteral("txt");
+const QString kSavePattern = QStringLiteral("*.txt");
+constexpr int kSaveHelpTopic = 1034;
 constexpr int kListWidthChars = 26;
 
 // A value shown beside its label; the label names it for a screen reader.
@@ -204,12 +206,10 @@ void CMismatchDlg::print()
 
 QString CMismatchDlg::askReportPath()
 {
-    QFileDialog dialog(this, kSaveTitle);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(kSaveFilters);
-    dialog.setDefaultSuffix(kSaveSuffix);
+    HelpFileDialog dialog({kSaveTitle, kSaveFilters, kSavePattern, kSaveSuffix, QFileDialog::AcceptSave,
+                           QFileDialog::AnyFile, kSaveHelpTopic},
+                          this);
+    connect(&dialog, &HelpFileDialog::helpRequested, this, &CMismatchDlg::helpRequested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();

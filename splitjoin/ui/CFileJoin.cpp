@@ -1,6 +1,5 @@
 #include "splitjoin/ui/CFileJoin.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -15,6 +14,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "widgets/HelpFileDialog.h"
 #include "core/Prompter.h"
 #include "splitjoin/FileJoiner.h"
 #include "splitjoin/ui/PageControls.h"
@@ -163,10 +163,16 @@ void CFileJoin::addFiles(const QStringList& paths)
 void CFileJoin::OnBrowseFiles()
 {
     // The pattern after the shown filter: Qt hides the last bracket.
-    QFileDialog dialog(this, tr("Select VLM Generated Split Files"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
+    HelpFileDialog dialog({tr("Select VLM Generated Split Files"),
+                           {tr("VLM Generated Split Files (*.00*) (*.0?\?)")},
+                           QStringLiteral("*.0?\?"),
+                           {},
+                           QFileDialog::AcceptOpen,
+                           QFileDialog::ExistingFiles,
+                           kHelpTopic},
+                          this);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilter(tr("VLM Generated Split Files (*.00*) (*.0?\?)"));
+    connect(&dialog, &HelpFileDialog::helpRequested, this, &CFileJoin::helpRequested);
     if (dialog.exec() == QDialog::Accepted)
         addFiles(dialog.selectedFiles());
 }

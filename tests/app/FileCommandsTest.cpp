@@ -2,6 +2,9 @@
 // delete and rename in the image, a new image with files added by dialog and
 // by drop, the changed state and the exit question.
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -176,6 +179,72 @@ private slots:
         QVERIFY2(listing.find("Read me first.txt") != std::string::npos, listing.c_str());
         QVERIFY(listing.find("NOTES") == std::string::npos && listing.find("OLD") == std::string::npos);
         runCommand("fsck.fat -n " + shellQuoted(saved) + " >/dev/null");
+    }
+
+    void keysNameTheFolderShownAndTheListKeepsItsOrder()
+    {
+        MtoolsImage image(MtoolsImage::Maker::Mformat, "-f 1440");
+        image.makeDirectories({"/DOCS", "/DOCS/LETTERS"});
+        image.addFile("/DOCS/LETTERS/ANNA.TXT", "Dear Anna");
+        image.addFile("/alpha.txt", "a");
+        image.addFile("/BIG.TXT", "a much longer file");
+        image.addFile("/mid.txt", "middling");
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        CVLMView& view = frame.view();
+        auto owned = std::make_unique<ScriptedPaths>();
+        ScriptedPaths& paths = *owned;
+        view.setHostPaths(std::move(owned));
+        QCOMPARE(frame.windowTitle(), QString("Vellum"));
+        view.openImageFile(QString::fromStdString(image.path().string()));
+        QCOMPARE(frame.windowTitle(), QFileInfo(QString::fromStdString(image.path().string())).fileName() + " - Vellum");
+        FileListModel& model = view.fileListModel();
+        FileListView& list = view.fileList();
+        auto* folder = view.findChild<QLabel*>("FolderShown");
+        const auto selected = [&] { return model.text(list.selectedRow(), 0).trimmed(); };
+        const auto press = [&](Qt::Key key, const QString& on = {}) {
+            if (!on.isEmpty())
+                list.selectRow(model.rowNamed(on));
+            QTest::keyClick(&list, key);
+            drainEvents();
+        };
+        QCOMPARE(folder->text(), QString("\\"));
+
+        // Enter opens a folder, Backspace goes back up to the folder left.
+        press(Qt::Key_Return, "DOCS");
+        press(Qt::Key_Return, "LETTERS");
+        QCOMPARE(folder->text(), QString("\\DOCS\\LETTERS"));
+        QCOMPARE(world.doc->directory.depth, 2);
+        press(Qt::Key_Backspace);
+        QCOMPARE(folder->text(), QString("\\DOCS"));
+        QCOMPARE(selected(), QString("LETTERS"));
+        press(Qt::Key_Backspace);
+        press(Qt::Key_Backspace); // nothing above the root
+        QCOMPARE(world.doc->directory.depth, 0);
+        QCOMPARE(selected(), QString("DOCS"));
+
+        // Enter on a file saves it, and the status bar says where.
+        const QString out = world.path("out");
+        QDir().mkpath(out);
+        paths.answers = {out};
+        press(Qt::Key_Return, "alpha.txt");
+        QCOMPARE(contents(out + "/alpha.txt"), QByteArray("a"));
+        QCOMPARE(frame.statusBar()->currentMessage(), "1 file saved to " + out);
+
+        // Largest first stays so through a delete; a renamed file stays selected where it sorts to.
+        list.header()->setSortIndicator(2, Qt::DescendingOrder);
+        list.selectRow(model.rowNamed("mid.txt"));
+        view.run(kCmdDeleteFile);
+        QCOMPARE(model.text(0, 0).trimmed(), QString("BIG.TXT"));
+        list.header()->setSortIndicator(0, Qt::AscendingOrder);
+        list.selectRow(model.rowNamed("alpha.txt"));
+        view.run(kCmdRenameFile);
+        QVERIFY(model.setData(model.index(list.selectedRow(), 0), "zulu.txt", Qt::EditRole));
+        drainEvents();
+        QCOMPARE(selected(), QString("zulu.txt"));
+        QCOMPARE(list.selectedRow(), model.rowCount() - 1);
+        VERIFY_NO_PROBLEMS(world.prompter);
     }
 
     void aNewDmfImageTakesFilesByDialogAndByDropAndSavesThem()

@@ -1,5 +1,6 @@
 // The file list: placeholders, columns, sorting and navigation,
 // on images made by mtools.
+#include <QHeaderView>
 #include <QtTest>
 
 #include "app/CVLMView.h"
@@ -99,26 +100,42 @@ private slots:
         VERIFY_NO_PROBLEMS(world.prompter);
     }
 
-    void sortingIsAlwaysAscendingAndKeepsTheSelection()
+    void aHeaderClickSortsASecondTurnsTheOrderAndAFillKeepsIt()
     {
         World world;
         world.doc->ImageEmpty = 0;
         FileListModel model;
         FileListView view(model);
+        view.resize(600, 300);
+        view.show();
         const std::vector<ListingRecord> listing = {record("b", 30), record("C", 10), record("a", 20)};
         model.table().load(listing);
         model.fill(*world.doc);
+        QCOMPARE(column(model, 2), (QStringList{"30", "10", "20"})); // the directory's order
+        QCOMPARE(view.header()->sortIndicatorSection(), -1);
         view.selectRow(1); // "C"
+        const auto clickHeading = [&](int section) {
+            QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {},
+                              QPoint(view.header()->sectionViewportPosition(section) + 5, 5));
+        };
 
-        model.sort(2, Qt::DescendingOrder);
+        clickHeading(2);
         QCOMPARE(column(model, 2), (QStringList{"10", "20", "30"}));
-        QCOMPARE(view.selectedRow(), 0);
+        QCOMPARE(view.header()->sortIndicatorOrder(), Qt::AscendingOrder);
         QCOMPARE(model.text(view.selectedRow(), 0), QString("C"));
-        model.sort(2);
-        QCOMPARE(column(model, 2), (QStringList{"10", "20", "30"}));
-        model.sort(0);
+        clickHeading(2);
+        QCOMPARE(column(model, 2), (QStringList{"30", "20", "10"}));
+        QCOMPARE(view.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(model.text(view.selectedRow(), 0), QString("C"));
+        model.fill(*world.doc); // as after a delete, rename or add
+        QCOMPARE(column(model, 2), (QStringList{"30", "20", "10"}));
+        clickHeading(0); // another column starts ascending
         QCOMPARE(column(model, 0), (QStringList{"a", "b", "C"}));
-        QCOMPARE(model.text(view.selectedRow(), 0), QString("C"));
+        QCOMPARE(model.rowNamed("c "), 2);
+
+        const int right = model.data(model.index(0, 2), Qt::TextAlignmentRole).toInt();
+        QVERIFY(right & Qt::AlignRight);
+        QVERIFY(model.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
     }
 
     void doubleClickEntersADirectoryAndDotDotReturns()

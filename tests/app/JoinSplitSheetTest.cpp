@@ -143,6 +143,14 @@ private slots:
         QCOMPARE(radioStates(), QString("EC------"));
         QCOMPARE(count->text(), QString("3"));
 
+        // The checked size button counts again, for the path as typed.
+        writeFile(world.path("small.bin"), QByteArray(2'000'000, 's'));
+        source->setText(world.path("small.bin"));
+        byName<QRadioButton>(page, "1.44M")->click();
+        QCOMPARE(valueOf(page, "Filesize:")->text(), QString("2000000"));
+        QCOMPARE(count->text(), QString("2"));
+        source->setText(world.path("big.bin"));
+
         // A set of more than 255 pieces is refused on the page, before anything is written.
         QFile big(world.path("big.bin"));
         QVERIFY(big.resize(255 * 110 * 1024 + 1));
@@ -151,7 +159,7 @@ private slots:
         world.prompter.expectStart("\"" + world.path("big.bin").toStdString() + "\" would need 256 pieces",
                                    Icon::Exclamation, Answer::Ok);
         split->click();
-        QCOMPARE(QDir(world.path("")).entryList(QDir::Files), QStringList({"big.bin"}));
+        QCOMPARE(QDir(world.path("")).entryList(QDir::Files), QStringList({"big.bin", "small.bin"}));
 
         source->clear();
         QVERIFY(!split->isEnabled());

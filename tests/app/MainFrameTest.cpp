@@ -1,14 +1,18 @@
 // The main window: its placement, clock panes, menus, System Tools, the exit
 // question, and screenshots of it empty and with the sample diskette.
 #include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QtTest>
+#include <map>
 
 #include "app/CAboutBox.h"
 #include "app/CMainFrame.h"
 #include "app/CVLMView.h"
 #include "app/DriveMenu.h"
+#include "app/HelpWindow.h"
 #include "app/FileListModel.h"
 #include "appmodel/ViewCommands.h"
 #include "tests/app/AppTestSupport.h"
@@ -42,6 +46,36 @@ QMenu* topMenu(CMainFrame& frame, const QString& title)
         if (a->text() == title)
             return a->menu();
     return nullptr;
+}
+
+// The letter after a single "&", lower case; none for a text without one.
+QChar mnemonic(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] != u'&')
+            return text[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// "text / text" for each two items of a menu (the bar included) that share a mnemonic.
+QStringList sharedMnemonics(const QList<QAction*>& items)
+{
+    QStringList shared;
+    std::map<QChar, QString> first;
+    for (QAction* item : items) {
+        if (item->menu())
+            shared << sharedMnemonics(item->menu()->actions());
+        const QChar letter = mnemonic(item->text());
+        if (letter.isNull())
+            continue;
+        if (const auto [it, added] = first.emplace(letter, item->text()); !added)
+            shared << it->second + " / " + item->text();
+    }
+    return shared;
 }
 
 void saveScreenshot(QWidget& window, const QString& name)
@@ -96,6 +130,66 @@ private slots:
         QVERIFY(frame.command(kCmdOpenImage)->isEnabled());
         QCOMPARE(frame.command(kCmdVerifyCopy)->statusTip(),
                  QString("When checked, each track will be verified as it is copied"));
+    }
+
+    void noMenuGivesOneLetterToTwoItemsButWhereTheOriginalTextsDo()
+    {
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        for (QAction* top : frame.menuBar()->actions())
+            emit top->menu()->aboutToShow(); // menus filled as they open
+        const QStringList original = {"&Image Label / &Initialize", "&Format / Re&fresh"};
+        QCOMPARE(sharedMnemonics(frame.menuBar()->actions()), original);
+    }
+
+    void contextHelpNamesTheClickedMenuCommandAndF1TheDialogsTopic()
+    {
+        World world;
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QSignalSpy topics(&frame.view(), &CVLMView::helpRequested);
+        // Every menu command has a topic of its own.
+        for (QAction* top : frame.menuBar()->actions())
+            for (QAction* item : top->menu()->actions())
+                if (item->data().isValid())
+                    QVERIFY2(QFile::exists(HelpWindow::topicPath(item->data().toInt() + ViewCommands::kButtonHelpBase)) &&
+                                 HelpWindow::topicPath(item->data().toInt() + ViewCommands::kButtonHelpBase) !=
+                                     HelpWindow::topicPath(0),
+                             qPrintable(item->text()));
+
+        // Shift+F1, then Esc: no topic, and clicks act again.
+        QTest::keyClick(&frame, Qt::Key_F1, Qt::ShiftModifier);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WhatsThisCursor);
+        QTest::keyClick(&frame, Qt::Key_Escape);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(topics.count(), 0);
+
+        // Shift+F1, then a command of an open menu: that command's topic, and the command does not run.
+        QTest::keyClick(&frame, Qt::Key_F1, Qt::ShiftModifier);
+        QMenu* diskette = topMenu(frame, "Dis&kette");
+        diskette->popup(frame.mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(diskette));
+        QAction* compare = frame.command(kCmdCompare);
+        // Through the window, as the display server's click comes.
+        QTest::mouseClick(diskette->windowHandle(), Qt::LeftButton, {}, diskette->actionGeometry(compare).center());
+        QCOMPARE(topics.count(), 1);
+        QCOMPARE(topics.value(0).value(0).toInt(), ViewCommands::kButtonHelpBase + kCmdCompare);
+        QVERIFY(!diskette->isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // F1 in a modal dialog presses its Help; the help window opens as the dialog's own.
+        QDialog dialog(&frame);
+        auto* help = new QPushButton("Help", &dialog);
+        connect(help, &QPushButton::clicked, &frame, [&frame] { frame.showHelp(1033); });
+        dialog.setModal(true);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        auto* window = dialog.findChild<HelpWindow*>();
+        QVERIFY(window && window->isVisible());
     }
 
     void systemToolsListOnlyVisibleSystemApplications()

@@ -2,6 +2,8 @@
 // messages, Initialize, the drive pair and the copies box.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QProcess>
 #include <QtTest>
@@ -280,6 +282,18 @@ private slots:
         VlmFileDialog open(VlmFileDialog::Kind::Open, remembered);
         QCOMPARE(open.windowTitle(), QString("Open a Vellum File"));
         QCOMPARE(open.description(), QString(60, u'd'));
+
+        // Both start with the pattern in the name box and have a Help button of their own topic.
+        for (VlmFileDialog* dialog : {&open, &save}) {
+            QCOMPARE(dialog->nameBox(), QString("*.VLM"));
+            QSignalSpy help(dialog, &HelpFileDialog::helpRequested);
+            auto* button = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help);
+            QVERIFY(button);
+            button->click();
+            const int topic = help.value(0).value(0).toInt();
+            QCOMPARE(topic, dialog == &open ? 1033 : 1034);
+            QVERIFY(HelpWindow::topicPath(topic) != HelpWindow::topicPath(0));
+        }
     }
 
     void oneDriveHidesTheBButtonAndSelectsA()

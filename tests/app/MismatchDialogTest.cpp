@@ -1,6 +1,7 @@
 // The Diskette Mismatch dialog: what it opens with, the two list modes with
 // the line of the difference, the resume choice, and the report file with
 // its failure told and the dialog kept open.
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -10,6 +11,7 @@
 #include <QtTest>
 #include <vector>
 
+#include "widgets/HelpFileDialog.h"
 #include "ops/MismatchPrintout.h"
 #include "ops/MismatchReport.h"
 #include "ops/ui/CMismatchDlg.h"
@@ -109,6 +111,19 @@ private slots:
         QVERIFY(dialog.saveReport(good));
         QCOMPARE(printed.count(), 1);
         VERIFY_NO_PROBLEMS(world.prompter);
+
+        // With "File" chosen, the save dialog opens on "*.txt" and its Help asks for its topic.
+        QSignalSpy help(&dialog, &CMismatchDlg::helpRequested);
+        QTimer::singleShot(0, [] {
+            auto* save = qobject_cast<HelpFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(save);
+            QCOMPARE(save->nameBox(), QString("*.txt"));
+            save->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+            save->reject();
+        });
+        radio(dialog, "File")->setChecked(true);
+        button(dialog, "Print")->click();
+        QCOMPARE(help.value(0).value(0).toInt(), 1034);
         QFile file(good);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll().toStdString(),

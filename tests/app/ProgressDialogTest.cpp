@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/CaptionFitter.h"
 #include "ops/ui/CProgressDlg.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -101,6 +102,20 @@ private slots:
         QVERIFY(!bars[1]->isHidden());
         dialog.StepVerify(3);
         QCOMPARE(bars[1]->value(), 4);
+    }
+
+    void theWindowIsWideEnoughForItsWholeCaption()
+    {
+        World world;
+        CaptionFitter fitter;
+        CProgressDlg dialog(world.prompter);
+        world.doc->CurrentOperation = kOpCopyDiskette;
+        dialog.Create(*world.doc);
+        dialog.SetOperationCaption(kProgressCopyingVerifying);
+        QCOMPARE(dialog.windowTitle(), QString("Copying and Verifying Diskette"));
+        QVERIFY(dialog.isVisible());
+        QVERIFY2(dialog.width() >= CaptionFitter::widthFor(dialog.windowTitle()), qPrintable(QString::number(dialog.width())));
+        dialog.Destroy();
     }
 };
 

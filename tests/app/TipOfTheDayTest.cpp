@@ -42,6 +42,11 @@ private slots:
         CTipOfTheDay dialog(world.path("none.txt").toStdString(), world.profile);
         QCOMPARE(dialog.tipText(), QString("Tips file does not exist in the prescribed directory"));
         QVERIFY(!button(dialog, "&Next Tip")->isEnabled());
+
+        QDir().mkpath(world.path("folder"));
+        CTipOfTheDay unreadable(world.path("folder").toStdString(), world.profile);
+        QCOMPARE(unreadable.tipText(), QString("Trouble reading the tips file"));
+        QVERIFY(!button(unreadable, "&Next Tip")->isEnabled());
     }
 
     void nextTipAndTheStartUpChoice()

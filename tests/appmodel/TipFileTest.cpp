@@ -63,6 +63,23 @@ TEST_F(TipFileTest, AFileWithoutTipsEndsTheSearchAndLongTipsAreCut)
     EXPECT_EQ(longOne.next().value_or("").size(), TipFile::kMaxTipLength);
 }
 
+TEST_F(TipFileTest, AFileThatCannotBeReadOrPlacedIsTroubleNotAFreshStart)
+{
+    // A folder opens like a file, and every read of it fails.
+    std::filesystem::create_directory(dir / "folder");
+    TipFile unreadable(dir / "folder", profile);
+    ASSERT_TRUE(unreadable.isOpen());
+    EXPECT_FALSE(unreadable.next());
+    EXPECT_TRUE(unreadable.trouble());
+
+    const auto file = writeTips("One\nTwo\n");
+    profile.writeString("Tip", "TimeStamp", TipFile::timeStamp(file));
+    profile.writeInt("Tip", "FilePos", -4);
+    TipFile misplaced(file, profile);
+    EXPECT_FALSE(misplaced.next());
+    EXPECT_TRUE(misplaced.trouble());
+}
+
 TEST_F(TipFileTest, TheShippedTipsAreAllReadable)
 {
     TipFile tips(VELLUM_TIPS, profile);

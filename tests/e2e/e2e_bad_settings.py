@@ -5,7 +5,7 @@ import os
 
 import pyatspi
 
-from vellum_e2e import Failure, Vellum, find, wait_for
+from vellum_e2e import Failure, Vellum, find, is_main_title, wait_for
 
 GARBAGE = b"Dear diary,\nthis is not the settings of anything.\n"
 
@@ -27,7 +27,7 @@ def main():
         v.press_button(box, "OK")
 
         v.main = wait_for("the main window", lambda: next(
-            (w for w in v.app if w is not None and w.name == "Vellum" and find(w, role=pyatspi.ROLE_MENU_BAR)), None))
+            (w for w in v.app if w is not None and is_main_title(w.name) and find(w, role=pyatspi.ROLE_MENU_BAR)), None))
         v.wait_status("Successful")
         v.screenshot("running-with-defaults")
         with open(settings, "rb") as f:

@@ -64,11 +64,14 @@ class XTest:
             self.xtst.XTestFakeButtonEvent(self.display, button, down, 0)
         self.x11.XFlush(self.display)
 
-    def key(self, obj, name):
+    def key(self, obj, name, modifiers=()):
         self.move_to(obj)
-        code = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
-        for down in (True, False):
-            self.xtst.XTestFakeKeyEvent(self.display, code, down, 0)
+        codes = [self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(k.encode()))
+                 for k in (*modifiers, name)]
+        for code in codes:
+            self.xtst.XTestFakeKeyEvent(self.display, code, True, 0)
+        for code in reversed(codes):
+            self.xtst.XTestFakeKeyEvent(self.display, code, False, 0)
         self.x11.XFlush(self.display)
 
     def close(self):
@@ -109,6 +112,11 @@ def walk(root, enter_bulky=False):
                 queue.extend(children(obj))
         except GLib.Error:
             continue  # gone while the window changed
+
+
+def is_main_title(name):
+    """The main window's title: "Vellum", or the image in memory before " - Vellum"."""
+    return name == "Vellum" or name.endswith(" - Vellum")
 
 
 def matches(obj, role, name, prefix, description):
@@ -231,7 +239,6 @@ class Vellum:
 
     def start(self, *args):
         self.launch(*args)
-        self.main = self.window("Vellum")
         return self
 
     def launch(self, *args):
@@ -248,7 +255,9 @@ class Vellum:
                                      stdout=open(os.path.join(self.out, "vellum.log"), "w"),
                                      stderr=subprocess.STDOUT)
         self.app = wait_for("Vellum on the accessibility bus", self._find_app)
-        self.main = self.window("Vellum")
+        self.main = wait_for("the main window", lambda: next(
+            (w for w in children(self.app)
+             if w is not None and is_main_title(w.name) and w.getState().contains(pyatspi.STATE_SHOWING)), None))
         self.input = XTest(self.display)
         return self
 
@@ -420,10 +429,10 @@ class Vellum:
         done = subprocess.run(["xwininfo", "-id", window, "-display", self.display], capture_output=True, text=True)
         return "IsViewable" in done.stdout
 
-    def key(self, obj, name):
+    def key(self, obj, name, modifiers=()):
         """Presses a key, named as X names it ("F5", "Delete", "d"), with the pointer over obj, whose window
-        then takes it."""
-        self.input.key(obj, name)
+        then takes it; modifiers ("Shift_L") are held down meanwhile."""
+        self.input.key(obj, name, modifiers)
 
     def close(self):
         if self.input:

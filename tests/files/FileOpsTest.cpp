@@ -2,6 +2,9 @@
 // them in the image, checked against mtools and fsck.fat.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <random>
 
 #include "core/CVLMDoc.h"
@@ -15,6 +18,7 @@
 #include "files/FileSaver.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/MtoolsImage.h"
+#include "tests/support/ScopedTimeZone.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "tests/support/TempDir.h"
 
@@ -96,6 +100,37 @@ TEST_F(FileOpsTest, TreeSaveMatchesMcopyAndFlatSaveAsksAboutTwins)
     EXPECT_EQ(readFile(flat / "README.TXT"), image.extract("/README.TXT")) << "the twin was declined";
     EXPECT_FALSE(fs::exists(flat / "DOCS"));
     EXPECT_EQ(flatSaver.tally().skipped, 1);
+}
+
+TEST_F(FileOpsTest, SavedFilesKeepTheDatesMtoolsGivesThem)
+{
+    // DOS times are local: a zone with summer time and an odd second show any slip.
+    test::ScopedTimeZone zone("Europe/Berlin");
+    const std::time_t summer = 1'058'447'229; // 2003-07-17 15:07:09 local
+    const std::time_t winter = 946'684'799;   // 2000-01-01 00:59:59 local
+    image.addFile("/DOCS/Summer.txt", randomBytes(10, 4), summer);
+    image.addFile("/Winter.txt", randomBytes(20, 5), winter);
+    load();
+    FileSaver(doc, prompter).saveTree(0, out.path(), true);
+    const fs::path peer = out / "peer";
+    fs::create_directory(peer);
+    for (const std::string path : {"DOCS/Summer.txt", "Winter.txt", "README.TXT"}) {
+        image.extractTo("/" + path, peer / fs::path(path).filename());
+        EXPECT_EQ(fs::last_write_time(out / path), fs::last_write_time(peer / fs::path(path).filename())) << path;
+    }
+    // As mdir shows a date: "2000-01-01   0:59", the hour padded with a blank.
+    const auto shown = [](const fs::path& file) {
+        const std::time_t t = std::chrono::system_clock::to_time_t(
+            std::chrono::file_clock::to_sys(fs::last_write_time(file)));
+        const std::tm local = *std::localtime(&t);
+        char text[64];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d  %2d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday, local.tm_hour, local.tm_min);
+        return std::string(text);
+    };
+    EXPECT_EQ(shown(out / "Winter.txt"), "2000-01-01   0:59");
+    EXPECT_NE(image.mdirText("/DOCS").find(shown(out / "DOCS/Summer.txt")), std::string::npos);
+    EXPECT_NE(image.mdirText("/").find(shown(out / "Winter.txt")), std::string::npos);
 }
 
 TEST_F(FileOpsTest, FailedLookupOrWriteCreatesNothing)

@@ -146,6 +146,16 @@ std::vector<std::uint8_t> MtoolsImage::extract(const std::string& dosPath) const
     return {out.begin(), out.end()};
 }
 
+void MtoolsImage::extractTo(const std::string& dosPath, const std::filesystem::path& host) const
+{
+    mtools("mcopy -m " + shellQuoted("::" + dosPath) + " " + shellQuoted(host.string()));
+}
+
+std::string MtoolsImage::mdirText(const std::string& dosPath) const
+{
+    return mtools("mdir " + shellQuoted("::" + dosPath));
+}
+
 void MtoolsImage::loadInto(CVLMDoc& doc) const
 {
     const std::vector<std::uint8_t> bytes = readFile(image_);

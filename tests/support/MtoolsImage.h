@@ -52,6 +52,10 @@ public:
 
     std::vector<DirRow> mdir(const std::string& dosPath) const;
     std::vector<std::uint8_t> extract(const std::string& dosPath) const;
+    // mcopy -m: the file onto the host, dated as its directory entry.
+    void extractTo(const std::string& dosPath, const std::filesystem::path& host) const;
+    // mdir's own text for a directory.
+    std::string mdirText(const std::string& dosPath) const;
 
     // Copies the image into the document's store and sets the geometry from
     // the boot sector, every track loaded.
