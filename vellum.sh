@@ -10,7 +10,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
           libsimpleini-dev mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache
           fonts-liberation2 xvfb x11-apps x11-utils dbus-x11 at-spi2-core python3-pyatspi poppler-utils
           qemu-system-x86 busybox-static cpio nettle-dev gddrescue
-          desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin)
+          desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin
+          help2man groff-base bash-completion nlohmann-json3-dev lintian appstream dpkg-dev fakeroot)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)
 BENCH_PACKAGES=(hyperfine)

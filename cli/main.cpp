@@ -39,13 +39,13 @@ const std::array<const Verb*, 18> kVerbs = {
 
 void printVerbList(std::FILE* out)
 {
-    std::fputs("usage: vlm VERB [ARGUMENTS]   (vlm VERB --help tells more)\n\nverbs:\n", out);
+    std::fputs("Usage: vlm VERB [ARGUMENTS]\nvlm VERB --help tells a verb's words and options.\n\nVerbs:\n", out);
     for (const Verb* v : kVerbs)
-        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(v->name.size()), v->name.data(),
+        std::fprintf(out, "  %-11.*s %.*s\n", static_cast<int>(v->name.size()), v->name.data(),
                      static_cast<int>(v->summary.size()), v->summary.data());
-    std::fputs("\noptions:\n"
-               "  -h, --help     show this list; vlm VERB --help shows a verb's words and options\n"
-               "  --version      show vlm's version\n",
+    std::fputs("\nOptions:\n"
+               "  -h, --help   show this list\n"
+               "  --version    show vlm's version\n",
                out);
 }
 
