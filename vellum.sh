@@ -2,7 +2,8 @@
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
 # then runs the program (run), the whole test suite (test), only the floppy
 # driver cases in a QEMU guest (qemu), every fuzz target for SECONDS each
-# (fuzz [SECONDS], 60 when not given), or vlm timed against its peers (bench).
+# (fuzz [SECONDS], 60 when not given), vlm timed against its peers (bench), or
+# the Debian packages vellum-cli and vellum, checked by lintian (package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -112,11 +113,21 @@ fuzz_all() {
     done
 }
 
+# The packages go to build/release/packages; lintian's errors fail the run,
+# and its warnings are shown (README, "Debian packages").
+package() {
+    build release
+    rm -rf build/release/packages
+    (cd build/release && cpack)
+    lintian --fail-on error --tag-display-limit 0 build/release/packages/*.deb
+}
+
 case "${1:-}" in
     run) install_missing; run ;;
     test) install_missing; test_all ;;
     qemu) install_missing; build release; ctest --preset release -L qemu_floppy ;;
     fuzz) install_missing "${FUZZ_PACKAGES[@]}"; fuzz_all "${2:-}" ;;
     bench) install_missing "${BENCH_PACKAGES[@]}"; build release; bench/compare.sh build/release ;;
-    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]|bench" >&2; exit 2 ;;
+    package) install_missing; package ;;
+    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]|bench|package" >&2; exit 2 ;;
 esac
