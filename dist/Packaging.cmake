@@ -46,7 +46,8 @@ set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "mtools")
 
 # What Debian asks of every package: its copyright and changelog in its doc folder.
 set(changelog ${PROJECT_BINARY_DIR}/dist/changelog)
-string(TIMESTAMP release_date "%a, %d %b %Y 00:00:00 +0000" UTC)
+execute_process(COMMAND date -u -R -d ${VELLUM_RELEASE_DATE} OUTPUT_VARIABLE release_date
+  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 file(WRITE ${changelog} "vellum (${PROJECT_VERSION}) unstable; urgency=medium
 
   * Release ${PROJECT_VERSION}; CHANGES.md tells what it brought.
