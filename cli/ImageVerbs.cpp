@@ -134,15 +134,16 @@ int runInfo(CliArgs& args)
 {
     const bool json = args.flag("--json");
     Json images = Json::array();
-    const int status = forEachImage(args.positionals(1, kAnyNumber), json, [&](Session& session, const std::string& path) {
-        if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
-            return false;
-        if (json)
-            images.push_back(JsonText::info(path, formatNameOf(session.doc), session.doc));
-        else
-            printInfo(path, session.doc);
-        return true;
-    });
+    const int status =
+        forEachImage(args.positionals(1, kAnyNumber), json, [&](Session& session, const std::string& path) {
+            if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
+                return false;
+            if (json)
+                images.push_back(JsonText::info(path, formatNameOf(session.doc), session.doc));
+            else
+                printInfo(path, session.doc);
+            return true;
+        });
     if (json)
         JsonText::print({{"images", images}});
     return status;
