@@ -8,8 +8,9 @@ program=$1
 include=$2
 out=$3
 all=$out.h2m
-cp "$include" "$all"
+: > "$all"
 verbs=$("$program" --help | sed -n '/^Verbs:/,/^$/s/^  \([a-z-]*\) .*/\1/p')
+# First, so the verbs follow the options on the page.
 [ -z "$verbs" ] || echo "[VERBS IN DETAIL]" >> "$all"
 for verb in $verbs; do
     "$program" help "$verb" | perl -ne '
@@ -22,5 +23,6 @@ for verb in $verbs; do
         if (/^  /) { print ".nf\n$_\n.fi\n"; next }
         print "$_\n";' >> "$all"
 done
+cat "$include" >> "$all"
 help2man --no-info --no-discard-stderr --include "$all" --output "$out" "$program"
 rm "$all"
