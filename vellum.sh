@@ -2,7 +2,8 @@
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
 # then runs the program (run), the whole test suite (test), only the floppy
 # driver cases in a QEMU guest (qemu), every fuzz target for SECONDS each
-# (fuzz [SECONDS], 60 when not given), or vlm timed against its peers (bench).
+# (fuzz [SECONDS], 60 when not given), vlm timed against its peers (bench), or
+# the Debian packages vellum-cli and vellum, checked by lintian (package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,7 +11,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
           libsimpleini-dev mtools dosfstools gzip qt6-base-dev libqt6svg6 ccache
           fonts-liberation2 xvfb x11-apps x11-utils dbus-x11 at-spi2-core python3-pyatspi poppler-utils
           qemu-system-x86 busybox-static cpio nettle-dev gddrescue
-          desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin)
+          desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin
+          help2man groff-base bash-completion nlohmann-json3-dev lintian appstream dpkg-dev fakeroot)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)
 BENCH_PACKAGES=(hyperfine)
@@ -111,11 +113,21 @@ fuzz_all() {
     done
 }
 
+# The packages go to build/release/packages; lintian's errors fail the run,
+# and its warnings are shown (README, "Debian packages").
+package() {
+    build release
+    rm -rf build/release/packages
+    (cd build/release && cpack)
+    lintian --fail-on error --tag-display-limit 0 build/release/packages/*.deb
+}
+
 case "${1:-}" in
     run) install_missing; run ;;
     test) install_missing; test_all ;;
     qemu) install_missing; build release; ctest --preset release -L qemu_floppy ;;
     fuzz) install_missing "${FUZZ_PACKAGES[@]}"; fuzz_all "${2:-}" ;;
     bench) install_missing "${BENCH_PACKAGES[@]}"; build release; bench/compare.sh build/release ;;
-    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]|bench" >&2; exit 2 ;;
+    package) install_missing; package ;;
+    *) echo "usage: $0 run|test|qemu|fuzz [SECONDS]|bench|package" >&2; exit 2 ;;
 esac

@@ -16,6 +16,7 @@
 
 #include "appmodel/WebSite.h"
 #include "core/Prompter.h"
+#include "version/Version.h"
 
 namespace vellum {
 
@@ -45,6 +46,8 @@ CAboutBox::CAboutBox(Prompter& prompter, QWidget* parent) : QDialog(parent), pro
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);
+    auto* release = new QLabel(
+        tr("Release %1, licence %2").arg(QString::fromLatin1(kVersion), QString::fromLatin1(kLicence)), this);
 
     const auto memory = physicalMemory();
     const QString where = QDir::currentPath();
@@ -62,7 +65,10 @@ CAboutBox::CAboutBox(Prompter& prompter, QWidget* parent) : QDialog(parent), pro
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
-    top->addWidget(name, 1);
+    auto* names = new QVBoxLayout;
+    names->addWidget(name);
+    names->addWidget(release);
+    top->addLayout(names, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(resources);

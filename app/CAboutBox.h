@@ -1,5 +1,5 @@
 #pragma once
-// The About box: the program's name and version, the machine's memory and
+// The About box: the program's name, version and licence, the machine's memory and
 // the free space where Vellum works, and a button to the maker's web site.
 #include <QDialog>
 #include <cstdint>

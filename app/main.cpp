@@ -2,9 +2,12 @@
 #include <QApplication>
 
 #include "app/CVLMApp.h"
+#include "app/CommandLine.h"
 
 int main(int argc, char** argv)
 {
+    if (const auto status = vellum::CommandLine::answerInfoRequest(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orrindale"));
     QApplication::setApplicationName(QStringLiteral("Vellum"));

@@ -7,10 +7,12 @@
 #include <string>
 
 #include "cli/DisketteOperation.h"
+#include "cli/JsonText.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/ImageFile.h"
+#include "drive/DriveSettings.h"
 #include "ops/CompareEngine.h"
 #include "ops/DmfFormat.h"
 #include "ops/MismatchDialog.h"
@@ -48,39 +50,51 @@ int runLabel(CliArgs& args)
     return 0;
 }
 
-// Prints each difference with both sectors and goes on behind it: at the
-// next sector, or at the next track when it was the track's last sector, so
-// the end-of-track question never comes up. The first difference can go to a
-// report file.
+// Prints each difference with both sectors, or keeps it for the JSON document,
+// and goes on behind it: at the next sector, or at the next track when it was
+// the track's last sector, so the end-of-track question never comes up. The
+// first difference can go to a report file.
 class PrintingMismatchDialog : public MismatchDialog {
 public:
-    explicit PrintingMismatchDialog(std::optional<std::filesystem::path> report) : report_(std::move(report)) {}
+    PrintingMismatchDialog(std::optional<std::filesystem::path> report, Json* json)
+        : report_(std::move(report)), json_(json)
+    {
+    }
 
     bool run(MismatchReport& r) override
     {
         ++found_;
+        r.resumeMode = r.sector == r.sectorsPerTrack ? kResumeNextTrack : kResumeNextSector;
+        if (found_ == 1 && report_)
+            MismatchPrintout::writeReport(*report_, r.header(), r.disketteSector(), r.memorySector());
+        if (json_) {
+            json_->push_back({{"area", r.area.empty() ? Json(nullptr) : Json(r.area)},
+                              {"track", std::stoi(r.track)},
+                              {"sector", std::stoi(r.sector)},
+                              {"offset", std::stoi(r.offset)}});
+            return true;
+        }
         std::printf("Difference %d: %s, track %s, sector %s, offset %s\n%s\n", found_,
                     r.area.empty() ? "unknown area" : r.area.c_str(), r.track.c_str(), r.sector.c_str(),
                     r.offset.c_str(),
                     MismatchPrintout::reportText(r.header(), r.disketteSector(), r.memorySector()).c_str());
-        if (report_ && found_ == 1) {
-            MismatchPrintout::writeReport(*report_, r.header(), r.disketteSector(), r.memorySector());
+        if (report_ && found_ == 1)
             std::printf("Report of the first difference written to %s\n\n",
                         TerminalText::escaped(report_->string()).c_str());
-        }
-        r.resumeMode = r.sector == r.sectorsPerTrack ? kResumeNextTrack : kResumeNextSector;
         return true;
     }
     int found() const { return found_; }
 
 private:
     std::optional<std::filesystem::path> report_;
+    Json* json_;
     int found_ = 0;
 };
 
 int runCompare(CliArgs& args)
 {
     const bool assumeYes = args.flag("--yes");
+    const bool json = args.flag("--json");
     const auto report = args.option("--report");
     const auto words = args.positionals(2, 2);
     const int drive = parseDrive(words[1]);
@@ -90,17 +104,29 @@ int runCompare(CliArgs& args)
     CVLMDoc& doc = op.session.doc;
     if (!ImageFile(doc, op.session.prompter).open(words[0]))
         return kExitFailure;
-    PrintingMismatchDialog dialog(report ? std::optional<std::filesystem::path>(*report) : std::nullopt);
+    Json differences = Json::array();
+    PrintingMismatchDialog dialog(report ? std::optional<std::filesystem::path>(*report) : std::nullopt,
+                                  json ? &differences : nullptr);
     doc.SelectedDrive = static_cast<std::uint8_t>(drive);
     doc.OperationState = kUnsuccessful;
     CompareEngine(op.context(), dialog).RunCompare(drive);
     // A compare that stopped early counts only what it got to; "0 differences" would read as a match.
     const bool whole = doc.OperationState == kSuccessful;
+    const bool matched = whole && dialog.found() == 0;
+    if (json) {
+        JsonText::print({{"image", words[0]},
+                         {"drive", DriveSettings::driveName(drive)},
+                         {"complete", whole},
+                         {"matched", matched},
+                         {"differences", differences},
+                         {"outcome", JsonText::outcome(op.panel)}});
+        return matched ? 0 : kExitFailure;
+    }
     if (whole || dialog.found() > 0)
         std::printf("%d difference%s%s\n", dialog.found(), dialog.found() == 1 ? "" : "s",
                     whole ? "" : " before the compare stopped");
     op.printOutcome();
-    return doc.OperationState == kSuccessful && dialog.found() == 0 ? 0 : kExitFailure;
+    return matched ? 0 : kExitFailure;
 }
 
 int runFormatDmf(CliArgs& args)
@@ -138,13 +164,14 @@ extern const Verb kFormatDmfVerb{
     runFormatDmf};
 
 extern const Verb kCompareVerb{
-    "compare", "compare IMAGE DRIVE [--report FILE] [--yes]",
+    "compare", "compare IMAGE DRIVE [--report FILE] [--yes] [--json]",
     "Compare the diskette in A: or B: with an image file.",
     "Reads the tracks the image holds from the diskette and prints each difference: its area,\n"
     "track, sector and offset, and both sectors side by side. The compare goes on at the next\n"
     "sector (at the next track after a track's last sector). --report FILE saves the first\n"
     "difference as a text file. The diskette is compared in its own format. The exit status\n"
-    "is 0 only when the diskette matched the image.\n",
+    "is 0 only when the diskette matched the image. --json prints one JSON document instead,\n"
+    "with each difference's area, track, sector and offset.\n",
     runCompare};
 
 extern const Verb kLabelVerb{

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/JsonText.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
@@ -117,12 +118,72 @@ void showDevice(DriveBay& bay, int drive)
     bay.drives().releaseDrive(drive);
 }
 
-void show(DriveBay& bay, int drive)
+Json typeJson(const DriveType& type)
 {
-    if (bay.device(drive).empty())
-        showVirtual(bay.virtualDrives(), drive);
-    else
-        showDevice(bay, drive);
+    return {{"name", std::string(type.name)}, {"dosType", type.dosType}};
+}
+
+Json faultsJson(const VirtualMedium& m)
+{
+    const fs::path file = MediumFaults::fileOf(m.path());
+    if (!m.format() || !fs::exists(file))
+        return nullptr;
+    try {
+        return {{"file", file.string()}, {"sectors", MediumFaults::read(m.path(), *m.format()).size()}};
+    } catch (const Error& e) {
+        return {{"file", file.string()}, {"error", e.what()}};
+    }
+}
+
+Json disketteJson(VirtualDriveBackend& drives, int drive, const VirtualMedium& m)
+{
+    static constexpr std::array<const char*, 4> kStates = {"missing", "unknownSize", "blank", "formatted"};
+    Json diskette = {{"file", m.path().string()}, {"state", kStates.at(static_cast<std::size_t>(m.state()))}};
+    const bool known = m.state() == VirtualMedium::State::Blank || m.state() == VirtualMedium::State::Formatted;
+    diskette["capacity"] = known ? Json(std::string(m.format()->capacity)) : Json(nullptr);
+    diskette["size"] = m.size();
+    diskette["fits"] = known && drives.driveType(drive).takes(*m.format());
+    diskette["writeProtected"] = drives.writeProtected(drive);
+    diskette["faults"] = faultsJson(m);
+    return diskette;
+}
+
+Json driveJson(DriveBay& bay, int drive)
+{
+    Json shown = {{"drive", DriveSettings::driveName(drive)}};
+    if (bay.device(drive).empty()) {
+        VirtualDriveBackend& drives = bay.virtualDrives();
+        const auto m = drives.medium(drive);
+        shown["device"] = nullptr;
+        shown["type"] = typeJson(drives.driveType(drive));
+        shown["diskette"] = m ? disketteJson(drives, drive, *m) : Json(nullptr);
+        return shown;
+    }
+    DriveParameters native;
+    const int status = bay.drives().parameters(drive, kDriveDefaultBpb, native);
+    const DriveType* type = status == kStatusOk ? driveTypeOf(native.deviceType) : nullptr;
+    bay.drives().releaseDrive(drive);
+    shown["device"] = bay.device(drive);
+    shown["type"] = type ? typeJson(*type) : Json(nullptr);
+    if (!type)
+        shown["error"] = CVLMDoc::statusText(status);
+    return shown;
+}
+
+// The drives, as text or as one JSON document {"drives": [...]}.
+void show(DriveBay& bay, std::initializer_list<int> drives, bool json)
+{
+    Json shown = Json::array();
+    for (const int drive : drives) {
+        if (json)
+            shown.push_back(driveJson(bay, drive));
+        else if (bay.device(drive).empty())
+            showVirtual(bay.virtualDrives(), drive);
+        else
+            showDevice(bay, drive);
+    }
+    if (json)
+        JsonText::print({{"drives", shown}});
 }
 
 void requireVirtual(DriveBay& bay, int drive)
@@ -174,7 +235,8 @@ void blank(DriveBay& bay, int drive, const std::string& capacity, const std::opt
     bay.virtualDrives().insert(drive, path);
 }
 
-int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::optional<std::string>& output)
+int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::optional<std::string>& output,
+               bool json)
 {
     const std::string& command = words[0];
     const int drive = parseDrive(words.at(1));
@@ -197,7 +259,7 @@ int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::
         blank(bay, drive, words[2], output);
     else
         drives.setDeviceType(drive, static_cast<int>(parseNumber(words[2], 0, 255, "the device type")));
-    show(bay, drive);
+    show(bay, {drive}, json);
     return 0;
 }
 
@@ -206,6 +268,7 @@ int runDrive(CliArgs& args)
     const auto device = args.option("--device");
     const bool makeVirtual = args.flag("--virtual");
     const auto output = args.option("-o");
+    const bool json = args.flag("--json");
     const std::vector<std::string> words = args.positionals(0, 3);
     SettingsProfile profile(SettingsProfile::defaultPath());
     DriveBay bay(profile);
@@ -215,7 +278,7 @@ int runDrive(CliArgs& args)
             throw UsageError("--device and --virtual go with a drive alone: vlm drive A: --device /dev/fd0");
         if (words.size() < 2)
             throw UsageError(words[0] + " needs a drive");
-        return runCommand(bay, words, output);
+        return runCommand(bay, words, output, json);
     }
     if (output)
         throw UsageError("-o goes with blank only");
@@ -228,8 +291,7 @@ int runDrive(CliArgs& args)
     if (device && makeVirtual)
         throw UsageError("--device and --virtual exclude each other");
     if (words.empty()) {
-        show(bay, 0);
-        show(bay, 1);
+        show(bay, {0, 1}, json);
         return 0;
     }
     const int drive = parseDrive(words[0]);
@@ -237,14 +299,14 @@ int runDrive(CliArgs& args)
         bay.useDevice(drive, *device);
     else if (makeVirtual)
         bay.useVirtual(drive);
-    show(bay, drive);
+    show(bay, {drive}, json);
     return 0;
 }
 
 } // namespace
 
 extern const Verb kDriveVerb{
-    "drive", "drive [A:|B:] [--device DEVICE | --virtual]   or   vlm drive COMMAND A: [WORD]",
+    "drive", "drive [A:|B:] [--device DEVICE | --virtual] [--json]   or   vlm drive COMMAND A: [WORD]",
     "Show or change diskette drives A: and B: and the diskettes in them.",
     "With no more words, shows both drives: the device type, the diskette file in a virtual\n"
     "drive, what that diskette is and whether it is write-protected, and its fault file\n"
@@ -261,7 +323,8 @@ extern const Verb kDriveVerb{
     "                       block device, such as a USB diskette drive, is read and written by\n"
     "                       sector only\n"
     "  A: --virtual         make A: a virtual drive again\n"
-    "The setup lives in the settings file the application shares (VELLUM_CONFIG names another).\n",
+    "The setup lives in the settings file the application shares (VELLUM_CONFIG names another).\n"
+    "--json shows the drives as one JSON document, {\"drives\": [...]}.\n",
     runDrive};
 
 } // namespace vellum::cli

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "cli/ImagePath.h"
+#include "cli/JsonText.h"
 #include "cli/Session.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/CVLMDoc.h"
+#include "core/DirectoryEntry.h"
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/StandardFormats.h"
@@ -103,13 +105,14 @@ void printListing(const CVLMDoc& doc)
 }
 
 // Shows each image in turn; with several, each under a "==> NAME <==" line as
-// head prints them. A bad image is told and the others still shown.
-int forEachImage(const std::vector<std::string>& images,
+// head prints them, unless the output is one JSON document. A bad image is
+// told and the others still shown.
+int forEachImage(const std::vector<std::string>& images, bool json,
                  const std::function<bool(Session&, const std::string&)>& show)
 {
     int status = 0;
     for (std::size_t i = 0; i < images.size(); ++i) {
-        if (images.size() > 1) {
+        if (images.size() > 1 && !json) {
             std::printf("%s==> %s <==\n", i ? "\n" : "", TerminalText::escaped(images[i]).c_str());
             std::fflush(stdout); // before an error on stderr
         }
@@ -127,44 +130,135 @@ int forEachImage(const std::vector<std::string>& images,
     return status;
 }
 
-bool showInfo(Session& session, const std::string& path)
-{
-    if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
-        return false;
-    printInfo(path, session.doc);
-    return true;
-}
-
-bool showListing(Session& session, const std::string& path, const std::optional<std::string>& folder)
-{
-    ImageFile file(session.doc, session.prompter);
-    if (!file.open(path, ImageExtent::SystemArea))
-        return false;
-    if (file.partial())
-        session.partialImage = path;
-    if (folder && !pathsIn(session).enter(*folder))
-        return false;
-    printListing(session.doc);
-    return true;
-}
-
 int runInfo(CliArgs& args)
 {
-    return forEachImage(args.positionals(1, kAnyNumber), showInfo);
+    const bool json = args.flag("--json");
+    Json images = Json::array();
+    const int status =
+        forEachImage(args.positionals(1, kAnyNumber), json, [&](Session& session, const std::string& path) {
+            if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
+                return false;
+            if (json)
+                images.push_back(JsonText::info(path, formatNameOf(session.doc), session.doc));
+            else
+                printInfo(path, session.doc);
+            return true;
+        });
+    if (json)
+        JsonText::print({{"images", images}});
+    return status;
+}
+
+bool isDotEntry(const ListingRecord& r)
+{
+    return r.shortName.starts_with(".");
+}
+
+bool isFolder(const ListingRecord& r)
+{
+    return (r.attributes & dirent::kDirectory) && !isDotEntry(r);
+}
+
+// The entries of FOLDER ("" for the root), from the root each time, as
+// listing a folder replaces what the document holds.
+std::optional<std::vector<ListingRecord>> folderListing(Session& session, const std::string& folder)
+{
+    VolumePath paths = pathsIn(session);
+    paths.listRoot();
+    if (!folder.empty() && !paths.enter(folder))
+        return std::nullopt;
+    return session.doc.directory.listing;
+}
+
+std::string subfolder(const std::string& folder, const ListingRecord& r)
+{
+    return (folder.empty() ? "" : folder + "/") + trimmed(TextCodec::shortNameToUtf8(r.shortName));
+}
+
+// FOLDER's entries, each folder's with them when RECURSIVE.
+std::optional<Json> jsonEntries(Session& session, const std::string& folder, bool recursive)
+{
+    const auto listing = folderListing(session, folder);
+    if (!listing)
+        return std::nullopt;
+    Json entries = Json::array();
+    for (const ListingRecord& r : *listing) {
+        entries.push_back(JsonText::entry(r));
+        if (recursive && isFolder(r)) {
+            const auto inner = jsonEntries(session, subfolder(folder, r), true);
+            if (!inner)
+                return std::nullopt;
+            entries.back()["entries"] = *inner;
+        }
+    }
+    return entries;
+}
+
+// FOLDER's listing under a "/FOLDER:" line, then each folder's below it, as ls -R prints them.
+bool printTree(Session& session, const std::string& folder)
+{
+    const auto listing = folderListing(session, folder);
+    if (!listing)
+        return false;
+    std::printf("/%s:\n", TerminalText::escaped(folder).c_str());
+    printListing(session.doc);
+    for (const ListingRecord& r : *listing) {
+        if (!isFolder(r))
+            continue;
+        std::printf("\n");
+        if (!printTree(session, subfolder(folder, r)))
+            return false;
+    }
+    return true;
+}
+
+struct LsWords {
+    std::vector<std::string> images;
+    std::string folder; // empty for the root
+    bool recursive = false;
+    bool json = false;
+};
+
+LsWords parseLs(CliArgs& args)
+{
+    LsWords w;
+    w.recursive = args.flag("-R");
+    w.json = args.flag("--json");
+    w.images = args.positionals(1, kAnyNumber);
+    // The last of several words names a folder, unless it is a file.
+    if (w.images.size() > 1 && !std::filesystem::exists(w.images.back())) {
+        w.folder = w.images.back();
+        w.images.pop_back();
+    }
+    return w;
 }
 
 int runLs(CliArgs& args)
 {
-    auto words = args.positionals(1, kAnyNumber);
-    // The last of several words names a folder, unless it is a file.
-    std::optional<std::string> folder;
-    if (words.size() > 1 && !std::filesystem::exists(words.back())) {
-        folder = words.back();
-        words.pop_back();
-    }
-    return forEachImage(words, [&folder](Session& session, const std::string& path) {
-        return showListing(session, path, folder);
+    const LsWords w = parseLs(args);
+    Json images = Json::array();
+    const int status = forEachImage(w.images, w.json, [&](Session& session, const std::string& path) {
+        ImageFile file(session.doc, session.prompter);
+        if (!file.open(path, ImageExtent::SystemArea))
+            return false;
+        if (file.partial())
+            session.partialImage = path;
+        if (!w.json && w.recursive)
+            return printTree(session, w.folder);
+        if (!w.json) {
+            const bool listed = folderListing(session, w.folder).has_value();
+            if (listed)
+                printListing(session.doc);
+            return listed;
+        }
+        const auto entries = jsonEntries(session, w.folder, w.recursive);
+        if (entries)
+            images.push_back({{"file", path}, {"folder", w.folder}, {"entries", *entries}});
+        return entries.has_value();
     });
+    if (w.json)
+        JsonText::print({{"images", images}});
+    return status;
 }
 
 int runConvert(CliArgs& args)
@@ -220,19 +314,22 @@ extern const Verb kNewVerb{
     runNew};
 
 extern const Verb kInfoVerb{
-    "info", "info IMAGE...", "Show the format, label, geometry and areas of diskette images.",
+    "info", "info IMAGE... [--json]", "Show the format, label, geometry and areas of diskette images.",
     "IMAGE is a Vellum file (.VLM) or a raw sector image (.img, .ima, any other name).\n"
     "Several images are shown in turn, each under a line \"==> IMAGE <==\"; a bad one is\n"
-    "reported and the others still shown, and the exit status is 1 if any failed.\n",
+    "reported and the others still shown, and the exit status is 1 if any failed.\n"
+    "--json prints one JSON document instead, {\"images\": [...]}, with the fields README names.\n",
     runInfo};
 
 extern const Verb kLsVerb{
-    "ls", "ls IMAGE... [DIR]", "List a directory of diskette images.",
+    "ls", "ls IMAGE... [DIR] [-R] [--json]", "List a directory of diskette images.",
     "Lists the root directory, or DIR: a path of directories below the root, separated by \"/\",\n"
     "each named by its long or its short name (case does not matter), e.g. DOCS/Letters.\n"
     "The last of several words is DIR when no file of that name exists. Several images are\n"
     "listed in turn, each under a line \"==> IMAGE <==\", as info shows them.\n"
-    "The columns are those of the file list: Name, Alternate, Size, Attributes, Modified.\n",
+    "The columns are those of the file list: Name, Alternate, Size, Attributes, Modified.\n"
+    "-R lists every folder below as well, each under a line \"/PATH:\". --json prints one JSON\n"
+    "document instead, {\"images\": [...]}, a folder's entries under \"entries\" with -R.\n",
     runLs};
 
 extern const Verb kConvertVerb{

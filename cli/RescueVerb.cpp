@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/DisketteOperation.h"
+#include "cli/JsonText.h"
 #include "cli/Sha256.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
@@ -27,13 +28,17 @@ using State = RescueMap::State;
 
 constexpr int kExitUnreadable = 3;
 
-// Each pass's count, above the progress line.
+// Each pass's count, above the progress line, or kept for the JSON document.
 class PassPrinter : public RescueObserver {
 public:
-    explicit PassPrinter(TerminalProgress& progress) : progress_(progress) {}
+    PassPrinter(TerminalProgress& progress, Json* json) : progress_(progress), json_(json) {}
 
     void passEnded(int pass, std::uint32_t unread) override
     {
+        if (json_) {
+            json_->push_back({{"pass", pass}, {"unread", unread}});
+            return;
+        }
         const char* what = pass == 1 ? "whole tracks" : pass == 2 ? "failed tracks by sector" : "retrying bad sectors";
         progress_.printAbove("Pass " + std::to_string(pass) + " (" + what + "): " + std::to_string(unread) +
                              (unread == 1 ? " sector" : " sectors") + " not read");
@@ -41,6 +46,7 @@ public:
 
 private:
     TerminalProgress& progress_;
+    Json* json_;
 };
 
 struct RescueWords {
@@ -52,6 +58,7 @@ struct RescueWords {
     std::optional<fs::path> report;
     std::string description;
     bool assumeYes = false;
+    bool json = false;
     std::string commandLine;
 };
 
@@ -59,6 +66,7 @@ RescueWords parse(CliArgs& args)
 {
     RescueWords w;
     w.assumeYes = args.flag("--yes");
+    w.json = args.flag("--json");
     const auto output = args.option("-o");
     const auto map = args.option("--map");
     const auto passes = args.option("--passes");
@@ -95,8 +103,9 @@ RescueMap earlierRescue(const RescueWords& w, CVLMDoc& doc, Prompter& prompter)
         throw Error("The map \"" + w.map.string() + "\" holds " + groupedNumber(read) +
                     " sectors read before, which are kept from \"" + w.out.string() +
                     "\", but that image cannot be opened; name the image the map was made with, or a new map");
-    std::printf("%s sectors read before are kept from %s\n", groupedNumber(read).c_str(),
-                TerminalText::escaped(w.out.string()).c_str());
+    if (!w.json)
+        std::printf("%s sectors read before are kept from %s\n", groupedNumber(read).c_str(),
+                    TerminalText::escaped(w.out.string()).c_str());
     return map;
 }
 
@@ -114,6 +123,31 @@ std::string reportText(CVLMDoc& doc, const RescueMap& map)
     return shown;
 }
 
+// What the rescue read and what each unreadable sector held, as one JSON document.
+Json rescueJson(const RescueWords& w, CVLMDoc& doc, const RescueMap& map, Json passes, const std::string& sha256)
+{
+    const DamageReport damage(doc, map.unreadable());
+    const std::uint32_t perCylinder = doc.geometry.sectorsPerTrack * 2;
+    Json unreadable = Json::array();
+    for (const DamageReport::Hit& hit : damage.hits())
+        unreadable.push_back({{"sector", hit.sector},
+                              {"cylinder", perCylinder ? hit.sector / perCylinder : 0},
+                              {"head", perCylinder ? hit.sector % perCylinder / doc.geometry.sectorsPerTrack : 0},
+                              {"sectorInTrack", perCylinder ? hit.sector % doc.geometry.sectorsPerTrack + 1 : 0},
+                              {"held", hit.places}});
+    return {{"drive", w.driveWord},
+            {"image", w.out.string()},
+            {"map", w.map.string()},
+            {"passes", std::move(passes)},
+            {"sectors",
+             {{"read", map.count(State::Read)},
+              {"unreadable", map.unreadable().size()},
+              {"untried", map.count(State::Untried)}}},
+            {"unreadable", unreadable},
+            {"notes", damage.notes()},
+            {"sha256", sha256}};
+}
+
 int runRescue(CliArgs& args)
 {
     const RescueWords w = parse(args);
@@ -121,10 +155,12 @@ int runRescue(CliArgs& args)
     CVLMDoc& doc = op.session.doc;
     RescueMap map = earlierRescue(w, doc, op.session.prompter);
     doc.SelectedDrive = static_cast<std::uint8_t>(w.drive);
-    PassPrinter printer(op.progress);
+    Json passes = Json::array();
+    PassPrinter printer(op.progress, w.json ? &passes : nullptr);
     RescueEngine engine(op.context(), printer);
     engine.run(w.drive, w.passes, map);
-    op.printOutcome();
+    if (!w.json)
+        op.printOutcome();
     if (!engine.started())
         return kExitFailure;
     // The image first: a map must never call sectors read that no file holds.
@@ -132,15 +168,22 @@ int runRescue(CliArgs& args)
         return kExitFailure;
     map.write(w.map, w.commandLine);
     const std::string report = reportText(doc, map);
-    std::fputs(report.c_str(), stdout);
     if (w.report) {
         AtomicFile file(*w.report);
         file.write(report);
         file.commit();
     }
-    std::printf("SHA-256 of the diskette image: %s\n", sha256Hex(doc.image().first(doc.loadedBytes())).c_str());
-    std::printf("%s -> %s, map %s\n", TerminalText::escaped(w.driveWord).c_str(),
-                TerminalText::escaped(w.out.string()).c_str(), TerminalText::escaped(w.map.string()).c_str());
+    const std::string sha256 = sha256Hex(doc.image().first(doc.loadedBytes()));
+    if (w.json) {
+        Json document = rescueJson(w, doc, map, std::move(passes), sha256);
+        document["outcome"] = JsonText::outcome(op.panel);
+        JsonText::print(document);
+    } else {
+        std::fputs(report.c_str(), stdout);
+        std::printf("SHA-256 of the diskette image: %s\n", sha256.c_str());
+        std::printf("%s -> %s, map %s\n", TerminalText::escaped(w.driveWord).c_str(),
+                    TerminalText::escaped(w.out.string()).c_str(), TerminalText::escaped(w.map.string()).c_str());
+    }
     switch (doc.OperationState) {
     case kSuccessful: return 0;
     case kUnsuccessful: return kExitUnreadable;
@@ -151,7 +194,7 @@ int runRescue(CliArgs& args)
 } // namespace
 
 extern const Verb kRescueVerb{
-    "rescue", "rescue DRIVE -o OUT [--map MAP] [--passes N] [--report FILE] [--description TEXT] [--yes]",
+    "rescue", "rescue DRIVE -o OUT [--map MAP] [--passes N] [--report FILE] [--description TEXT] [--yes] [--json]",
     "Read a damaged diskette in A: or B: as far as it reads, and name what the rest held.",
     "Reads the whole diskette in passes: pass 1 reads whole tracks in order and passes over a\n"
     "track that fails; pass 2 reads the failed tracks sector by sector; each later pass, up to\n"
@@ -164,7 +207,8 @@ extern const Verb kRescueVerb{
     "rest. Then vlm prints the damage report, each unreadable sector with the area, file or\n"
     "folder that holds it (--report FILE saves it too), and the SHA-256 of the diskette image.\n"
     "Ctrl-C asks whether to stop; a rescue stopped that way still writes OUT and MAP. The exit\n"
-    "status is 0 when every sector was read, 3 when some are unreadable, 1 otherwise.\n",
+    "status is 0 when every sector was read, 3 when some are unreadable, 1 otherwise. --json\n"
+    "prints one JSON document in place of the counts, the report and the SHA-256.\n",
     runRescue};
 
 } // namespace vellum::cli

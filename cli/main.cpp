@@ -11,6 +11,7 @@
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
 #include "core/Error.h"
+#include "version/Version.h"
 
 namespace vellum::cli {
 extern const Verb kNewVerb, kInfoVerb;
@@ -38,10 +39,14 @@ const std::array<const Verb*, 18> kVerbs = {
 
 void printVerbList(std::FILE* out)
 {
-    std::fputs("usage: vlm VERB [ARGUMENTS]   (vlm VERB --help tells more)\n\nverbs:\n", out);
+    std::fputs("Usage: vlm VERB [ARGUMENTS]\nvlm VERB --help tells a verb's words and options.\n\nVerbs:\n", out);
     for (const Verb* v : kVerbs)
-        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(v->name.size()), v->name.data(),
+        std::fprintf(out, "  %-11.*s %.*s\n", static_cast<int>(v->name.size()), v->name.data(),
                      static_cast<int>(v->summary.size()), v->summary.data());
+    std::fputs("\nOptions:\n"
+               "  -h, --help   show this list\n"
+               "  --version    show vlm's version\n",
+               out);
 }
 
 void printHelp(const Verb& v)
@@ -64,6 +69,10 @@ int run(int argc, char** argv)
     if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
         printVerbList(argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitUsage : 0;
+    }
+    if (std::string(argv[1]) == "--version") {
+        std::printf("vlm %s\n", vellum::kVersion);
+        return 0;
     }
     // "vlm help [VERB]" as "vlm [VERB] --help".
     const bool helpWord = std::string(argv[1]) == "help";

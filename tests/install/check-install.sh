@@ -16,12 +16,12 @@ for f in bin/vellum bin/vlm; do
     [ -x "$root/$f" ] || fail "$f is not installed as a program"
 done
 for f in share/Orrindale/Vellum/tips.txt share/Orrindale/Vellum/sample.vlm \
-         share/applications/vellum.desktop share/icons/hicolor/scalable/apps/vellum.svg \
+         share/applications/example.orrindale.Vellum.desktop share/icons/hicolor/scalable/apps/vellum.svg \
          share/mime/packages/vellum.xml; do
     [ -s "$root/$f" ] || fail "$f is missing"
 done
 
-report=$(desktop-file-validate "$root/share/applications/vellum.desktop" 2>&1) || fail "desktop-file-validate: $report"
+report=$(desktop-file-validate "$root/share/applications/example.orrindale.Vellum.desktop" 2>&1) || fail "desktop-file-validate: $report"
 [ -z "$report" ] || fail "desktop-file-validate: $report"
 xmllint --noout "$root/share/mime/packages/vellum.xml" "$root/share/icons/hicolor/scalable/apps/vellum.svg"
 
