@@ -22,6 +22,8 @@
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/Prompter.h"
+#include "core/ui/GuiThread.h"
+#include "core/ui/OperationRunner.h"
 #include "drive/CDriveServices.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveType.h"
@@ -73,13 +75,15 @@ QString withoutPadding(QString name)
 } // namespace
 
 CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& shell, QWidget* parent)
-    : QWidget(parent), doc_(doc), prompter_(prompter), drives_(drives), toolBar_(new ViewToolBar(this)),
+    : QWidget(parent), doc_(doc), runner_(new OperationRunner(prompter, this)), prompter_(runner_->prompter()),
+      drives_(drives), toolBar_(new ViewToolBar(this)),
       upper_(new StatusStrip(StatusStrip::Style::Flat, this)), model_(new FileListModel(this)),
       list_(new FileListView(*model_, this)), lower_(new StatusStrip(StatusStrip::Style::Sunken, this)),
       panel_(std::make_unique<ViewStatusPanel>(*upper_, *lower_)),
-      shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter)),
+      shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter_)),
       driver_(std::make_unique<SectorDriver>(drives.drives())),
-      files_(std::make_unique<FileCommands>(doc, prompter, *model_, *list_, this, [this](int row) { imageChanged(row); }))
+      files_(std::make_unique<FileCommands>(doc, *runner_, *model_, *list_, this,
+                                            [this](int row) { imageChanged(row); }))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -90,6 +94,7 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
     layout->addWidget(lower_);
 
     createCommands();
+    connect(runner_, &OperationRunner::busyChanged, this, &CVLMView::setBusy);
     connect(toolBar_, &ViewToolBar::triggered, this, &CVLMView::run);
     connect(toolBar_, &ViewToolBar::driveMenuRequested, this, [this](int drive, QPoint point) {
         selectDrive(drive);
@@ -215,8 +220,18 @@ void CVLMView::updateCommands()
     list_->acceptFileDrops(commandEnabled(kCmdAddFiles));
 }
 
+void CVLMView::setBusy(bool busy)
+{
+    // Nothing the user does reaches the document or the drives meanwhile.
+    toolBar_->setEnabled(!busy);
+    list_->setEnabled(!busy);
+    updateCommands();
+}
+
 bool CVLMView::commandEnabled(int command) const
 {
+    if (runner_->busy())
+        return false;
     if (ViewCommands::needsMismatch(command) && doc_.mismatchHeader.empty())
         return false;
     return ViewCommands::enabledByList(command, imageShown_);
@@ -224,7 +239,8 @@ bool CVLMView::commandEnabled(int command) const
 
 void CVLMView::post(ViewMessage message)
 {
-    QMetaObject::invokeMethod(this, [this, message] { handle(message); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, message] { runner_->whenIdle([this, message] { handle(message); }); }, Qt::QueuedConnection);
 }
 
 void CVLMView::handle(ViewMessage message)
@@ -263,10 +279,7 @@ void CVLMView::run(int command)
     case kCmdFormatDmf: OnFormatDmf(); break;
     case kCmdImageLabel: OnImageLabel(); break;
     case kCmdRefresh: OnRefresh(); break;
-    case kCmdInitialize:
-        if (mayReplaceImage())
-            Initialize();
-        break;
+    case kCmdInitialize: whenReplaceable([this] { Initialize(); }); break;
     case kCmdNewImage: OnNewImage(); break;
     case kCmdAddFiles: files_->addFiles(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
@@ -310,11 +323,19 @@ void CVLMView::OnLoadNow()
 
 void CVLMView::loadDrive(bool loadEntireDiskette)
 {
-    if (!mayReplaceImage())
-        return;
-    CProgressDlg progress(prompter_);
-    LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, loadEntireDiskette);
-    folders_.clear();
+    const auto progress = CProgressDlg::shared(prompter_);
+    auto loaded = std::make_shared<bool>(false);
+    runner_->start(
+        [this, progress, loaded, loadEntireDiskette, drive = doc_.SelectedDrive] {
+            *loaded = mayReplaceImage();
+            if (*loaded)
+                LoadEngine(engineContext(*progress)).run(drive, loadEntireDiskette);
+        },
+        [this, loaded] {
+            if (*loaded)
+                folders_.clear();
+        },
+        [progress] { progress->cancelConfirmed(); });
 }
 
 void CVLMView::OnCopy()
@@ -324,38 +345,39 @@ void CVLMView::OnCopy()
     if (dialog.exec() != QDialog::Accepted)
         return;
     selectDrive(doc_.SelectedDrive);
-    if (dialog.forceFormat())
-        formatBeforeCopy();
-    copyTo(dialog.copies());
     toolBar_->setCopies(dialog.copies());
+    copy(dialog.copies(), dialog.forceFormat());
 }
 
 void CVLMView::OnCopyNow()
 {
-    if (doc_.options.ForceFormat)
-        formatBeforeCopy();
-    copyTo(toolBar_->copies());
+    copy(toolBar_->copies(), doc_.options.ForceFormat);
 }
 
-void CVLMView::formatBeforeCopy()
+void CVLMView::copy(int copies, bool formatFirst)
+{
+    const auto progress = CProgressDlg::shared(prompter_);
+    runner_->start(
+        [this, progress, copies, formatFirst, drive = doc_.SelectedDrive] {
+            if (formatFirst)
+                formatBeforeCopy(*progress);
+            const EngineContext context = engineContext(*progress);
+            CopyFormatter dmf(context);
+            ShellFormatter formatter(doc_, *shellMenu_, dmf);
+            CopyEngine(context, formatter).RunCopy(drive, copies);
+        },
+        [this, copies] { doc_.options.NumberCopies = copies; }, [progress] { progress->cancelConfirmed(); });
+}
+
+void CVLMView::formatBeforeCopy(Progress& progress)
 {
     // The shell's format has no DMF layout, and the copy refuses a diskette of
     // another size. A format the user cancels leaves the diskette to the
     // copy's own media check.
     if (doc_.geometry.DmfLargeClusters)
-        OnFormatDmf();
+        formatDmf(progress);
     else
-        shellDrive(ShellDriveMenu::kFormat, {});
-}
-
-void CVLMView::copyTo(int copies)
-{
-    CProgressDlg progress(prompter_);
-    const EngineContext context = engineContext(progress);
-    CopyFormatter dmf(context);
-    ShellFormatter formatter(doc_, *shellMenu_, dmf);
-    CopyEngine(context, formatter).RunCopy(doc_.SelectedDrive, copies);
-    doc_.options.NumberCopies = copies;
+        shellDriveNow(ShellDriveMenu::kFormat, {});
 }
 
 void CVLMView::OnCompare()
@@ -371,12 +393,16 @@ void CVLMView::OnCompare()
 
 void CVLMView::OnCompareNow()
 {
-    CProgressDlg progress(prompter_);
-    CMismatchDlg mismatch(prompter_);
-    connect(&mismatch, &CMismatchDlg::printRequested, this, [this] { run(kCmdPrint); });
-    connect(&mismatch, &CMismatchDlg::helpRequested, this, &CVLMView::helpRequested);
-    CompareEngine(engineContext(progress), mismatch).RunCompare(doc_.SelectedDrive);
-    updateCommands();
+    const auto progress = CProgressDlg::shared(prompter_);
+    const auto mismatch = std::make_shared<CMismatchDlg>(prompter_);
+    // Printed while the compare waits for the dialog, not as a command.
+    connect(mismatch.get(), &CMismatchDlg::printRequested, this, [this] { print(kCmdPrint); });
+    connect(mismatch.get(), &CMismatchDlg::helpRequested, this, &CVLMView::helpRequested);
+    runner_->start(
+        [this, progress, mismatch, drive = doc_.SelectedDrive] {
+            CompareEngine(engineContext(*progress), *mismatch).RunCompare(drive);
+        },
+        {}, [progress] { progress->cancelConfirmed(); });
 }
 
 void CVLMView::print(int command)
@@ -393,15 +419,22 @@ void CVLMView::print(int command)
 
 void CVLMView::OnFormatDmf()
 {
-    CProgressDlg progress(prompter_);
+    const auto progress = CProgressDlg::shared(prompter_);
+    runner_->start([this, progress] { formatDmf(*progress); }, {}, [progress] { progress->cancelConfirmed(); });
+}
+
+void CVLMView::formatDmf(Progress& progress)
+{
     DmfFormat format(engineContext(progress));
-    CDmfFormatDlg dialog(format, doc_.SelectedDrive, window());
-    connect(&dialog, &CDmfFormatDlg::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    DmfFormatOptions options = dialog.options();
-    if (options.fullFormat || format.confirmQuickFormat(options))
-        format.FormatDmf(options);
+    std::optional<DmfFormatOptions> options;
+    GuiThread::call([&] {
+        CDmfFormatDlg dialog(format, doc_.SelectedDrive, window());
+        connect(&dialog, &CDmfFormatDlg::helpRequested, this, &CVLMView::helpRequested);
+        if (dialog.exec() == QDialog::Accepted)
+            options = dialog.options();
+    });
+    if (options && (options->fullFormat || format.confirmQuickFormat(*options)))
+        format.FormatDmf(*options);
 }
 
 void CVLMView::OnImageLabel()
@@ -414,18 +447,27 @@ void CVLMView::OnImageLabel()
 
 void CVLMView::OnRefresh()
 {
-    // Edits, even saved ones, would outlive a re-read of the system area
-    // alone: memory that was changed takes the diskette whole.
-    const bool edited = doc_.imageChanged;
-    if (!mayReplaceImage())
-        return;
-    CProgressDlg progress(prompter_);
-    LoadEngine engine(engineContext(progress));
-    if (edited)
-        engine.run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
-    else if (!engine.Refresh(doc_.options.LoadEntireDiskette))
-        return;
-    folders_.clear();
+    const auto progress = CProgressDlg::shared(prompter_);
+    auto refreshed = std::make_shared<bool>(false);
+    runner_->start(
+        [this, progress, refreshed] {
+            // Edits, even saved ones, would outlive a re-read of the system area
+            // alone: memory that was changed takes the diskette whole.
+            const bool edited = doc_.imageChanged;
+            if (!mayReplaceImage())
+                return;
+            LoadEngine engine(engineContext(*progress));
+            if (edited)
+                engine.run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
+            else if (!engine.Refresh(doc_.options.LoadEntireDiskette))
+                return;
+            *refreshed = true;
+        },
+        [this, refreshed] {
+            if (*refreshed)
+                folders_.clear();
+        },
+        [progress] { progress->cancelConfirmed(); });
 }
 
 void CVLMView::OnInitialUpdate()
@@ -436,8 +478,10 @@ void CVLMView::OnInitialUpdate()
 
 void CVLMView::openImageFile(const QString& path)
 {
-    pendingPath_ = path;
-    OnOpenImageFile();
+    runner_->whenIdle([this, path] {
+        pendingPath_ = path;
+        OnOpenImageFile();
+    });
 }
 
 void CVLMView::OnOpenImageFile()
@@ -452,33 +496,57 @@ void CVLMView::OnOpenImageFile()
             return;
         path = dialog.selectedFiles().first();
     }
-    if (!mayReplaceImage())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ImageFile file(doc_, prompter_);
-    const bool opened = file.open(path.toStdString());
-    QApplication::restoreOverrideCursor();
-    if (!opened && file.declined())
-        return;
-    panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
-    // A file that was not opened left memory, and so the list, as they were.
-    if (!opened)
-        return;
-    folders_.clear();
-    panel_->ShowVolumeAndMemoryStatus(doc_);
-    FillList();
+    enum class Outcome { Declined, Failed, Opened };
+    auto outcome = std::make_shared<Outcome>(Outcome::Declined);
+    runner_->start(
+        [this, outcome, path] {
+            if (!mayReplaceImage())
+                return;
+            ImageFile file(doc_, prompter_);
+            const bool opened = file.open(path.toStdString());
+            *outcome = opened ? Outcome::Opened : file.declined() ? Outcome::Declined : Outcome::Failed;
+        },
+        [this, outcome] {
+            if (*outcome == Outcome::Declined)
+                return;
+            panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
+            // A file that was not opened left memory, and so the list, as they were.
+            if (*outcome == Outcome::Failed)
+                return;
+            folders_.clear();
+            panel_->ShowVolumeAndMemoryStatus(doc_);
+            FillList();
+        });
 }
 
 void CVLMView::OnNewImage()
 {
     NewImageDialog dialog(prompter_, this);
-    if (dialog.exec() != QDialog::Accepted || !mayReplaceImage() ||
-        !BlankImage(doc_, prompter_).create(dialog.format(), dialog.label().toStdString()))
+    if (dialog.exec() != QDialog::Accepted)
         return;
-    folders_.clear();
-    description_.clear();
-    panel_->ShowVolumeAndMemoryStatus(doc_);
-    FillList();
+    whenReplaceable([this, format = dialog.format(), label = dialog.label().toStdString()] {
+        if (!BlankImage(doc_, prompter_).create(format, label))
+            return;
+        folders_.clear();
+        description_.clear();
+        panel_->ShowVolumeAndMemoryStatus(doc_);
+        FillList();
+    });
+}
+
+void CVLMView::whenReplaceable(std::function<void()> then)
+{
+    // Only a changed image asks, and may be saved: that runs as an operation.
+    if (!doc_.imageChanged) {
+        then();
+        return;
+    }
+    auto may = std::make_shared<bool>(false);
+    runner_->start([this, may] { *may = mayReplaceImage(); },
+                   [may, then = std::move(then)] {
+                       if (*may)
+                           then();
+                   });
 }
 
 bool CVLMView::mayReplaceImage()
@@ -491,18 +559,23 @@ bool CVLMView::mayReplaceImage()
 
 void CVLMView::OnSaveImageFile()
 {
-    saveImageFile();
+    runner_->start([this] { saveImageFile(); });
 }
 
 bool CVLMView::saveImageFile()
 {
-    VlmFileDialog dialog(VlmFileDialog::Kind::Save, description_, this);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString chosen;
+    std::string description;
+    GuiThread::call([&] {
+        VlmFileDialog dialog(VlmFileDialog::Kind::Save, description_, this);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().first();
+        description = description_.toStdString();
+    });
+    if (chosen.isEmpty())
         return false;
-    const auto path = ImageFile::withDefaultExtension(dialog.selectedFiles().first().toStdString());
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool saved = ImageFile(doc_, prompter_).save(path, description_.toStdString());
-    QApplication::restoreOverrideCursor();
+    const auto path = ImageFile::withDefaultExtension(chosen.toStdString());
+    const bool saved = ImageFile(doc_, prompter_).save(path, description);
     panel_->ShowVolumeAndMemoryStatus(doc_);
     return saved;
 }
@@ -572,8 +645,13 @@ void CVLMView::RefreshFromDiskette()
 
 void CVLMView::shellDrive(int mode, QPoint point)
 {
+    runner_->start([this, mode, point] { shellDriveNow(mode, point); });
+}
+
+int CVLMView::shellDriveNow(int mode, QPoint point)
+{
     const QString root = QStringLiteral("%1:\\").arg(QChar(u'a' + doc_.SelectedDrive));
-    (*shellMenu_)(root, point, mode);
+    return (*shellMenu_)(root, point, mode);
 }
 
 void CVLMView::onDoubleClick(int row)
@@ -652,18 +730,26 @@ QString CVLMView::diskettePath(const QString& name) const
 void CVLMView::fileMenu(int row, QPoint point)
 {
     const ListingRecord* record = model_->record(row);
-    if (!record || !waitForDiskette())
+    if (!record)
         return;
-    const QString name = nameOnDiskette(row);
-    const QString path = QStringLiteral("%1:\\%2").arg(QChar(u'a' + doc_.SelectedDrive), diskettePath(name));
+    const QString path =
+        QStringLiteral("%1:\\%2").arg(QChar(u'a' + doc_.SelectedDrive), diskettePath(nameOnDiskette(row)));
     const QPoint at = list_->mapTo(this, list_->viewport()->mapTo(list_, point));
-    const int result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, record->attributes & dirent::kDirectory);
-    if (result == ShellDriveMenu::kCarriedOut)
-        post(ViewMessage::RefreshFromDiskette);
-    else if (result == ShellDriveMenu::kRename) {
-        renameInImage_ = false; // an F2 edit left with Escape never reported back
-        list_->startRename(row);
-    }
+    const bool directory = record->attributes & dirent::kDirectory;
+    auto result = std::make_shared<int>(ShellDriveMenu::kNothing);
+    runner_->start(
+        [this, result, path, at, directory] {
+            if (waitForDiskette())
+                *result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, directory);
+        },
+        [this, result, row] {
+            if (*result == ShellDriveMenu::kCarriedOut)
+                post(ViewMessage::RefreshFromDiskette);
+            else if (*result == ShellDriveMenu::kRename) {
+                renameInImage_ = false; // an F2 edit left with Escape never reported back
+                list_->startRename(row);
+            }
+        });
 }
 
 void CVLMView::finishRename()
@@ -671,16 +757,18 @@ void CVLMView::finishRename()
     const Rename done = std::exchange(rename_, {});
     if (done.row < 0)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool renamed = shellMenu_->rename(doc_.SelectedDrive, diskettePath(withoutPadding(done.from)),
-                                            diskettePath(withoutPadding(done.to)));
-    QApplication::restoreOverrideCursor();
-    if (renamed) {
-        post(ViewMessage::RefreshFromDiskette);
-        return;
-    }
-    QApplication::beep();
-    model_->setName(done.row, done.from);
+    auto renamed = std::make_shared<bool>(false);
+    runner_->start(
+        [this, renamed, drive = doc_.SelectedDrive, from = diskettePath(withoutPadding(done.from)),
+         to = diskettePath(withoutPadding(done.to))] { *renamed = shellMenu_->rename(drive, from, to); },
+        [this, renamed, done] {
+            if (*renamed) {
+                post(ViewMessage::RefreshFromDiskette);
+                return;
+            }
+            QApplication::beep();
+            model_->setName(done.row, done.from);
+        });
 }
 
 void CVLMView::enterHelpMode()

@@ -1,12 +1,15 @@
 #pragma once
 // The main view: the toolbar with the drive pair and the copies box, the
 // status panel's two strips around the file list, and nearly every command
-// of the program. Engines report back through the status panel and through
-// the messages they post, which the view handles once the command that
-// started them has returned.
+// of the program. The diskette, image and file commands run as operations on
+// the runner's worker thread, one at a time; while one runs the commands are
+// disabled and messages and open requests wait for its end. Engines report
+// back through the status panel and through the messages they post, which
+// the view handles once the operation has ended.
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,6 +27,7 @@ class SectorDriver;
 struct EngineContext;
 class FileListModel;
 class FileListView;
+class OperationRunner;
 class Prompter;
 class Shell;
 class ShellDriveMenu;
@@ -38,9 +42,10 @@ public:
     CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& shell, QWidget* parent = nullptr);
     ~CVLMView() override;
 
-    // Queued: handled after the caller has returned.
+    // Queued: handled after the caller has returned and any operation has ended.
     void post(ViewMessage message) override;
 
+    OperationRunner& runner() { return *runner_; }
     // The menu item or button of a command the view handles.
     QAction* command(int id) const;
     StatusPanel& statusPanel();
@@ -55,13 +60,12 @@ public:
     void setPendingPath(const QString& path) { pendingPath_ = path; }
     // The document is attached: opens the pending image file.
     void OnInitialUpdate();
-    // Opens the file now, as a second start of the program asks.
+    // Opens the file, as a second start of the program or a drop asks, once
+    // no operation runs.
     void openImageFile(const QString& path);
-    // Saves the image as an image file; false when it was not saved.
-    bool saveImageFile();
-    // Whether the image in memory may be replaced: unchanged, or the user
-    // saved it or let it go when asked.
-    bool mayReplaceImage();
+    // Runs `then` once the image in memory may be replaced: unchanged, or
+    // the user saved it or let it go when asked.
+    void whenReplaceable(std::function<void()> then);
     // The dialogs that choose where the file commands write.
     void setHostPaths(std::unique_ptr<HostPaths> paths);
 
@@ -84,18 +88,27 @@ private:
     void detectDrives();
     void selectDrive(int drive);
 
+    // Whether the image in memory may be replaced, asking as whenReplaceable
+    // does; on the worker.
+    bool mayReplaceImage();
+    // Saves the image as an image file; false when it was not saved. On the worker.
+    bool saveImageFile();
+    void setBusy(bool busy);
     EngineContext engineContext(Progress& progress);
     void OnLoad();
     void OnLoadNow();
     void loadDrive(bool loadEntireDiskette);
     void OnCopy();
     void OnCopyNow();
+    // The copy, formatting the diskette first when asked; `then` after it.
+    void copy(int copies, bool formatFirst);
     void OnCompare();
     void OnCompareNow();
     void print(int command);
     bool commandEnabled(int command) const;
-    void formatBeforeCopy();
-    void copyTo(int copies);
+    // On the worker: these show their dialogs on the GUI thread.
+    void formatBeforeCopy(Progress& progress);
+    void formatDmf(Progress& progress);
     void OnFormatDmf();
     void OnImageLabel();
     void OnRefresh();
@@ -110,8 +123,10 @@ private:
     void Initialize();
     void FillList();
     void RefreshFromDiskette();
-    // The shell drive menu on the selected drive's root; the point places the menu.
+    // The shell drive menu on the selected drive's root, as an operation;
+    // the point places the menu.
     void shellDrive(int mode, QPoint point);
+    int shellDriveNow(int mode, QPoint point);
     void finishRename();
     void enterHelpMode();
 
@@ -125,6 +140,8 @@ private:
     void showOutcome(const std::string& warning);
 
     CVLMDoc& doc_;
+    OperationRunner* runner_;
+    // Asks on the GUI thread from the worker too.
     Prompter& prompter_;
     DriveBay& drives_;
     ViewToolBar* toolBar_;

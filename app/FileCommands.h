@@ -1,9 +1,10 @@
 #pragma once
 // The file commands of the main view over the files engines: save the
 // selected file, the folder shown or every file to the host, copy or move a
-// file out, delete it, rename it in the image, and add host files to it. A command that changes
-// the image hands the row to select next to `changed`, once the directory
-// has been listed again.
+// file out, delete it, rename it in the image, and add host files to it. The
+// dialogs run here; the engines run as operations on the runner's worker. A
+// command that changes the image hands the row to select next to `changed`,
+// once the operation has ended.
 #include <QString>
 #include <functional>
 #include <memory>
@@ -19,11 +20,12 @@ namespace vellum {
 class CVLMDoc;
 class FileListModel;
 class FileListView;
+class OperationRunner;
 class Prompter;
 
 class FileCommands {
 public:
-    FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list, QWidget* parent,
+    FileCommands(CVLMDoc& doc, OperationRunner& runner, FileListModel& model, FileListView& list, QWidget* parent,
                  std::function<void(int row)> changed);
     ~FileCommands();
 
@@ -48,11 +50,14 @@ private:
     // The file's row, or -1 for the placeholder or a folder's own entries.
     int selectedEntry() const;
     QString name(int row) const;
-    // Runs `save` under the wait cursor, or for a large extent under the
-    // progress window, whose Cancel stops the saver between two files.
-    void bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save);
+    // Runs `save` on the worker, for a large extent under the progress
+    // window, whose Cancel stops the saver between two files; then selects `row`.
+    void bulkSave(std::function<FileSaver::Extent(FileSaver&)> extent, std::function<void(FileSaver&)> save, int row);
+    // Runs `change` on the worker; when it changed the image, reports `row`.
+    void changeImage(std::function<bool()> change, int row, std::function<void()> refused = {});
 
     CVLMDoc& doc_;
+    OperationRunner& runner_;
     Prompter& prompter_;
     FileListModel& model_;
     FileListView& list_;

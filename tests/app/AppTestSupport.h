@@ -13,6 +13,10 @@
 #include "tests/support/PromptScript.h"
 #include "tests/support/RecordingShell.h"
 
+namespace vellum {
+class OperationRunner;
+}
+
 namespace vellum::test {
 
 // Settings, drives and a document of their own for one test.
@@ -28,8 +32,12 @@ public:
     std::unique_ptr<CVLMDoc> doc;
 };
 
-// Lets queued messages run.
+// Lets queued messages run, and waits for the operations of every window to end.
 void drainEvents();
+// Lets queued messages run once.
+void settle();
+// Waits for the runner's operation to end, then lets what it posted run.
+void waitIdle(OperationRunner& runner);
 
 // The prompt script's problems, one a line.
 QString problemText(const PromptScript& prompter);
