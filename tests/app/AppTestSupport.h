@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "core/CVLMDoc.h"
@@ -30,6 +31,22 @@ public:
     SettingsProfile profile;
     std::unique_ptr<DriveBay> drives;
     std::unique_ptr<CVLMDoc> doc;
+};
+
+// Answers from the script, doing `then` first: an operation waits for the
+// answer, so `then` happens while it runs.
+class DuringQuestion : public Prompter {
+public:
+    DuringQuestion(Prompter& script, std::function<void()> then) : script_(script), then_(std::move(then)) {}
+    Answer ask(const std::string& text, Buttons buttons, Icon icon) override
+    {
+        then_();
+        return script_.ask(text, buttons, icon);
+    }
+
+private:
+    Prompter& script_;
+    std::function<void()> then_;
 };
 
 // Lets queued messages run, and waits for the operations of every window to end.
