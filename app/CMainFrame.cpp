@@ -58,7 +58,8 @@ CMainFrame::CMainFrame(CVLMDoc& doc, Profile& profile, Prompter& prompter, Drive
     connect(view_, &CVLMView::helpRequested, this, &CMainFrame::showHelp);
     connect(view_, &CVLMView::message, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     // The menus start nothing while an operation runs.
-    connect(&view_->runner(), &OperationRunner::busyChanged, menuBar(), [this](bool busy) { menuBar()->setEnabled(!busy); });
+    connect(&view_->runner(), &OperationRunner::busyChanged, menuBar(),
+            [this](bool busy) { menuBar()->setEnabled(!busy); });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(placement(screen->availableGeometry()));
     view_->updateCommands();

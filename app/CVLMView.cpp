@@ -6,11 +6,11 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include "app/DisketteCommands.h"
 #include "app/FileCommands.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "app/ShellDriveMenu.h"
-#include "app/ShellFormatter.h"
 #include "app/StatusStrip.h"
 #include "core/ViewCommands.h"
 #include "app/ViewStatusPanel.h"
@@ -27,23 +27,8 @@
 #include "drive/CDriveServices.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveType.h"
-#include "drive/SectorDriver.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
-#include "ops/CompareEngine.h"
-#include "ops/CopyEngine.h"
-#include "ops/CopyFormatter.h"
-#include "ops/DmfFormat.h"
-#include "ops/EngineContext.h"
-#include "ops/LoadEngine.h"
-#include "ops/VolumeLabel.h"
-#include "ops/ui/CCompareDlg.h"
-#include "ops/ui/CCopyDlg.h"
-#include "ops/ui/CDmfFormatDlg.h"
-#include "ops/ui/CLoadDlg.h"
-#include "ops/ui/CMismatchDlg.h"
-#include "ops/ui/CProgressDlg.h"
-#include "ops/ui/CVolumeLabelDlg.h"
 #include "ops/ui/MismatchPrinter.h"
 #include "ops/ui/NewImageDialog.h"
 
@@ -81,9 +66,13 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
       list_(new FileListView(*model_, this)), lower_(new StatusStrip(StatusStrip::Style::Sunken, this)),
       panel_(std::make_unique<ViewStatusPanel>(*upper_, *lower_)),
       shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter_)),
-      driver_(std::make_unique<SectorDriver>(drives.drives())),
       files_(std::make_unique<FileCommands>(doc, *runner_, *model_, *list_, this,
-                                            [this](int row) { imageChanged(row); }))
+                                            [this](int row) { imageChanged(row); })),
+      disk_(std::make_unique<DisketteCommands>(
+          doc, *runner_, drives,
+          DisketteCommands::View{this, *this, *panel_, *toolBar_, *shellMenu_, [this] { return floppyCount_; },
+                                 [this](int drive) { selectDrive(drive); }, [this] { return mayReplaceImage(); },
+                                 [this] { folders_.clear(); }, [this] { print(kCmdPrint); }}))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -95,10 +84,11 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
 
     createCommands();
     connect(runner_, &OperationRunner::busyChanged, this, &CVLMView::setBusy);
+    connect(disk_.get(), &DisketteCommands::helpRequested, this, &CVLMView::helpRequested);
     connect(toolBar_, &ViewToolBar::triggered, this, &CVLMView::run);
     connect(toolBar_, &ViewToolBar::driveMenuRequested, this, [this](int drive, QPoint point) {
         selectDrive(drive);
-        shellDrive(ShellDriveMenu::kMenu, toolBar_->mapTo(this, point));
+        disk_->shellDrive(ShellDriveMenu::kMenu, toolBar_->mapTo(this, point));
     });
     connect(list_, &FileListView::rowDoubleClicked, this, &CVLMView::onDoubleClick);
     connect(list_, &FileListView::contextMenuAt, this, &CVLMView::onContextMenu);
@@ -250,7 +240,7 @@ void CVLMView::handle(ViewMessage message)
     case ViewMessage::Initialize: Initialize(); break;
     case ViewMessage::OpenImageFile: OnOpenImageFile(); break;
     case ViewMessage::RefreshFromDiskette: RefreshFromDiskette(); break;
-    case ViewMessage::DisketteLabel: shellDrive(ShellDriveMenu::kLabel, {}); break;
+    case ViewMessage::DisketteLabel: disk_->shellDrive(ShellDriveMenu::kLabel, {}); break;
     case ViewMessage::FinishRename: finishRename(); break;
     }
 }
@@ -264,21 +254,21 @@ void CVLMView::run(int command)
     case kCmdSelectA: selectDrive(0); break;
     case kCmdSelectB: selectDrive(1); break;
     case kCmdFormat:
-    case kCmdFormatNow: shellDrive(ShellDriveMenu::kFormat, {}); break;
-    case kCmdDisketteLabel: shellDrive(ShellDriveMenu::kLabel, {}); break;
-    case kCmdExplore: shellDrive(ShellDriveMenu::kExplore, {}); break;
-    case kCmdLoad: OnLoad(); break;
-    case kCmdLoadNow: OnLoadNow(); break;
-    case kCmdCopy: OnCopy(); break;
-    case kCmdCopyNow: OnCopyNow(); break;
-    case kCmdCompare: OnCompare(); break;
-    case kCmdCompareNow: OnCompareNow(); break;
+    case kCmdFormatNow: disk_->shellDrive(ShellDriveMenu::kFormat, {}); break;
+    case kCmdDisketteLabel: disk_->shellDrive(ShellDriveMenu::kLabel, {}); break;
+    case kCmdExplore: disk_->shellDrive(ShellDriveMenu::kExplore, {}); break;
+    case kCmdLoad: disk_->load(); break;
+    case kCmdLoadNow: disk_->loadNow(); break;
+    case kCmdCopy: disk_->copy(); break;
+    case kCmdCopyNow: disk_->copyNow(); break;
+    case kCmdCompare: disk_->compare(); break;
+    case kCmdCompareNow: disk_->compareNow(); break;
     case kCmdPrint:
     case kCmdPrintDirect:
     case kCmdPrintPreview: print(command); break;
-    case kCmdFormatDmf: OnFormatDmf(); break;
-    case kCmdImageLabel: OnImageLabel(); break;
-    case kCmdRefresh: OnRefresh(); break;
+    case kCmdFormatDmf: disk_->formatDmf(); break;
+    case kCmdImageLabel: disk_->imageLabel(); break;
+    case kCmdRefresh: disk_->refresh(); break;
     case kCmdInitialize: whenReplaceable([this] { Initialize(); }); break;
     case kCmdNewImage: OnNewImage(); break;
     case kCmdAddFiles: files_->addFiles(); break;
@@ -297,114 +287,6 @@ void CVLMView::run(int command)
     }
 }
 
-EngineContext CVLMView::engineContext(Progress& progress)
-{
-    return {doc_, drives_.drives(), driver_.get(), prompter_, progress, *panel_, *this};
-}
-
-void CVLMView::OnLoad()
-{
-    CLoadDlg dialog(doc_, drives_.drives(), prompter_, floppyCount_, window());
-    connect(&dialog, &CLoadDlg::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (dialog.choice() == CLoadDlg::Choice::ImageFile) {
-        post(ViewMessage::OpenImageFile);
-        return;
-    }
-    selectDrive(doc_.SelectedDrive);
-    loadDrive(dialog.loadEntireDiskette());
-}
-
-void CVLMView::OnLoadNow()
-{
-    loadDrive(doc_.options.LoadEntireDiskette);
-}
-
-void CVLMView::loadDrive(bool loadEntireDiskette)
-{
-    const auto progress = CProgressDlg::shared(prompter_);
-    auto loaded = std::make_shared<bool>(false);
-    runner_->start(
-        [this, progress, loaded, loadEntireDiskette, drive = doc_.SelectedDrive] {
-            *loaded = mayReplaceImage();
-            if (*loaded)
-                LoadEngine(engineContext(*progress)).run(drive, loadEntireDiskette);
-        },
-        [this, loaded] {
-            if (*loaded)
-                folders_.clear();
-        },
-        [progress] { progress->cancelConfirmed(); });
-}
-
-void CVLMView::OnCopy()
-{
-    CCopyDlg dialog(doc_, drives_.drives(), prompter_, floppyCount_, toolBar_->copies(), window());
-    connect(&dialog, &CCopyDlg::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    selectDrive(doc_.SelectedDrive);
-    toolBar_->setCopies(dialog.copies());
-    copy(dialog.copies(), dialog.forceFormat());
-}
-
-void CVLMView::OnCopyNow()
-{
-    copy(toolBar_->copies(), doc_.options.ForceFormat);
-}
-
-void CVLMView::copy(int copies, bool formatFirst)
-{
-    const auto progress = CProgressDlg::shared(prompter_);
-    runner_->start(
-        [this, progress, copies, formatFirst, drive = doc_.SelectedDrive] {
-            if (formatFirst)
-                formatBeforeCopy(*progress);
-            const EngineContext context = engineContext(*progress);
-            CopyFormatter dmf(context);
-            ShellFormatter formatter(doc_, *shellMenu_, dmf);
-            CopyEngine(context, formatter).RunCopy(drive, copies);
-        },
-        [this, copies] { doc_.options.NumberCopies = copies; }, [progress] { progress->cancelConfirmed(); });
-}
-
-void CVLMView::formatBeforeCopy(Progress& progress)
-{
-    // The shell's format has no DMF layout, and the copy refuses a diskette of
-    // another size. A format the user cancels leaves the diskette to the
-    // copy's own media check.
-    if (doc_.geometry.DmfLargeClusters)
-        formatDmf(progress);
-    else
-        shellDriveNow(ShellDriveMenu::kFormat, {});
-}
-
-void CVLMView::OnCompare()
-{
-    CCompareDlg dialog(drives_.drives(), prompter_, floppyCount_, doc_.SelectedDrive, window());
-    connect(&dialog, &CCompareDlg::helpRequested, this, &CVLMView::helpRequested);
-    connect(&dialog, &CCompareDlg::targetChosen, this, [this](int drive) {
-        selectDrive(drive);
-        OnCompareNow();
-    });
-    dialog.exec();
-}
-
-void CVLMView::OnCompareNow()
-{
-    const auto progress = CProgressDlg::shared(prompter_);
-    const auto mismatch = std::make_shared<CMismatchDlg>(prompter_);
-    // Printed while the compare waits for the dialog, not as a command.
-    connect(mismatch.get(), &CMismatchDlg::printRequested, this, [this] { print(kCmdPrint); });
-    connect(mismatch.get(), &CMismatchDlg::helpRequested, this, &CVLMView::helpRequested);
-    runner_->start(
-        [this, progress, mismatch, drive = doc_.SelectedDrive] {
-            CompareEngine(engineContext(*progress), *mismatch).RunCompare(drive);
-        },
-        {}, [progress] { progress->cancelConfirmed(); });
-}
-
 void CVLMView::print(int command)
 {
     QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : window();
@@ -415,59 +297,6 @@ void CVLMView::print(int command)
         printer.printWithDialog(parent);
     else if (!printer.printDirect())
         prompter_.tell(kNoPrinter, Icon::Exclamation);
-}
-
-void CVLMView::OnFormatDmf()
-{
-    const auto progress = CProgressDlg::shared(prompter_);
-    runner_->start([this, progress] { formatDmf(*progress); }, {}, [progress] { progress->cancelConfirmed(); });
-}
-
-void CVLMView::formatDmf(Progress& progress)
-{
-    DmfFormat format(engineContext(progress));
-    std::optional<DmfFormatOptions> options;
-    GuiThread::call([&] {
-        CDmfFormatDlg dialog(format, doc_.SelectedDrive, window());
-        connect(&dialog, &CDmfFormatDlg::helpRequested, this, &CVLMView::helpRequested);
-        if (dialog.exec() == QDialog::Accepted)
-            options = dialog.options();
-    });
-    if (options && (options->fullFormat || format.confirmQuickFormat(*options)))
-        format.FormatDmf(*options);
-}
-
-void CVLMView::OnImageLabel()
-{
-    VolumeLabel label(doc_, prompter_, *panel_, *this);
-    CVolumeLabelDlg dialog(doc_, label, window());
-    connect(&dialog, &CVolumeLabelDlg::helpRequested, this, &CVLMView::helpRequested);
-    dialog.exec();
-}
-
-void CVLMView::OnRefresh()
-{
-    const auto progress = CProgressDlg::shared(prompter_);
-    auto refreshed = std::make_shared<bool>(false);
-    runner_->start(
-        [this, progress, refreshed] {
-            // Edits, even saved ones, would outlive a re-read of the system area
-            // alone: memory that was changed takes the diskette whole.
-            const bool edited = doc_.imageChanged;
-            if (!mayReplaceImage())
-                return;
-            LoadEngine engine(engineContext(*progress));
-            if (edited)
-                engine.run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
-            else if (!engine.Refresh(doc_.options.LoadEntireDiskette))
-                return;
-            *refreshed = true;
-        },
-        [this, refreshed] {
-            if (*refreshed)
-                folders_.clear();
-        },
-        [progress] { progress->cancelConfirmed(); });
 }
 
 void CVLMView::OnInitialUpdate()
@@ -641,17 +470,6 @@ void CVLMView::RefreshFromDiskette()
 {
     doc_.directory.chain.fill(0);
     run(kCmdRefresh);
-}
-
-void CVLMView::shellDrive(int mode, QPoint point)
-{
-    runner_->start([this, mode, point] { shellDriveNow(mode, point); });
-}
-
-int CVLMView::shellDriveNow(int mode, QPoint point)
-{
-    const QString root = QStringLiteral("%1:\\").arg(QChar(u'a' + doc_.SelectedDrive));
-    return (*shellMenu_)(root, point, mode);
 }
 
 void CVLMView::onDoubleClick(int row)

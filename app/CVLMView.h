@@ -19,12 +19,10 @@
 namespace vellum {
 
 class CVLMDoc;
+class DisketteCommands;
 class DriveBay;
 class FileCommands;
 class HostPaths;
-class Progress;
-class SectorDriver;
-struct EngineContext;
 class FileListModel;
 class FileListView;
 class OperationRunner;
@@ -94,24 +92,8 @@ private:
     // Saves the image as an image file; false when it was not saved. On the worker.
     bool saveImageFile();
     void setBusy(bool busy);
-    EngineContext engineContext(Progress& progress);
-    void OnLoad();
-    void OnLoadNow();
-    void loadDrive(bool loadEntireDiskette);
-    void OnCopy();
-    void OnCopyNow();
-    // The copy, formatting the diskette first when asked; `then` after it.
-    void copy(int copies, bool formatFirst);
-    void OnCompare();
-    void OnCompareNow();
     void print(int command);
     bool commandEnabled(int command) const;
-    // On the worker: these show their dialogs on the GUI thread.
-    void formatBeforeCopy(Progress& progress);
-    void formatDmf(Progress& progress);
-    void OnFormatDmf();
-    void OnImageLabel();
-    void OnRefresh();
     void OnNewImage();
     void OnOpenImageFile();
     void OnSaveImageFile();
@@ -123,10 +105,6 @@ private:
     void Initialize();
     void FillList();
     void RefreshFromDiskette();
-    // The shell drive menu on the selected drive's root, as an operation;
-    // the point places the menu.
-    void shellDrive(int mode, QPoint point);
-    int shellDriveNow(int mode, QPoint point);
     void finishRename();
     void enterHelpMode();
 
@@ -151,8 +129,8 @@ private:
     StatusStrip* lower_;
     std::unique_ptr<ViewStatusPanel> panel_;
     std::unique_ptr<ShellDriveMenu> shellMenu_;
-    std::unique_ptr<SectorDriver> driver_;
     std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<DisketteCommands> disk_;
     std::map<int, QAction*> commands_;
 
     int floppyCount_ = 1;

@@ -38,8 +38,8 @@ std::filesystem::path hostPath(const QString& path)
 
 FileCommands::FileCommands(CVLMDoc& doc, OperationRunner& runner, FileListModel& model, FileListView& list,
                            QWidget* parent, std::function<void(int)> changed)
-    : doc_(doc), runner_(runner), prompter_(runner.prompter()), model_(model), list_(list), parent_(parent), changed_(std::move(changed)),
-      paths_(std::make_unique<HostPathDialogs>())
+    : doc_(doc), runner_(runner), prompter_(runner.prompter()), model_(model), list_(list), parent_(parent),
+      changed_(std::move(changed)), paths_(std::make_unique<HostPathDialogs>())
 {
 }
 
@@ -91,8 +91,8 @@ void FileCommands::saveAll()
              -1);
 }
 
-void FileCommands::bulkSave(std::function<FileSaver::Extent(FileSaver&)> extent,
-                            std::function<void(FileSaver&)> save, int row)
+void FileCommands::bulkSave(std::function<FileSaver::Extent(FileSaver&)> extent, std::function<void(FileSaver&)> save,
+                            int row)
 {
     auto progress = CProgressDlg::shared(prompter_, parent_);
     const auto work = [this, progress, extent = std::move(extent), save = std::move(save)] {
@@ -120,10 +120,13 @@ void FileCommands::bulkSave(std::function<FileSaver::Extent(FileSaver&)> extent,
         save(saver);
         progress->Destroy();
     };
-    runner_.start(work, [this, progress, row] {
-        if (row >= 0)
-            list_.selectRow(row);
-    }, [progress] { progress->cancelConfirmed(); });
+    runner_.start(
+        work,
+        [this, row] {
+            if (row >= 0)
+                list_.selectRow(row);
+        },
+        [progress] { progress->cancelConfirmed(); });
 }
 
 void FileCommands::changeImage(std::function<bool()> change, int row, std::function<void()> refused)
@@ -151,11 +154,12 @@ void FileCommands::copyOrMove(HostPaths::FileAction action)
     if (action == HostPaths::FileAction::Copy)
         runner_.start([this, slot, path] { FileSaver(doc_, prompter_).saveFile(slot, path); });
     else
-        changeImage([this, slot, path] {
-            FileSaver saver(doc_, prompter_);
-            return FileOps(doc_, prompter_).move(slot, path, saver);
-        },
-                    row);
+        changeImage(
+            [this, slot, path] {
+                FileSaver saver(doc_, prompter_);
+                return FileOps(doc_, prompter_).move(slot, path, saver);
+            },
+            row);
 }
 
 void FileCommands::deleteFile()
@@ -184,11 +188,12 @@ void FileCommands::addFiles(const QStringList& paths)
     std::vector<std::filesystem::path> sources;
     for (const QString& path : paths)
         sources.push_back(hostPath(path));
-    changeImage([this, sources] {
-        FileAdder adder(doc_, prompter_);
-        return adder.add(sources) && adder.added() > 0;
-    },
-                std::max(list_.selectedRow(), 0));
+    changeImage(
+        [this, sources] {
+            FileAdder adder(doc_, prompter_);
+            return adder.add(sources) && adder.added() > 0;
+        },
+        std::max(list_.selectedRow(), 0));
 }
 
 void FileCommands::rename(int row, const QString& oldName, const QString& newName)
@@ -198,9 +203,8 @@ void FileCommands::rename(int row, const QString& oldName, const QString& newNam
         model_.setName(row, oldName);
         return;
     }
-    changeImage([this, slot = record->slot, name = newName.toStdString()] {
-        return FileOps(doc_, prompter_).rename(slot, name);
-    },
+    changeImage([this, slot = record->slot,
+                 name = newName.toStdString()] { return FileOps(doc_, prompter_).rename(slot, name); },
                 row, [this, row, oldName] { model_.setName(row, oldName); });
 }
 

@@ -20,7 +20,8 @@ void GuiThread::call(const std::function<void()>& work)
     if (onThreadOf(app))
         work();
     else
-        QMetaObject::invokeMethod(app, [&work] { work(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [&work] { work(); }, Qt::BlockingQueuedConnection);
 }
 
 void GuiThread::post(QObject* context, std::function<void()> work)
