@@ -283,6 +283,10 @@ void CMainFrame::updateClock()
 
 void CMainFrame::OnExit()
 {
+    if (view_->runner().busy()) {
+        cancelThenClose();
+        return;
+    }
     view_->whenReplaceable([this] {
         leave();
         close();

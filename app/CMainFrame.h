@@ -46,7 +46,8 @@ public:
     void setToolFolders(const QStringList& folders) { toolFolders_ = folders; }
 
 public slots:
-    // E&xit VLM: asks about changed options and keeps the number of copies.
+    // E&xit VLM: asks about a changed image and changed options, and keeps the
+    // number of copies; while an operation runs, asks to cancel it first.
     void OnExit();
     void OnTipOfTheDay();
     void OnAbout();
