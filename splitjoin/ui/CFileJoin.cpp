@@ -245,17 +245,18 @@ void CFileJoin::OnJoin()
         pieces.emplace_back(joinList_->item(i)->data(kPathRole).toString().toStdString());
     targetDir_ = target_->text();
     auto outcome = std::make_shared<FileJoiner::Outcome>();
-    work([this, outcome, pieces, target = targetDir_.toStdString()] {
-        *outcome = FileJoiner(prompter_, progress_, ExistingFiles::Ask).join(pieces, target);
-    },
-         [this, outcome] {
-             originalPath_->setText(QString::fromStdString(outcome->originalPath));
-             targetName_->setText(QString::fromStdString(outcome->targetName));
-             processing_->setText(outcome->status == FileJoiner::Status::Completed
-                                      ? QString::fromLatin1(FileJoiner::kCompletedText)
-                                      : QString());
-             targetDir_.clear();
-         });
+    work(
+        [this, outcome, pieces, target = targetDir_.toStdString()] {
+            *outcome = FileJoiner(prompter_, progress_, ExistingFiles::Ask).join(pieces, target);
+        },
+        [this, outcome] {
+            originalPath_->setText(QString::fromStdString(outcome->originalPath));
+            targetName_->setText(QString::fromStdString(outcome->targetName));
+            processing_->setText(outcome->status == FileJoiner::Status::Completed
+                                     ? QString::fromLatin1(FileJoiner::kCompletedText)
+                                     : QString());
+            targetDir_.clear();
+        });
 }
 
 } // namespace vellum

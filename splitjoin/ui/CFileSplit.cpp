@@ -171,13 +171,16 @@ void CFileSplit::OnSplit()
 {
     created_->clear();
     auto outcome = std::make_shared<FileSplitter::Outcome>();
-    work([this, outcome] { *outcome = FileSplitter(prompter_, volume_, progress_, ExistingFiles::Ask).split(settings_); },
-         [this, outcome] {
-             // A cancel takes back pieces the list already showed.
-             created_->clear();
-             for (const std::string& name : outcome->created)
-                 created_->addItem(QString::fromStdString(name));
-         });
+    work(
+        [this, outcome] {
+            *outcome = FileSplitter(prompter_, volume_, progress_, ExistingFiles::Ask).split(settings_);
+        },
+        [this, outcome] {
+            // A cancel takes back pieces the list already showed.
+            created_->clear();
+            for (const std::string& name : outcome->created)
+                created_->addItem(QString::fromStdString(name));
+        });
 }
 
 bool CFileSplit::canAct() const
