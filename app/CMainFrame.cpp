@@ -22,6 +22,8 @@
 #include "app/ViewToolBar.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"
+#include "core/ui/OperationRunner.h"
+#include "ops/Progress.h"
 #include "splitjoin/ui/JoinSplitSheet.h"
 
 namespace vellum {
@@ -71,6 +73,9 @@ CMainFrame::CMainFrame(CVLMDoc& doc, Profile& profile, Prompter& prompter, Drive
     connect(view_, &CVLMView::imageNamed, this, [this](const QString& name) {
         setWindowTitle(name.isEmpty() ? kProgramName : tr("%1 - %2").arg(name, kProgramName));
     });
+    // The menus start nothing while an operation runs.
+    connect(&view_->runner(), &OperationRunner::busyChanged, menuBar(),
+            [this](bool busy) { menuBar()->setEnabled(!busy); });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(placement(screen->availableGeometry()));
     view_->updateCommands();
@@ -316,28 +321,54 @@ void CMainFrame::updateClock()
 
 void CMainFrame::OnExit()
 {
-    if (!mayLeave())
+    if (view_->runner().busy()) {
+        cancelThenClose();
         return;
-    leaving_ = true;
-    close();
+    }
+    view_->whenReplaceable([this] {
+        leave();
+        close();
+    });
 }
 
-bool CMainFrame::mayLeave()
+void CMainFrame::leave()
 {
-    if (!view_->mayReplaceImage())
-        return false;
     options_.onExit(prompter_);
-    return true;
+    leaving_ = true;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!leaving_ && !mayLeave()) {
-        event->ignore();
+    const bool busy = view_->runner().busy();
+    if (!leaving_ && !busy && !doc_.imageChanged)
+        leave();
+    if (leaving_) {
+        QMainWindow::closeEvent(event);
         return;
     }
-    leaving_ = true;
-    QMainWindow::closeEvent(event);
+    // Asked after this close event, as only a later one can close the window.
+    event->ignore();
+    QMetaObject::invokeMethod(this, busy ? &CMainFrame::cancelThenClose : &CMainFrame::OnExit, Qt::QueuedConnection);
+}
+
+void CMainFrame::cancelThenClose()
+{
+    OperationRunner& runner = view_->runner();
+    if (!runner.busy()) {
+        OnExit();
+        return;
+    }
+    if (std::exchange(closing_, true))
+        return;
+    if (prompter_.ask(std::string(Progress::kAreYouSure), Buttons::YesNo, Icon::Question) != Answer::Yes) {
+        closing_ = false;
+        return;
+    }
+    runner.cancel();
+    runner.whenIdle([this] {
+        closing_ = false;
+        close();
+    });
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
@@ -370,7 +401,7 @@ void CMainFrame::OnAbout()
 void CMainFrame::OnJoinSplit()
 {
     if (!joinSplit_) {
-        joinSplit_ = new JoinSplitSheet(prompter_, this);
+        joinSplit_ = new JoinSplitSheet(view_->runner(), this);
         connect(joinSplit_, &JoinSplitSheet::helpRequested, this, &CMainFrame::showHelp);
     }
     joinSplit_->exec();

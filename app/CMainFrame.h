@@ -47,7 +47,8 @@ public:
     void setToolFolders(const QStringList& folders) { toolFolders_ = folders; }
 
 public slots:
-    // E&xit VLM: asks about changed options and keeps the number of copies.
+    // E&xit VLM: asks about a changed image and changed options, and keeps the
+    // number of copies; while an operation runs, asks to cancel it first.
     void OnExit();
     void OnTipOfTheDay();
     void OnAbout();
@@ -61,15 +62,18 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // The window's close button leaves as Exit does, with the same questions.
+    // The window's close button leaves as Exit does, with the same questions;
+    // while an operation runs it asks to cancel it, and closes once it has stopped.
     void closeEvent(QCloseEvent* event) override;
     // An image file dropped onto the window is opened as File > Open would.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Asks about a changed image and changed options; false when the user stays.
-    bool mayLeave();
+    // Asks about changed options; the window may close then.
+    void leave();
+    // Asks whether to cancel the operation under way; once it has stopped, leaves as Exit does.
+    void cancelThenClose();
     QAction* makeCommand(int id, const QString& text, const QString& tip);
     void createMenus();
     void createFileMenu();
@@ -100,6 +104,8 @@ private:
     JoinSplitSheet* joinSplit_ = nullptr;
     // Set once the questions were answered, so closing does not ask again.
     bool leaving_ = false;
+    // A close waits for the operation it cancelled.
+    bool closing_ = false;
 };
 
 } // namespace vellum

@@ -10,11 +10,11 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include "app/DisketteCommands.h"
 #include "app/FileCommands.h"
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "app/ShellDriveMenu.h"
-#include "app/ShellFormatter.h"
 #include "app/StatusStrip.h"
 #include "appmodel/ViewCommands.h"
 #include "app/ViewStatusPanel.h"
@@ -26,26 +26,13 @@
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/Prompter.h"
+#include "core/ui/GuiThread.h"
+#include "core/ui/OperationRunner.h"
 #include "drive/CDriveServices.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveType.h"
-#include "drive/SectorDriver.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
-#include "ops/CompareEngine.h"
-#include "ops/CopyEngine.h"
-#include "ops/CopyFormatter.h"
-#include "ops/DmfFormat.h"
-#include "ops/EngineContext.h"
-#include "ops/LoadEngine.h"
-#include "ops/VolumeLabel.h"
-#include "ops/ui/CCompareDlg.h"
-#include "ops/ui/CCopyDlg.h"
-#include "ops/ui/CDmfFormatDlg.h"
-#include "ops/ui/CLoadDlg.h"
-#include "ops/ui/CMismatchDlg.h"
-#include "ops/ui/CProgressDlg.h"
-#include "ops/ui/CVolumeLabelDlg.h"
 #include "ops/ui/MismatchPrinter.h"
 #include "ops/ui/NewImageDialog.h"
 
@@ -85,15 +72,20 @@ QString withoutPadding(QString name)
 } // namespace
 
 CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& shell, QWidget* parent)
-    : QWidget(parent), doc_(doc), prompter_(prompter), drives_(drives), toolBar_(new ViewToolBar(this)),
+    : QWidget(parent), doc_(doc), runner_(new OperationRunner(prompter, this)), prompter_(runner_->prompter()),
+      drives_(drives), toolBar_(new ViewToolBar(this)),
       upper_(new StatusStrip(StatusStrip::Style::Flat, this)), model_(new FileListModel(this)),
       list_(new FileListView(*model_, this)), lower_(new StatusStrip(StatusStrip::Style::Sunken, this)),
       panel_(std::make_unique<ViewStatusPanel>(*upper_, *lower_)),
-      shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter)),
-      driver_(std::make_unique<SectorDriver>(drives.drives())),
-      files_(std::make_unique<FileCommands>(doc, prompter, *model_, *list_, this,
+      shellMenu_(std::make_unique<ShellDriveMenu>(this, shell, drives, prompter_)),
+      files_(std::make_unique<FileCommands>(doc, *runner_, *model_, *list_, this,
                                             [this](int row, const QString& name) { imageChanged(row, name); },
                                             [this](const QString& text) { emit message(text); })),
+      disk_(std::make_unique<DisketteCommands>(
+          doc, *runner_, drives,
+          DisketteCommands::View{this, *this, *panel_, *toolBar_, *shellMenu_, [this] { return floppyCount_; },
+                                 [this](int drive) { selectDrive(drive); }, [this] { return mayReplaceImage(); },
+                                 [this] { reloaded(); }, [this] { print(kCmdPrint); }})),
       folderLine_(new QLabel(this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -111,10 +103,12 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
 
     createCommands();
     toolBar_->button(kCmdHelpContext)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(runner_, &OperationRunner::busyChanged, this, &CVLMView::setBusy);
+    connect(disk_.get(), &DisketteCommands::helpRequested, this, &CVLMView::helpRequested);
     connect(toolBar_, &ViewToolBar::triggered, this, &CVLMView::run);
     connect(toolBar_, &ViewToolBar::driveMenuRequested, this, [this](int drive, QPoint point) {
         selectDrive(drive);
-        shellDrive(ShellDriveMenu::kMenu, toolBar_->mapTo(this, point));
+        disk_->shellDrive(ShellDriveMenu::kMenu, toolBar_->mapTo(this, point));
     });
     connect(list_, &FileListView::rowDoubleClicked, this, &CVLMView::onDoubleClick);
     connect(list_, &FileListView::upRequested, this, &CVLMView::leaveFolder);
@@ -238,8 +232,18 @@ void CVLMView::updateCommands()
     list_->acceptFileDrops(commandEnabled(kCmdAddFiles));
 }
 
+void CVLMView::setBusy(bool busy)
+{
+    // Nothing the user does reaches the document or the drives meanwhile.
+    toolBar_->setEnabled(!busy);
+    list_->setEnabled(!busy);
+    updateCommands();
+}
+
 bool CVLMView::commandEnabled(int command) const
 {
+    if (runner_->busy())
+        return false;
     if (ViewCommands::needsMismatch(command) && doc_.mismatchHeader.empty())
         return false;
     return ViewCommands::enabledByList(command, imageShown_);
@@ -247,7 +251,8 @@ bool CVLMView::commandEnabled(int command) const
 
 void CVLMView::post(ViewMessage message)
 {
-    QMetaObject::invokeMethod(this, [this, message] { handle(message); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, message] { runner_->whenIdle([this, message] { handle(message); }); }, Qt::QueuedConnection);
 }
 
 void CVLMView::handle(ViewMessage message)
@@ -257,7 +262,7 @@ void CVLMView::handle(ViewMessage message)
     case ViewMessage::Initialize: Initialize(); break;
     case ViewMessage::OpenImageFile: OnOpenImageFile(); break;
     case ViewMessage::RefreshFromDiskette: RefreshFromDiskette(); break;
-    case ViewMessage::DisketteLabel: shellDrive(ShellDriveMenu::kLabel, {}); break;
+    case ViewMessage::DisketteLabel: disk_->shellDrive(ShellDriveMenu::kLabel, {}); break;
     case ViewMessage::FinishRename: finishRename(); break;
     }
 }
@@ -271,25 +276,22 @@ void CVLMView::run(int command)
     case kCmdSelectA: selectDrive(0); break;
     case kCmdSelectB: selectDrive(1); break;
     case kCmdFormat:
-    case kCmdFormatNow: shellDrive(ShellDriveMenu::kFormat, {}); break;
-    case kCmdDisketteLabel: shellDrive(ShellDriveMenu::kLabel, {}); break;
-    case kCmdExplore: shellDrive(ShellDriveMenu::kExplore, {}); break;
-    case kCmdLoad: OnLoad(); break;
-    case kCmdLoadNow: OnLoadNow(); break;
-    case kCmdCopy: OnCopy(); break;
-    case kCmdCopyNow: OnCopyNow(); break;
-    case kCmdCompare: OnCompare(); break;
-    case kCmdCompareNow: OnCompareNow(); break;
+    case kCmdFormatNow: disk_->shellDrive(ShellDriveMenu::kFormat, {}); break;
+    case kCmdDisketteLabel: disk_->shellDrive(ShellDriveMenu::kLabel, {}); break;
+    case kCmdExplore: disk_->shellDrive(ShellDriveMenu::kExplore, {}); break;
+    case kCmdLoad: disk_->load(); break;
+    case kCmdLoadNow: disk_->loadNow(); break;
+    case kCmdCopy: disk_->copy(); break;
+    case kCmdCopyNow: disk_->copyNow(); break;
+    case kCmdCompare: disk_->compare(); break;
+    case kCmdCompareNow: disk_->compareNow(); break;
     case kCmdPrint:
     case kCmdPrintDirect:
     case kCmdPrintPreview: print(command); break;
-    case kCmdFormatDmf: OnFormatDmf(); break;
-    case kCmdImageLabel: OnImageLabel(); break;
-    case kCmdRefresh: OnRefresh(); break;
-    case kCmdInitialize:
-        if (mayReplaceImage())
-            Initialize();
-        break;
+    case kCmdFormatDmf: disk_->formatDmf(); break;
+    case kCmdImageLabel: disk_->imageLabel(); break;
+    case kCmdRefresh: disk_->refresh(); break;
+    case kCmdInitialize: whenReplaceable([this] { Initialize(); }); break;
     case kCmdNewImage: OnNewImage(); break;
     case kCmdAddFiles: files_->addFiles(); break;
     case kCmdOpenImage: OnOpenImageFile(); break;
@@ -307,103 +309,6 @@ void CVLMView::run(int command)
     }
 }
 
-EngineContext CVLMView::engineContext(Progress& progress)
-{
-    return {doc_, drives_.drives(), driver_.get(), prompter_, progress, *panel_, *this};
-}
-
-void CVLMView::OnLoad()
-{
-    CLoadDlg dialog(doc_, drives_.drives(), prompter_, floppyCount_, window());
-    connect(&dialog, &CLoadDlg::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (dialog.choice() == CLoadDlg::Choice::ImageFile) {
-        post(ViewMessage::OpenImageFile);
-        return;
-    }
-    selectDrive(doc_.SelectedDrive);
-    loadDrive(dialog.loadEntireDiskette());
-}
-
-void CVLMView::OnLoadNow()
-{
-    loadDrive(doc_.options.LoadEntireDiskette);
-}
-
-void CVLMView::loadDrive(bool loadEntireDiskette)
-{
-    if (!mayReplaceImage())
-        return;
-    CProgressDlg progress(prompter_);
-    LoadEngine(engineContext(progress)).run(doc_.SelectedDrive, loadEntireDiskette);
-    folders_.clear();
-    if (doc_.OperationState == kSuccessful)
-        imageName_ = driveName(doc_.SelectedDrive);
-}
-
-void CVLMView::OnCopy()
-{
-    CCopyDlg dialog(doc_, drives_.drives(), prompter_, floppyCount_, toolBar_->copies(), window());
-    connect(&dialog, &CCopyDlg::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    selectDrive(doc_.SelectedDrive);
-    if (dialog.forceFormat())
-        formatBeforeCopy();
-    copyTo(dialog.copies());
-    toolBar_->setCopies(dialog.copies());
-}
-
-void CVLMView::OnCopyNow()
-{
-    if (doc_.options.ForceFormat)
-        formatBeforeCopy();
-    copyTo(toolBar_->copies());
-}
-
-void CVLMView::formatBeforeCopy()
-{
-    // The shell's format has no DMF layout, and the copy refuses a diskette of
-    // another size. A format the user cancels leaves the diskette to the
-    // copy's own media check.
-    if (doc_.geometry.DmfLargeClusters)
-        OnFormatDmf();
-    else
-        shellDrive(ShellDriveMenu::kFormat, {});
-}
-
-void CVLMView::copyTo(int copies)
-{
-    CProgressDlg progress(prompter_);
-    const EngineContext context = engineContext(progress);
-    CopyFormatter dmf(context);
-    ShellFormatter formatter(doc_, *shellMenu_, dmf);
-    CopyEngine(context, formatter).RunCopy(doc_.SelectedDrive, copies);
-    doc_.options.NumberCopies = copies;
-}
-
-void CVLMView::OnCompare()
-{
-    CCompareDlg dialog(drives_.drives(), prompter_, floppyCount_, doc_.SelectedDrive, window());
-    connect(&dialog, &CCompareDlg::helpRequested, this, &CVLMView::helpRequested);
-    connect(&dialog, &CCompareDlg::targetChosen, this, [this](int drive) {
-        selectDrive(drive);
-        OnCompareNow();
-    });
-    dialog.exec();
-}
-
-void CVLMView::OnCompareNow()
-{
-    CProgressDlg progress(prompter_);
-    CMismatchDlg mismatch(prompter_);
-    connect(&mismatch, &CMismatchDlg::printRequested, this, [this] { run(kCmdPrint); });
-    connect(&mismatch, &CMismatchDlg::helpRequested, this, &CVLMView::helpRequested);
-    CompareEngine(engineContext(progress), mismatch).RunCompare(doc_.SelectedDrive);
-    updateCommands();
-}
-
 void CVLMView::print(int command)
 {
     QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : window();
@@ -416,45 +321,6 @@ void CVLMView::print(int command)
         prompter_.tell(kNoPrinter, Icon::Exclamation);
 }
 
-void CVLMView::OnFormatDmf()
-{
-    CProgressDlg progress(prompter_);
-    DmfFormat format(engineContext(progress));
-    CDmfFormatDlg dialog(format, doc_.SelectedDrive, window());
-    connect(&dialog, &CDmfFormatDlg::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    DmfFormatOptions options = dialog.options();
-    if (options.fullFormat || format.confirmQuickFormat(options))
-        format.FormatDmf(options);
-}
-
-void CVLMView::OnImageLabel()
-{
-    VolumeLabel label(doc_, prompter_, *panel_, *this);
-    CVolumeLabelDlg dialog(doc_, label, window());
-    connect(&dialog, &CVolumeLabelDlg::helpRequested, this, &CVLMView::helpRequested);
-    dialog.exec();
-}
-
-void CVLMView::OnRefresh()
-{
-    // Edits, even saved ones, would outlive a re-read of the system area
-    // alone: memory that was changed takes the diskette whole.
-    const bool edited = doc_.imageChanged;
-    if (!mayReplaceImage())
-        return;
-    CProgressDlg progress(prompter_);
-    LoadEngine engine(engineContext(progress));
-    if (edited)
-        engine.run(doc_.SelectedDrive, doc_.options.LoadEntireDiskette);
-    else if (!engine.Refresh(doc_.options.LoadEntireDiskette))
-        return;
-    folders_.clear();
-    if (doc_.OperationState == kSuccessful)
-        imageName_ = driveName(doc_.SelectedDrive);
-}
-
 void CVLMView::OnInitialUpdate()
 {
     if (pendingPath_)
@@ -463,8 +329,10 @@ void CVLMView::OnInitialUpdate()
 
 void CVLMView::openImageFile(const QString& path)
 {
-    pendingPath_ = path;
-    OnOpenImageFile();
+    runner_->whenIdle([this, path] {
+        pendingPath_ = path;
+        OnOpenImageFile();
+    });
 }
 
 void CVLMView::OnOpenImageFile()
@@ -480,35 +348,59 @@ void CVLMView::OnOpenImageFile()
             return;
         path = dialog.selectedFiles().first();
     }
-    if (!mayReplaceImage())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ImageFile file(doc_, prompter_);
-    const bool opened = file.open(path.toStdString());
-    QApplication::restoreOverrideCursor();
-    if (!opened && file.declined())
-        return;
-    panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
-    // A file that was not opened left memory, and so the list, as they were.
-    if (!opened)
-        return;
-    folders_.clear();
-    imageName_ = QFileInfo(path).fileName();
-    panel_->ShowVolumeAndMemoryStatus(doc_);
-    FillList();
+    enum class Outcome { Declined, Failed, Opened };
+    auto outcome = std::make_shared<Outcome>(Outcome::Declined);
+    runner_->start(
+        [this, outcome, path] {
+            if (!mayReplaceImage())
+                return;
+            ImageFile file(doc_, prompter_);
+            const bool opened = file.open(path.toStdString());
+            *outcome = opened ? Outcome::Opened : file.declined() ? Outcome::Declined : Outcome::Failed;
+        },
+        [this, outcome, path] {
+            if (*outcome == Outcome::Declined)
+                return;
+            panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
+            // A file that was not opened left memory, and so the list, as they were.
+            if (*outcome == Outcome::Failed)
+                return;
+            folders_.clear();
+            imageName_ = QFileInfo(path).fileName();
+            panel_->ShowVolumeAndMemoryStatus(doc_);
+            FillList();
+        });
 }
 
 void CVLMView::OnNewImage()
 {
     NewImageDialog dialog(prompter_, this);
-    if (dialog.exec() != QDialog::Accepted || !mayReplaceImage() ||
-        !BlankImage(doc_, prompter_).create(dialog.format(), dialog.label().toStdString()))
+    if (dialog.exec() != QDialog::Accepted)
         return;
-    folders_.clear();
-    description_.clear();
-    imageName_ = tr("Untitled");
-    panel_->ShowVolumeAndMemoryStatus(doc_);
-    FillList();
+    whenReplaceable([this, format = dialog.format(), label = dialog.label().toStdString()] {
+        if (!BlankImage(doc_, prompter_).create(format, label))
+            return;
+        folders_.clear();
+        description_.clear();
+        imageName_ = tr("Untitled");
+        panel_->ShowVolumeAndMemoryStatus(doc_);
+        FillList();
+    });
+}
+
+void CVLMView::whenReplaceable(std::function<void()> then)
+{
+    // Only a changed image asks, and may be saved: that runs as an operation.
+    if (!doc_.imageChanged) {
+        then();
+        return;
+    }
+    auto may = std::make_shared<bool>(false);
+    runner_->start([this, may] { *may = mayReplaceImage(); },
+                   [may, then = std::move(then)] {
+                       if (*may)
+                           then();
+                   });
 }
 
 bool CVLMView::mayReplaceImage()
@@ -521,24 +413,31 @@ bool CVLMView::mayReplaceImage()
 
 void CVLMView::OnSaveImageFile()
 {
-    saveImageFile();
+    runner_->start([this] { saveImageFile(); });
 }
 
 bool CVLMView::saveImageFile()
 {
-    VlmFileDialog dialog(VlmFileDialog::Kind::Save, description_, this);
-    connect(&dialog, &HelpFileDialog::helpRequested, this, &CVLMView::helpRequested);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString chosen;
+    std::string description;
+    GuiThread::call([&] {
+        VlmFileDialog dialog(VlmFileDialog::Kind::Save, description_, this);
+        connect(&dialog, &HelpFileDialog::helpRequested, this, &CVLMView::helpRequested);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().first();
+        description = description_.toStdString();
+    });
+    if (chosen.isEmpty())
         return false;
-    const auto path = ImageFile::withDefaultExtension(dialog.selectedFiles().first().toStdString());
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool saved = ImageFile(doc_, prompter_).save(path, description_.toStdString());
-    QApplication::restoreOverrideCursor();
+    const auto path = ImageFile::withDefaultExtension(chosen.toStdString());
+    const bool saved = ImageFile(doc_, prompter_).save(path, description);
     panel_->ShowVolumeAndMemoryStatus(doc_);
     if (saved) {
         const QString written = QString::fromStdString(path.string());
-        imageName_ = QFileInfo(written).fileName();
-        showWhereYouAre();
+        GuiThread::call([&] {
+            imageName_ = QFileInfo(written).fileName();
+            showWhereYouAre();
+        });
         emit message(tr("Image saved to %1").arg(written));
     }
     return saved;
@@ -602,6 +501,14 @@ void CVLMView::FillList()
                          .arg(FileListTable::kSlots));
 }
 
+void CVLMView::reloaded()
+{
+    folders_.clear();
+    if (doc_.OperationState == kSuccessful)
+        imageName_ = driveName(doc_.SelectedDrive);
+    showWhereYouAre();
+}
+
 void CVLMView::showWhereYouAre()
 {
     const bool empty = doc_.ImageEmpty != 0;
@@ -613,12 +520,6 @@ void CVLMView::RefreshFromDiskette()
 {
     doc_.directory.chain.fill(0);
     run(kCmdRefresh);
-}
-
-void CVLMView::shellDrive(int mode, QPoint point)
-{
-    const QString root = QStringLiteral("%1:\\").arg(QChar(u'a' + doc_.SelectedDrive));
-    (*shellMenu_)(root, point, mode);
 }
 
 void CVLMView::onDoubleClick(int row)
@@ -704,18 +605,26 @@ QString CVLMView::diskettePath(const QString& name) const
 void CVLMView::fileMenu(int row, QPoint point)
 {
     const ListingRecord* record = model_->record(row);
-    if (!record || !waitForDiskette())
+    if (!record)
         return;
-    const QString name = nameOnDiskette(row);
-    const QString path = QStringLiteral("%1:\\%2").arg(QChar(u'a' + doc_.SelectedDrive), diskettePath(name));
+    const QString path =
+        QStringLiteral("%1:\\%2").arg(QChar(u'a' + doc_.SelectedDrive), diskettePath(nameOnDiskette(row)));
     const QPoint at = list_->mapTo(this, list_->viewport()->mapTo(list_, point));
-    const int result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, record->attributes & dirent::kDirectory);
-    if (result == ShellDriveMenu::kCarriedOut)
-        post(ViewMessage::RefreshFromDiskette);
-    else if (result == ShellDriveMenu::kRename) {
-        renameInImage_ = false; // an F2 edit left with Escape never reported back
-        list_->startRename(row);
-    }
+    const bool directory = record->attributes & dirent::kDirectory;
+    auto result = std::make_shared<int>(ShellDriveMenu::kNothing);
+    runner_->start(
+        [this, result, path, at, directory] {
+            if (waitForDiskette())
+                *result = (*shellMenu_)(path, at, ShellDriveMenu::kMenu, directory);
+        },
+        [this, result, row] {
+            if (*result == ShellDriveMenu::kCarriedOut)
+                post(ViewMessage::RefreshFromDiskette);
+            else if (*result == ShellDriveMenu::kRename) {
+                renameInImage_ = false; // an F2 edit left with Escape never reported back
+                list_->startRename(row);
+            }
+        });
 }
 
 void CVLMView::finishRename()
@@ -723,17 +632,19 @@ void CVLMView::finishRename()
     const Rename done = std::exchange(rename_, {});
     if (done.row < 0)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool renamed = shellMenu_->rename(doc_.SelectedDrive, diskettePath(withoutPadding(done.from)),
-                                            diskettePath(withoutPadding(done.to)));
-    QApplication::restoreOverrideCursor();
-    if (renamed) {
-        reselectName_ = withoutPadding(done.to);
-        post(ViewMessage::RefreshFromDiskette);
-        return;
-    }
-    QApplication::beep();
-    model_->setName(done.row, done.from);
+    auto renamed = std::make_shared<bool>(false);
+    runner_->start(
+        [this, renamed, drive = doc_.SelectedDrive, from = diskettePath(withoutPadding(done.from)),
+         to = diskettePath(withoutPadding(done.to))] { *renamed = shellMenu_->rename(drive, from, to); },
+        [this, renamed, done] {
+            if (*renamed) {
+                reselectName_ = withoutPadding(done.to);
+                post(ViewMessage::RefreshFromDiskette);
+                return;
+            }
+            QApplication::beep();
+            model_->setName(done.row, done.from);
+        });
 }
 
 void CVLMView::enterHelpMode()

@@ -1,12 +1,15 @@
 #pragma once
 // The main view: the toolbar with the drive pair and the copies box, the
 // status panel's two strips around the file list, and nearly every command
-// of the program. Engines report back through the status panel and through
-// the messages they post, which the view handles once the command that
-// started them has returned.
+// of the program. The diskette, image and file commands run as operations on
+// the runner's worker thread, one at a time; while one runs the commands are
+// disabled and messages and open requests wait for its end. Engines report
+// back through the status panel and through the messages they post, which
+// the view handles once the operation has ended.
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,14 +21,13 @@ class QLabel;
 namespace vellum {
 
 class CVLMDoc;
+class DisketteCommands;
 class DriveBay;
 class FileCommands;
 class HostPaths;
-class Progress;
-class SectorDriver;
-struct EngineContext;
 class FileListModel;
 class FileListView;
+class OperationRunner;
 class Prompter;
 class Shell;
 class ShellDriveMenu;
@@ -40,9 +42,10 @@ public:
     CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& shell, QWidget* parent = nullptr);
     ~CVLMView() override;
 
-    // Queued: handled after the caller has returned.
+    // Queued: handled after the caller has returned and any operation has ended.
     void post(ViewMessage message) override;
 
+    OperationRunner& runner() { return *runner_; }
     // The menu item or button of a command the view handles.
     QAction* command(int id) const;
     StatusPanel& statusPanel();
@@ -57,13 +60,12 @@ public:
     void setPendingPath(const QString& path) { pendingPath_ = path; }
     // The document is attached: opens the pending image file.
     void OnInitialUpdate();
-    // Opens the file now, as a second start of the program asks.
+    // Opens the file, as a second start of the program or a drop asks, once
+    // no operation runs.
     void openImageFile(const QString& path);
-    // Saves the image as an image file; false when it was not saved.
-    bool saveImageFile();
-    // Whether the image in memory may be replaced: unchanged, or the user
-    // saved it or let it go when asked.
-    bool mayReplaceImage();
+    // Runs `then` once the image in memory may be replaced: unchanged, or
+    // the user saved it or let it go when asked.
+    void whenReplaceable(std::function<void()> then);
     // The dialogs that choose where the file commands write.
     void setHostPaths(std::unique_ptr<HostPaths> paths);
 
@@ -89,21 +91,14 @@ private:
     void detectDrives();
     void selectDrive(int drive);
 
-    EngineContext engineContext(Progress& progress);
-    void OnLoad();
-    void OnLoadNow();
-    void loadDrive(bool loadEntireDiskette);
-    void OnCopy();
-    void OnCopyNow();
-    void OnCompare();
-    void OnCompareNow();
+    // Whether the image in memory may be replaced, asking as whenReplaceable
+    // does; on the worker.
+    bool mayReplaceImage();
+    // Saves the image as an image file; false when it was not saved. On the worker.
+    bool saveImageFile();
+    void setBusy(bool busy);
     void print(int command);
     bool commandEnabled(int command) const;
-    void formatBeforeCopy();
-    void copyTo(int copies);
-    void OnFormatDmf();
-    void OnImageLabel();
-    void OnRefresh();
     void OnNewImage();
     void OnOpenImageFile();
     void OnSaveImageFile();
@@ -116,9 +111,9 @@ private:
     void FillList();
     // The folder line over the list and the name of the image.
     void showWhereYouAre();
+    // Memory was read anew from the selected drive's diskette.
+    void reloaded();
     void RefreshFromDiskette();
-    // The shell drive menu on the selected drive's root; the point places the menu.
-    void shellDrive(int mode, QPoint point);
     void finishRename();
     // Context help: the next click names a topic, Esc gives up.
     void enterHelpMode();
@@ -136,6 +131,8 @@ private:
     void showOutcome(const std::string& warning);
 
     CVLMDoc& doc_;
+    OperationRunner* runner_;
+    // Asks on the GUI thread from the worker too.
     Prompter& prompter_;
     DriveBay& drives_;
     ViewToolBar* toolBar_;
@@ -145,8 +142,8 @@ private:
     StatusStrip* lower_;
     std::unique_ptr<ViewStatusPanel> panel_;
     std::unique_ptr<ShellDriveMenu> shellMenu_;
-    std::unique_ptr<SectorDriver> driver_;
     std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<DisketteCommands> disk_;
     QLabel* folderLine_;
     std::map<int, QAction*> commands_;
 

@@ -1,13 +1,14 @@
 #include "app/FileCommands.h"
 
-#include <QApplication>
 #include <QObject>
+#include <memory>
 
 #include "app/FileListModel.h"
 #include "app/FileListView.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
 #include "core/Prompter.h"
+#include "core/ui/OperationRunner.h"
 #include "files/FileAdder.h"
 #include "files/FileOps.h"
 #include "files/FileSaver.h"
@@ -20,14 +21,7 @@ namespace {
 constexpr int kNameColumn = 0;
 const std::string kParentEntry = "..      ";
 
-// The wait cursor for as long as a bulk save runs.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-// A bulk save larger than this shows the progress window, with Cancel,
-// instead of the wait cursor.
+// A bulk save larger than this shows the progress window, with Cancel.
 constexpr int kMostQuietFiles = 20;
 constexpr std::uint64_t kMostQuietBytes = 512 * 1024;
 
@@ -43,12 +37,11 @@ std::filesystem::path hostPath(const QString& path)
 
 } // namespace
 
-FileCommands::FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list,
+FileCommands::FileCommands(CVLMDoc& doc, OperationRunner& runner, FileListModel& model, FileListView& list,
                            QWidget* parent, std::function<void(int, const QString&)> changed,
                            std::function<void(const QString&)> report)
-    : doc_(doc), prompter_(prompter), model_(model), list_(list), parent_(parent), changed_(std::move(changed)),
-      report_(std::move(report)),
-      paths_(std::make_unique<HostPathDialogs>())
+    : doc_(doc), runner_(runner), prompter_(runner.prompter()), model_(model), list_(list), parent_(parent),
+      changed_(std::move(changed)), report_(std::move(report)), paths_(std::make_unique<HostPathDialogs>())
 {
 }
 
@@ -74,22 +67,28 @@ void FileCommands::saveFile(int row)
     const auto folder = paths_->folder(parent_, name(row));
     if (!folder)
         return;
-    FileSaver saver(doc_, prompter_);
-    saver.saveFile(record->slot, hostPath(*folder) / FileSaver::hostName(record->longName));
-    reportSaved(saver.tally(), QObject::tr("saved to"), *folder);
-    list_.selectRow(row);
+    const auto target = hostPath(*folder) / FileSaver::hostName(record->longName);
+    auto tally = std::make_shared<FileSaver::Tally>();
+    runner_.start(
+        [this, slot = record->slot, target, tally] {
+            FileSaver saver(doc_, prompter_);
+            saver.saveFile(slot, target);
+            *tally = saver.tally();
+        },
+        [this, row, tally, where = *folder] {
+            reportSaved(*tally, QObject::tr("saved to"), where);
+            list_.selectRow(row);
+        });
 }
 
 void FileCommands::saveDirectory()
 {
-    const int row = list_.selectedRow();
     const auto folder = paths_->folder(parent_, {});
     if (!folder)
         return;
-    FileSaver saver(doc_, prompter_);
-    bulkSave(saver, saver.directoryExtent(), [&] { saver.saveDirectory(hostPath(*folder)); });
-    reportSaved(saver.tally(), QObject::tr("saved to"), *folder);
-    list_.selectRow(row);
+    bulkSave([](FileSaver& saver) { return saver.directoryExtent(); },
+             [target = hostPath(*folder)](FileSaver& saver) { saver.saveDirectory(target); }, *folder,
+             list_.selectedRow());
 }
 
 void FileCommands::saveAll()
@@ -97,9 +96,11 @@ void FileCommands::saveAll()
     const auto folder = paths_->folder(parent_, {});
     if (!folder)
         return;
-    FileSaver saver(doc_, prompter_);
-    bulkSave(saver, saver.treeExtent(0), [&] { saver.saveTree(0, hostPath(*folder), doc_.options.KeepDirStructure); });
-    reportSaved(saver.tally(), QObject::tr("saved to"), *folder);
+    bulkSave([](FileSaver& saver) { return saver.treeExtent(0); },
+             [this, target = hostPath(*folder)](FileSaver& saver) {
+                 saver.saveTree(0, target, doc_.options.KeepDirStructure);
+             },
+             *folder, -1);
 }
 
 void FileCommands::reportSaved(const FileSaver::Tally& tally, const QString& verb, const QString& where)
@@ -111,31 +112,59 @@ void FileCommands::reportSaved(const FileSaver::Tally& tally, const QString& ver
     report_(text);
 }
 
-void FileCommands::bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save)
+void FileCommands::bulkSave(std::function<FileSaver::Extent(FileSaver&)> extent, std::function<void(FileSaver&)> save,
+                            const QString& where, int row)
 {
-    if (!needsProgress(extent)) {
-        WaitCursor wait;
-        save();
-        return;
-    }
-    CProgressDlg progress(prompter_, parent_);
-    progress.Create(doc_);
-    progress.SetOperationCaption(kProgressSavingFiles);
-    progress.SetBarRange(0, extent.files);
-    int started = 0;
-    // The bar counts files written; a cancel is taken between two files.
-    saver.setNextFile([&](const std::string& name) {
-        if (started > 0)
-            progress.StepMain();
-        if (progress.CheckCancel())
-            return false;
-        ++started;
-        progress.ShowStatus("Saving " + name + "  (" + std::to_string(started) + " of " +
-                            std::to_string(extent.files) + ")");
-        return true;
-    });
-    save();
-    progress.Destroy();
+    auto progress = CProgressDlg::shared(prompter_, parent_);
+    auto tally = std::make_shared<FileSaver::Tally>();
+    const auto work = [this, progress, tally, extent = std::move(extent), save = std::move(save)] {
+        FileSaver saver(doc_, prompter_);
+        const FileSaver::Extent whole = extent(saver);
+        if (!needsProgress(whole)) {
+            save(saver);
+            *tally = saver.tally();
+            return;
+        }
+        progress->Create(doc_);
+        progress->SetOperationCaption(kProgressSavingFiles);
+        progress->SetBarRange(0, whole.files);
+        int started = 0;
+        // The bar counts files written; a cancel is taken between two files.
+        saver.setNextFile([&](const std::string& name) {
+            if (started > 0)
+                progress->StepMain();
+            if (progress->CheckCancel())
+                return false;
+            ++started;
+            progress->ShowStatus("Saving " + name + "  (" + std::to_string(started) + " of " +
+                                 std::to_string(whole.files) + ")");
+            return true;
+        });
+        save(saver);
+        *tally = saver.tally();
+        progress->Destroy();
+    };
+    runner_.start(
+        work,
+        [this, row, tally, where] {
+            reportSaved(*tally, QObject::tr("saved to"), where);
+            if (row >= 0)
+                list_.selectRow(row);
+        },
+        [progress] { progress->cancelConfirmed(); });
+}
+
+void FileCommands::changeImage(std::function<bool()> change, int row, const QString& select,
+                               std::function<void()> refused)
+{
+    auto changed = std::make_shared<bool>(false);
+    runner_.start([changed, change = std::move(change)] { *changed = change(); },
+                  [this, changed, row, select, refused = std::move(refused)] {
+                      if (*changed)
+                          changed_(row, select);
+                      else if (refused)
+                          refused();
+                  });
 }
 
 void FileCommands::copyOrMove(HostPaths::FileAction action)
@@ -147,14 +176,31 @@ void FileCommands::copyOrMove(HostPaths::FileAction action)
     if (!target)
         return;
     const std::size_t slot = model_.record(row)->slot;
-    FileSaver saver(doc_, prompter_);
+    const auto path = hostPath(*target);
+    auto tally = std::make_shared<FileSaver::Tally>();
     if (action == HostPaths::FileAction::Copy) {
-        saver.saveFile(slot, hostPath(*target));
-        reportSaved(saver.tally(), QObject::tr("saved as"), *target);
-    } else if (FileOps(doc_, prompter_).move(slot, hostPath(*target), saver)) {
-        changed_(row, {});
-        reportSaved(saver.tally(), QObject::tr("moved to"), *target);
+        runner_.start(
+            [this, slot, path, tally] {
+                FileSaver saver(doc_, prompter_);
+                saver.saveFile(slot, path);
+                *tally = saver.tally();
+            },
+            [this, tally, where = *target] { reportSaved(*tally, QObject::tr("saved as"), where); });
+        return;
     }
+    auto moved = std::make_shared<bool>(false);
+    runner_.start(
+        [this, slot, path, tally, moved] {
+            FileSaver saver(doc_, prompter_);
+            *moved = FileOps(doc_, prompter_).move(slot, path, saver);
+            *tally = saver.tally();
+        },
+        [this, row, tally, moved, where = *target] {
+            if (!*moved)
+                return;
+            changed_(row, {});
+            reportSaved(*tally, QObject::tr("moved to"), where);
+        });
 }
 
 void FileCommands::deleteFile()
@@ -168,8 +214,7 @@ void FileCommands::deleteFile()
         prompter_.ask("Delete the folder " + name(row).trimmed().toStdString() + " and everything in it?",
                       Buttons::YesNo, Icon::Question) != Answer::Yes)
         return;
-    if (FileOps(doc_, prompter_).remove(record.slot))
-        changed_(row, {});
+    changeImage([this, slot = record.slot] { return FileOps(doc_, prompter_).remove(slot); }, row);
 }
 
 void FileCommands::addFiles()
@@ -184,18 +229,24 @@ void FileCommands::addFiles(const QStringList& paths)
     std::vector<std::filesystem::path> sources;
     for (const QString& path : paths)
         sources.push_back(hostPath(path));
-    FileAdder adder(doc_, prompter_);
-    if (adder.add(sources) && adder.added() > 0)
-        changed_(std::max(list_.selectedRow(), 0), {});
+    changeImage(
+        [this, sources] {
+            FileAdder adder(doc_, prompter_);
+            return adder.add(sources) && adder.added() > 0;
+        },
+        std::max(list_.selectedRow(), 0));
 }
 
 void FileCommands::rename(int row, const QString& oldName, const QString& newName)
 {
     const ListingRecord* record = model_.record(row);
-    if (record && FileOps(doc_, prompter_).rename(record->slot, newName.toStdString()))
-        changed_(row, newName);
-    else
+    if (!record) {
         model_.setName(row, oldName);
+        return;
+    }
+    changeImage([this, slot = record->slot,
+                 name = newName.toStdString()] { return FileOps(doc_, prompter_).rename(slot, name); },
+                row, newName, [this, row, oldName] { model_.setName(row, oldName); });
 }
 
 } // namespace vellum

@@ -1,10 +1,11 @@
 #pragma once
 // The file commands of the main view over the files engines: save the
 // selected file, the folder shown or every file to the host, copy or move a
-// file out, delete it, rename it in the image, and add host files to it. A command that changes
-// the image hands the row to select next, or the name of the entry to select
-// wherever it sorts to, to `changed`, once the directory has been listed again.
-// A save ends by telling `report` what was written where.
+// file out, delete it, rename it in the image, and add host files to it. The
+// dialogs run here; the engines run as operations on the runner's worker. A
+// command that changes the image hands the row to select next, or the name of
+// the entry to select wherever it sorts to, to `changed`, once the operation
+// has ended. A save ends by telling `report` what was written where.
 #include <QString>
 #include <functional>
 #include <memory>
@@ -20,11 +21,12 @@ namespace vellum {
 class CVLMDoc;
 class FileListModel;
 class FileListView;
+class OperationRunner;
 class Prompter;
 
 class FileCommands {
 public:
-    FileCommands(CVLMDoc& doc, Prompter& prompter, FileListModel& model, FileListView& list, QWidget* parent,
+    FileCommands(CVLMDoc& doc, OperationRunner& runner, FileListModel& model, FileListView& list, QWidget* parent,
                  std::function<void(int row, const QString& name)> changed,
                  std::function<void(const QString& text)> report);
     ~FileCommands();
@@ -50,13 +52,20 @@ private:
     // The file's row, or -1 for the placeholder or a folder's own entries.
     int selectedEntry() const;
     QString name(int row) const;
-    // Runs `save` under the wait cursor, or for a large extent under the
-    // progress window, whose Cancel stops the saver between two files.
-    void bulkSave(FileSaver& saver, const FileSaver::Extent& extent, const std::function<void()>& save);
+    // Runs `save` on the worker, for a large extent under the progress
+    // window, whose Cancel stops the saver between two files; then reports
+    // what went to `where` and selects `row`.
+    void bulkSave(std::function<FileSaver::Extent(FileSaver&)> extent, std::function<void(FileSaver&)> save,
+                  const QString& where, int row);
+    // Runs `change` on the worker; when it changed the image, hands `row`
+    // and `select` to `changed`, otherwise calls `refused`.
+    void changeImage(std::function<bool()> change, int row, const QString& select = {},
+                     std::function<void()> refused = {});
     // "3 files saved to FOLDER", with the files that were not.
     void reportSaved(const FileSaver::Tally& tally, const QString& verb, const QString& where);
 
     CVLMDoc& doc_;
+    OperationRunner& runner_;
     Prompter& prompter_;
     FileListModel& model_;
     FileListView& list_;

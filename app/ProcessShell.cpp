@@ -1,34 +1,9 @@
 #include "app/ProcessShell.h"
 
-#include <QApplication>
-#include <QEventLoop>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 namespace vellum {
-
-namespace {
-
-// Runs the started process to its end with the events of the window still
-// flowing; false when it could not be started.
-bool waitForEnd(QProcess& process)
-{
-    QEventLoop loop;
-    bool started = true;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            started = false;
-            loop.quit();
-        }
-    });
-    if (process.state() == QProcess::NotRunning)
-        return false; // refused at once, before any event could tell
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return started;
-}
-
-} // namespace
 
 Shell::Result ProcessShell::run(const std::string& program, const std::vector<std::string>& arguments)
 {
@@ -43,10 +18,10 @@ Shell::Result ProcessShell::run(const std::string& program, const std::vector<st
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     process.start(QString::fromStdString(program), args);
-    const bool started = waitForEnd(process);
-    QApplication::restoreOverrideCursor();
+    const bool started = process.waitForStarted(-1);
+    if (started)
+        process.waitForFinished(-1);
 
     Result result;
     result.output = process.readAll().toStdString();

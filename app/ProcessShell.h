@@ -1,8 +1,7 @@
 #pragma once
 // The Shell that runs each command as a process, keeping mtools from asking
-// anything on a terminal. While it runs the window shows the wait cursor and
-// keeps repainting: a local event loop waits for the process, taking no
-// clicks or keys meanwhile, so no second command starts inside the first.
+// anything on a terminal. It waits for the process where it is called: on
+// an operation's worker thread, so the window repaints meanwhile.
 #include "core/Shell.h"
 
 namespace vellum {

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "app/FormatDialog.h"
+#include "core/ui/GuiThread.h"
 #include "core/CVLMDoc.h"
 #include "core/Prompter.h"
 #include "drive/DriveBay.h"
@@ -53,18 +54,20 @@ std::vector<const StandardFormat*> capacitiesOf(const DriveType& type)
 
 void showText(QWidget* owner, const QString& title, const QString& body)
 {
-    QDialog dialog(owner);
-    dialog.setWindowTitle(title);
-    auto* view = new QPlainTextEdit(body, &dialog);
-    view->setReadOnly(true);
-    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    view->setMinimumSize(560, 360);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(view);
-    layout->addWidget(buttons);
-    dialog.exec();
+    GuiThread::call([&] {
+        QDialog dialog(owner);
+        dialog.setWindowTitle(title);
+        auto* view = new QPlainTextEdit(body, &dialog);
+        view->setReadOnly(true);
+        view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        view->setMinimumSize(560, 360);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(view);
+        layout->addWidget(buttons);
+        dialog.exec();
+    });
 }
 
 } // namespace
@@ -126,27 +129,40 @@ int ShellDriveMenu::operator()(const QString& path, QPoint point, int mode, bool
 
 int ShellDriveMenu::showMenu(int drive, const QString& file, QPoint point, bool directory)
 {
-    QMenu menu(owner_);
-    if (file.isEmpty()) {
-        QAction* explore = menu.addAction(QObject::tr("&Explore"));
-        QAction* format = menu.addAction(QObject::tr("&Format..."));
-        QAction* label = menu.addAction(QObject::tr("Diskette La&bel..."));
-        QAction* chosen = menu.exec(owner_->mapToGlobal(point));
-        return chosen == explore ? this->explore(drive)
-             : chosen == format  ? this->format(drive)
-             : chosen == label   ? changeLabel(drive)
-                                 : kNothing;
+    const Choice chosen = choose(file.isEmpty(), point);
+    switch (chosen) {
+    case Choice::Explore: return explore(drive);
+    case Choice::Format: return format(drive);
+    case Choice::Label: return changeLabel(drive);
+    case Choice::Rename: return refuseWhenProtected(drive) ? kNothing : kRename;
+    case Choice::Remove: return removeFile(drive, file, directory);
+    case Choice::Properties: return showProperties(drive, file);
+    case Choice::Nothing: break;
     }
-    QAction* rename = menu.addAction(QObject::tr("Re&name"));
-    QAction* remove = menu.addAction(QObject::tr("&Delete"));
-    menu.addSeparator();
-    QAction* properties = menu.addAction(QObject::tr("P&roperties"));
-    QAction* chosen = menu.exec(owner_->mapToGlobal(point));
-    if (chosen == rename)
-        return refuseWhenProtected(drive) ? kNothing : kRename;
-    return chosen == remove       ? removeFile(drive, file, directory)
-         : chosen == properties   ? showProperties(drive, file)
-                                  : kNothing;
+    return kNothing;
+}
+
+ShellDriveMenu::Choice ShellDriveMenu::choose(bool root, QPoint point)
+{
+    Choice chosen = Choice::Nothing;
+    GuiThread::call([&] {
+        QMenu menu(owner_);
+        const auto item = [&](const QString& text, Choice choice) {
+            QObject::connect(menu.addAction(text), &QAction::triggered, [&chosen, choice] { chosen = choice; });
+        };
+        if (root) {
+            item(QObject::tr("&Explore"), Choice::Explore);
+            item(QObject::tr("&Format..."), Choice::Format);
+            item(QObject::tr("Diskette La&bel..."), Choice::Label);
+        } else {
+            item(QObject::tr("Re&name"), Choice::Rename);
+            item(QObject::tr("&Delete"), Choice::Remove);
+            menu.addSeparator();
+            item(QObject::tr("P&roperties"), Choice::Properties);
+        }
+        menu.exec(owner_->mapToGlobal(point));
+    });
+    return chosen;
 }
 
 bool ShellDriveMenu::refuseWhenProtected(int drive)
@@ -176,12 +192,21 @@ int ShellDriveMenu::format(int drive)
     const auto medium = drives_.virtualDrives().medium(drive);
     const StandardFormat* current = medium ? medium->format() : &type.native();
     const bool formatted = target->device || (medium && medium->state() == VirtualMedium::State::Formatted);
-    FormatDialog dialog(driveName(drive), capacitiesOf(type), current, formatted, prompter_, owner_);
-    if (dialog.exec() != QDialog::Accepted || !dialog.capacity())
+    const StandardFormat* capacity = nullptr;
+    bool full = true;
+    QString label;
+    GuiThread::call([&] {
+        FormatDialog dialog(driveName(drive), capacitiesOf(type), current, formatted, prompter_, owner_);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        capacity = dialog.capacity();
+        // A diskette of another capacity is laid down anew, which only a full format does.
+        full = !dialog.quick() || capacity != current;
+        label = dialog.label();
+    });
+    if (!capacity)
         return kNothing;
-    // A diskette of another capacity is laid down anew, which only a full format does.
-    const bool full = !dialog.quick() || dialog.capacity() != current;
-    const auto result = shell_.format(*target, *dialog.capacity(), full, text(dialog.label()));
+    const auto result = shell_.format(*target, *capacity, full, text(label));
     return report(result, QObject::tr("Formatting the diskette in drive %1").arg(driveName(drive))) ? kCarriedOut
                                                                                                    : kNothing;
 }
@@ -195,9 +220,11 @@ int ShellDriveMenu::changeLabel(int drive)
     // Asked again until the text can be a label, or the question is cancelled.
     do {
         bool ok = false;
-        label = QInputDialog::getText(owner_, QObject::tr("Diskette Label - Drive %1").arg(driveName(drive)),
-                                      QObject::tr("&Label (up to %1 characters, empty for none):").arg(kVolumeLabelLength),
-                                      QLineEdit::Normal, label, &ok);
+        GuiThread::call([&] {
+            label = QInputDialog::getText(owner_, QObject::tr("Diskette Label - Drive %1").arg(driveName(drive)),
+                                          QObject::tr("&Label (up to %1 characters, empty for none):").arg(kVolumeLabelLength),
+                                          QLineEdit::Normal, label, &ok);
+        });
         if (!ok)
             return kNothing;
     } while (!VolumeLabel::acceptable(text(label), prompter_));

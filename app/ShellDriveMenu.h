@@ -8,6 +8,8 @@
 // Modes: 0 shows the menu at the point, 4 lists the diskette, 20 changes its
 // label, 36 and 38 format it. Results: 0 the diskette is as it was, 1 a
 // command changed it, 2 the user chose Rename, which is left to the caller.
+// The commands run on an operation's worker thread; their menus and
+// dialogs are shown on the GUI thread.
 #include <QPoint>
 #include <QString>
 #include <optional>
@@ -42,7 +44,11 @@ public:
     static std::optional<std::pair<int, QString>> split(const QString& path);
 
 private:
+    enum class Choice { Nothing, Explore, Format, Label, Rename, Remove, Properties };
+
     int showMenu(int drive, const QString& file, QPoint point, bool directory);
+    // The menu item chosen, for the drive's root or for a file.
+    Choice choose(bool root, QPoint point);
     int format(int drive);
     int changeLabel(int drive);
     int explore(int drive);

@@ -1,6 +1,9 @@
 #include "app/ViewStatusPanel.h"
 
+#include <QStringList>
+
 #include "app/StatusStrip.h"
+#include "core/ui/GuiThread.h"
 
 namespace vellum {
 
@@ -11,11 +14,13 @@ ViewStatusPanel::ViewStatusPanel(StatusStrip& upper, StatusStrip& lower) : upper
 
 void ViewStatusPanel::changed()
 {
-    upper_.setTexts(QString::fromStdString(volumeLine()), QString::fromStdString(memoryLine()));
-    lower_.setTexts(QString::fromStdString(operationLine()), QString::fromStdString(statusLine()));
-    // An operation may still be running: show the texts now, not at the next idle moment.
-    upper_.repaint();
-    lower_.repaint();
+    // Taken on the engine's thread, shown on the GUI thread.
+    const QStringList lines{QString::fromStdString(volumeLine()), QString::fromStdString(memoryLine()),
+                            QString::fromStdString(operationLine()), QString::fromStdString(statusLine())};
+    GuiThread::post(&upper_, [this, lines] {
+        upper_.setTexts(lines[0], lines[1]);
+        lower_.setTexts(lines[2], lines[3]);
+    });
 }
 
 } // namespace vellum

@@ -1,6 +1,7 @@
 #pragma once
 // The status panel as the main view shows it: the volume and memory lines in
-// the upper strip, the last operation and its outcome in the lower one.
+// the upper strip, the last operation and its outcome in the lower one,
+// reported from whichever thread the engine runs on.
 #include "ops/StatusPanel.h"
 
 namespace vellum {

@@ -12,7 +12,6 @@ namespace vellum {
 namespace {
 
 constexpr std::string_view kInitialStatus = "Initializing...   Please Wait...";
-const std::string kAreYouSure = "Are you sure?";
 
 constexpr std::array<std::pair<int, std::string_view>, 9> kKinds = {{
     {kProgressLoading, "Loading Diskette Image"},
@@ -52,6 +51,7 @@ bool Progress::showsVerifyBar(const CVLMDoc& doc)
 bool Progress::Create(const CVLMDoc& doc)
 {
     cancelRequested_ = false;
+    cancelConfirmed_ = false;
     caption_ = kPlaceholderCaption;
     statusLine_ = kInitialStatus;
     low_ = kDefaultLow;
@@ -124,8 +124,10 @@ bool Progress::CheckCancel()
     if (!open_)
         return false;
     PumpMessages();
-    const bool requested = std::exchange(cancelRequested_, false);
-    return requested && prompter_.ask(kAreYouSure, Buttons::YesNo, Icon::Question) == Answer::Yes;
+    if (cancelConfirmed_.exchange(false))
+        return true;
+    const bool requested = cancelRequested_.exchange(false);
+    return requested && prompter_.ask(std::string(kAreYouSure), Buttons::YesNo, Icon::Question) == Answer::Yes;
 }
 
 void Progress::Destroy()

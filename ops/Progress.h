@@ -16,7 +16,10 @@
 // A front end implements openWindow, closeWindow and draw (which reads the
 // state through the getters), may override PumpMessages, and calls
 // requestCancel from its Cancel button, Enter, Esc and close box: those only
-// raise the request, which CheckCancel takes and confirms with the user.
+// raise the request, which CheckCancel takes and confirms with the user. A
+// front end whose engine runs on another thread asks at once instead, and
+// calls cancelConfirmed; the engine stops at its next CheckCancel.
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +49,8 @@ public:
     static constexpr int kDefaultStep = 1;
     // The caption between Create and SetOperationCaption; never meant to be seen.
     static constexpr std::string_view kPlaceholderCaption = "Duh";
+    // The question that confirms a cancel.
+    static constexpr std::string_view kAreYouSure = "Are you sure?";
 
     explicit Progress(Prompter& prompter) : prompter_(prompter) {}
     virtual ~Progress() = default;
@@ -73,6 +78,8 @@ public:
 
     // Raised by the window's Cancel, Enter, Esc and close box.
     void requestCancel() { cancelRequested_ = true; }
+    // A cancel the user has confirmed already; from any thread.
+    void cancelConfirmed() { cancelConfirmed_ = true; }
 
     bool isOpen() const { return open_; }
     bool cancelRequested() const { return cancelRequested_; }
@@ -101,7 +108,8 @@ private:
 
     Prompter& prompter_;
     bool open_ = false;
-    bool cancelRequested_ = false;
+    std::atomic<bool> cancelRequested_ = false;
+    std::atomic<bool> cancelConfirmed_ = false;
     std::string caption_;
     std::string statusLine_;
     int low_ = kDefaultLow;

@@ -13,6 +13,7 @@
 #include "widgets/HelpFileDialog.h"
 #include "core/Error.h"
 #include "core/Prompter.h"
+#include "core/ui/GuiThread.h"
 #include "ops/MismatchPrintout.h"
 #include "ops/MismatchReport.h"
 
@@ -151,9 +152,12 @@ void CMismatchDlg::buildChoices(QGridLayout* grid)
 
 bool CMismatchDlg::run(MismatchReport& report)
 {
-    present(report);
-    const bool resume = exec() == QDialog::Accepted;
-    report_ = nullptr;
+    bool resume = false;
+    GuiThread::call([&] {
+        present(report);
+        resume = exec() == QDialog::Accepted;
+        report_ = nullptr;
+    });
     return resume;
 }
 

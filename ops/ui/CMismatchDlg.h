@@ -24,7 +24,7 @@ public:
 
     explicit CMismatchDlg(Prompter& prompter, QWidget* parent = nullptr);
 
-    // Shows the difference and waits: true for "Resume Compare".
+    // Shows the difference on the GUI thread and waits: true for "Resume Compare".
     bool run(MismatchReport& report) override;
     // Fills the dialog for a difference in its opening state, as run does before it waits.
     void present(MismatchReport& report);

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <utility>
+
+#include "core/Prompter.h"
+#include "core/ui/GuiThread.h"
 
 namespace vellum {
 
@@ -29,7 +32,7 @@ QProgressBar* makeBar(QWidget* parent)
 
 CProgressDlg::CProgressDlg(Prompter& prompter, QWidget* owner)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      Progress(prompter), owner_(owner), status_(new QLabel(this)), copyLabel_(new QLabel(tr("Copy"), this)),
+      Progress(prompter), owner_(owner), prompter_(prompter), status_(new QLabel(this)), copyLabel_(new QLabel(tr("Copy"), this)),
       mainBar_(makeBar(this)), verifyLabel_(new QLabel(tr("Verify"), this)), verifyBar_(makeBar(this))
 {
     status_->setAlignment(Qt::AlignCenter);
@@ -54,6 +57,11 @@ CProgressDlg::~CProgressDlg()
     Destroy();
 }
 
+std::shared_ptr<CProgressDlg> CProgressDlg::shared(Prompter& prompter, QWidget* owner)
+{
+    return {new CProgressDlg(prompter, owner), [](CProgressDlg* dialog) { dialog->deleteLater(); }};
+}
+
 QWidget* CProgressDlg::findOwner() const
 {
     if (owner_)
@@ -69,6 +77,12 @@ QWidget* CProgressDlg::findOwner() const
 
 bool CProgressDlg::openWindow()
 {
+    GuiThread::call([this] { open(); });
+    return true;
+}
+
+void CProgressDlg::open()
+{
     QWidget* owner = findOwner();
     if (owner && owner->isEnabled()) {
         owner->setEnabled(false);
@@ -83,13 +97,14 @@ bool CProgressDlg::openWindow()
         move(owner->window()->frameGeometry().center() - (frame.center() - frame.topLeft()));
     }
     show();
-    return true;
 }
 
 void CProgressDlg::closeWindow()
 {
-    hide();
-    enableOwner();
+    GuiThread::call([this] {
+        hide();
+        enableOwner();
+    });
 }
 
 void CProgressDlg::enableOwner()
@@ -101,32 +116,43 @@ void CProgressDlg::enableOwner()
 
 void CProgressDlg::draw()
 {
+    const Shown shown{QString::fromStdString(caption()), QString::fromStdString(statusLine()), low(), high(),
+                      mainPosition(), verifyPosition(), verifyShown()};
+    GuiThread::post(this, [this, shown] { paint(shown); });
+}
+
+void CProgressDlg::paint(const Shown& shown)
+{
     const QSize before = size();
-    setWindowTitle(QString::fromStdString(caption()));
+    setWindowTitle(shown.caption);
     // A long file name is shortened in the middle rather than widening the window.
-    status_->setText(status_->fontMetrics().elidedText(QString::fromStdString(statusLine()), Qt::ElideMiddle,
-                                                       kMostStatusWidth));
+    status_->setText(status_->fontMetrics().elidedText(shown.status, Qt::ElideMiddle, kMostStatusWidth));
     for (QProgressBar* bar : {mainBar_, verifyBar_})
-        bar->setRange(low(), high());
-    mainBar_->setValue(mainPosition());
-    verifyBar_->setValue(verifyPosition());
-    copyLabel_->setVisible(verifyShown());
-    verifyLabel_->setVisible(verifyShown());
-    verifyBar_->setVisible(verifyShown());
+        bar->setRange(shown.low, shown.high);
+    mainBar_->setValue(shown.main);
+    verifyBar_->setValue(shown.verify);
+    copyLabel_->setVisible(shown.verifyShown);
+    verifyLabel_->setVisible(shown.verifyShown);
+    verifyBar_->setVisible(shown.verifyShown);
     // A new text or bar changes the size: grow or shrink about the centre.
     adjustSize();
     if (isVisible() && size() != before)
         move(pos() + QPoint(before.width() - width(), before.height() - height()) / 2);
 }
 
-void CProgressDlg::PumpMessages()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void CProgressDlg::reject()
 {
-    requestCancel();
+    askCancel();
+}
+
+void CProgressDlg::askCancel()
+{
+    // The engine works on meanwhile; it stops at its next check once confirmed.
+    if (std::exchange(asking_, true))
+        return;
+    if (prompter_.ask(std::string(kAreYouSure), Buttons::YesNo, Icon::Question) == Answer::Yes)
+        cancelConfirmed();
+    asking_ = false;
 }
 
 void CProgressDlg::accept()
@@ -136,7 +162,7 @@ void CProgressDlg::accept()
 
 void CProgressDlg::closeEvent(QCloseEvent* event)
 {
-    requestCancel();
+    askCancel();
     event->ignore();
 }
 

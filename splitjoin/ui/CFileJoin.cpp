@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <memory>
 #include <filesystem>
 #include <vector>
 
 #include "widgets/HelpFileDialog.h"
 #include "core/Prompter.h"
+#include "core/ui/OperationRunner.h"
 #include "splitjoin/FileJoiner.h"
 #include "splitjoin/ui/PageControls.h"
 
@@ -49,8 +51,9 @@ void popUpOver(QListWidget* list, QMenu* menu)
 
 } // namespace
 
-CFileJoin::CFileJoin(Prompter& prompter, QWidget* parent)
-    : WorkPage(tr("&Join"), tr("Join"), tr("Join progress"), kHelpTopic, parent), prompter_(prompter), target_(named(new QLineEdit, tr("Enter target directory:"))),
+CFileJoin::CFileJoin(OperationRunner& runner, QWidget* parent)
+    : WorkPage(runner, tr("&Join"), tr("Join"), tr("Join progress"), kHelpTopic, parent),
+      prompter_(runner.prompter()), target_(named(new QLineEdit, tr("Enter target directory:"))),
       browseTarget_(browseButton(tr("Browse for destination"), this)),
       addFiles_(browseButton(tr("Browse for source file"), this)),
       originalPath_(valueLabel(tr("Original Path:"), this)), targetName_(valueLabel(tr("Target Filename:"), this)),
@@ -247,16 +250,19 @@ void CFileJoin::OnJoin()
     for (int i = 0; i < joinList_->count(); ++i)
         pieces.emplace_back(joinList_->item(i)->data(kPathRole).toString().toStdString());
     targetDir_ = target_->text();
-    setBusy(true);
-    const auto outcome = FileJoiner(prompter_, progress_, ExistingFiles::Ask)
-                             .join(pieces, targetDir_.toStdString());
-    originalPath_->setText(QString::fromStdString(outcome.originalPath));
-    targetName_->setText(QString::fromStdString(outcome.targetName));
-    processing_->setText(outcome.status == FileJoiner::Status::Completed
-                             ? QString::fromLatin1(FileJoiner::kCompletedText)
-                             : QString());
-    targetDir_.clear();
-    setBusy(false);
+    auto outcome = std::make_shared<FileJoiner::Outcome>();
+    work(
+        [this, outcome, pieces, target = targetDir_.toStdString()] {
+            *outcome = FileJoiner(prompter_, progress_, ExistingFiles::Ask).join(pieces, target);
+        },
+        [this, outcome] {
+            originalPath_->setText(QString::fromStdString(outcome->originalPath));
+            targetName_->setText(QString::fromStdString(outcome->targetName));
+            processing_->setText(outcome->status == FileJoiner::Status::Completed
+                                     ? QString::fromLatin1(FileJoiner::kCompletedText)
+                                     : QString());
+            targetDir_.clear();
+        });
 }
 
 } // namespace vellum

@@ -15,6 +15,7 @@ class QPushButton;
 
 namespace vellum {
 
+class OperationRunner;
 class Prompter;
 
 class CFileJoin : public WorkPage {
@@ -23,7 +24,7 @@ public:
     static constexpr int kTemplate = 109;
     static constexpr int kHelpTopic = 0x20000 + kTemplate;
 
-    explicit CFileJoin(Prompter& prompter, QWidget* parent = nullptr);
+    explicit CFileJoin(OperationRunner& runner, QWidget* parent = nullptr);
 
     // Every time the sheet opens.
     void start();

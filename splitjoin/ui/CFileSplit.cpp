@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <memory>
 
+#include "core/ui/OperationRunner.h"
 #include "splitjoin/FileSplitter.h"
 #include "splitjoin/ui/PageControls.h"
 
@@ -27,8 +29,9 @@ constexpr std::array<const char*, SplitSettings::kRadioCount> kRadioTexts = {"1.
 
 } // namespace
 
-CFileSplit::CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent)
-    : WorkPage(tr("Split"), tr("Split"), tr("Split progress"), kHelpTopic, parent), prompter_(prompter), volume_(volume), source_(named(new QLineEdit, tr("File to split:"))),
+CFileSplit::CFileSplit(OperationRunner& runner, VolumeProbe& volume, QWidget* parent)
+    : WorkPage(runner, tr("Split"), tr("Split"), tr("Split progress"), kHelpTopic, parent),
+      prompter_(runner.prompter()), volume_(volume), source_(named(new QLineEdit, tr("File to split:"))),
       browseSource_(browseButton(tr("Browse for source file"), this)),
       dest_(named(new QLineEdit, tr("Destination:"))), browseDest_(browseButton(tr("Browse for destination"), this)),
       radios_(new QButtonGroup(this)),
@@ -167,13 +170,17 @@ void CFileSplit::recompute()
 void CFileSplit::OnSplit()
 {
     created_->clear();
-    setBusy(true);
-    const auto outcome = FileSplitter(prompter_, volume_, progress_, ExistingFiles::Ask).split(settings_);
-    // A cancel takes back pieces the list already showed.
-    created_->clear();
-    for (const std::string& name : outcome.created)
-        created_->addItem(QString::fromStdString(name));
-    setBusy(false);
+    auto outcome = std::make_shared<FileSplitter::Outcome>();
+    work(
+        [this, outcome] {
+            *outcome = FileSplitter(prompter_, volume_, progress_, ExistingFiles::Ask).split(settings_);
+        },
+        [this, outcome] {
+            // A cancel takes back pieces the list already showed.
+            created_->clear();
+            for (const std::string& name : outcome->created)
+                created_->addItem(QString::fromStdString(name));
+        });
 }
 
 bool CFileSplit::canAct() const

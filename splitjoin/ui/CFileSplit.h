@@ -18,6 +18,7 @@ class QRadioButton;
 
 namespace vellum {
 
+class OperationRunner;
 class Prompter;
 class VolumeProbe;
 
@@ -27,7 +28,7 @@ public:
     static constexpr int kTemplate = 108;
     static constexpr int kHelpTopic = 0x20000 + kTemplate;
 
-    CFileSplit(Prompter& prompter, VolumeProbe& volume, QWidget* parent = nullptr);
+    CFileSplit(OperationRunner& runner, VolumeProbe& volume, QWidget* parent = nullptr);
 
     // Every time the sheet opens.
     void start();

@@ -11,9 +11,9 @@
 
 namespace vellum {
 
-JoinSplitSheet::JoinSplitSheet(Prompter& prompter, QWidget* parent)
-    : QDialog(parent), tabs_(new QTabWidget(this)), join_(new CFileJoin(prompter)),
-      split_(new CFileSplit(prompter, volume_)), done_(new QPushButton(tr("Done"), this))
+JoinSplitSheet::JoinSplitSheet(OperationRunner& runner, QWidget* parent)
+    : QDialog(parent), tabs_(new QTabWidget(this)), join_(new CFileJoin(runner)),
+      split_(new CFileSplit(runner, volume_)), done_(new QPushButton(tr("Done"), this))
 {
     // The sheet carries the name of the menu command that opens it.
     setWindowTitle(tr("Join/Split a file"));

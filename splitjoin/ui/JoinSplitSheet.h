@@ -14,12 +14,12 @@ namespace vellum {
 
 class CFileJoin;
 class CFileSplit;
-class Prompter;
+class OperationRunner;
 
 class JoinSplitSheet : public QDialog {
     Q_OBJECT
 public:
-    explicit JoinSplitSheet(Prompter& prompter, QWidget* parent = nullptr);
+    explicit JoinSplitSheet(OperationRunner& runner, QWidget* parent = nullptr);
 
     CFileJoin& joinPage() { return *join_; }
     CFileSplit& splitPage() { return *split_; }

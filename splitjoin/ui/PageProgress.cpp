@@ -1,43 +1,39 @@
 #include "splitjoin/ui/PageProgress.h"
 
-#include <QCoreApplication>
 #include <QProgressBar>
+
+#include "core/ui/GuiThread.h"
 
 namespace vellum {
 
-namespace {
-
-void pump()
-{
-    QCoreApplication::processEvents();
-}
-
-} // namespace
-
 void PageProgress::started(const std::string& piece)
 {
-    if (onStarted)
-        onStarted(QString::fromStdString(piece));
-    bar_.show();
-    pump();
+    GuiThread::post(&bar_, [this, name = QString::fromStdString(piece)] {
+        if (onStarted)
+            onStarted(name);
+        bar_.show();
+    });
 }
 
 void PageProgress::advanced(int percent)
 {
-    bar_.setValue(percent);
-    pump();
+    GuiThread::post(&bar_, [this, percent] { bar_.setValue(percent); });
 }
 
 void PageProgress::created(const std::string& piece)
 {
-    if (onCreated)
-        onCreated(QString::fromStdString(piece));
+    GuiThread::post(&bar_, [this, name = QString::fromStdString(piece)] {
+        if (onCreated)
+            onCreated(name);
+    });
 }
 
 void PageProgress::ended()
 {
-    bar_.hide();
-    bar_.reset();
+    GuiThread::post(&bar_, [this] {
+        bar_.hide();
+        bar_.reset();
+    });
 }
 
 } // namespace vellum

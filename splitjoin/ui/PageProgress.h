@@ -1,8 +1,9 @@
 #pragma once
-// The progress of a split or join on its page: the bar follows the engine's
-// blocks, and between blocks the window repaints and takes the Cancel click,
-// so a file of hundreds of megabytes never freezes it.
+// The progress of a split or join on its page: the engine reports from its
+// worker thread, the bar and the list follow on the GUI thread, and the
+// page's Cancel is seen by the engine at its next block.
 #include <QString>
+#include <atomic>
 #include <functional>
 
 #include "splitjoin/CopyProgress.h"
@@ -25,12 +26,13 @@ public:
     void ended() override;
     bool cancelRequested() override { return cancelled_; }
 
+    // Called on the GUI thread.
     std::function<void(const QString&)> onStarted;
     std::function<void(const QString&)> onCreated;
 
 private:
     QProgressBar& bar_;
-    bool cancelled_ = false;
+    std::atomic<bool> cancelled_ = false;
 };
 
 } // namespace vellum

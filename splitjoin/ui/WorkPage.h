@@ -1,9 +1,11 @@
 #pragma once
 // What the Join and Split pages share: a form, and under it the work row of
 // a bar and Cancel shown only while the page works, the page's action button
-// and Help. While the page works its form is disabled and the sheet is told,
-// so that the sheet stays open until the work ends.
+// and Help. The work runs on the operation runner's worker; meanwhile the
+// form is disabled and the sheet is told, so that the sheet stays open until
+// the work ends.
 #include <QWidget>
+#include <functional>
 #include <initializer_list>
 
 #include "splitjoin/ui/PageProgress.h"
@@ -13,6 +15,8 @@ class QProgressBar;
 class QPushButton;
 
 namespace vellum {
+
+class OperationRunner;
 
 class WorkPage : public QWidget {
     Q_OBJECT
@@ -26,12 +30,13 @@ signals:
 
 protected:
     // The action button shows `action` and is named `actionName`; the bar is named `barName`.
-    WorkPage(const QString& action, const QString& actionName, const QString& barName, int helpTopic,
-             QWidget* parent);
+    WorkPage(OperationRunner& runner, const QString& action, const QString& actionName, const QString& barName,
+             int helpTopic, QWidget* parent);
 
     // The form, then `between`, then the work row.
     void layOut(std::initializer_list<QLayout*> between = {});
-    void setBusy(bool busy);
+    // Runs `job` on the worker, the page busy, then `done` here.
+    void work(std::function<void()> job, std::function<void()> done);
     // Whether the action may start, the page being idle.
     virtual bool canAct() const = 0;
     void updateAction();
@@ -43,7 +48,11 @@ protected:
     QPushButton* const help_;
     PageProgress progress_;
 
+    OperationRunner& runner_;
+
 private:
+    void setBusy(bool busy);
+
     bool busy_ = false;
 };
 

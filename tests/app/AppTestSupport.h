@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "core/CVLMDoc.h"
@@ -12,6 +13,10 @@
 #include "drive/DriveBay.h"
 #include "tests/support/PromptScript.h"
 #include "tests/support/RecordingShell.h"
+
+namespace vellum {
+class OperationRunner;
+}
 
 namespace vellum::test {
 
@@ -28,8 +33,28 @@ public:
     std::unique_ptr<CVLMDoc> doc;
 };
 
-// Lets queued messages run.
+// Answers from the script, doing `then` first: an operation waits for the
+// answer, so `then` happens while it runs.
+class DuringQuestion : public Prompter {
+public:
+    DuringQuestion(Prompter& script, std::function<void()> then) : script_(script), then_(std::move(then)) {}
+    Answer ask(const std::string& text, Buttons buttons, Icon icon) override
+    {
+        then_();
+        return script_.ask(text, buttons, icon);
+    }
+
+private:
+    Prompter& script_;
+    std::function<void()> then_;
+};
+
+// Lets queued messages run, and waits for the operations of every window to end.
 void drainEvents();
+// Lets queued messages run once.
+void settle();
+// Waits for the runner's operation to end, then lets what it posted run.
+void waitIdle(OperationRunner& runner);
 
 // The prompt script's problems, one a line.
 QString problemText(const PromptScript& prompter);

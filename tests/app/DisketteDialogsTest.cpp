@@ -271,6 +271,7 @@ private slots:
             dialog.accept();
         });
         frame.view().run(kCmdNewImage);
+        drainEvents();
         QCOMPARE(QString::fromStdString(world.doc->volumeLabelText()).trimmed(), QStringLiteral("GOOD"));
 
         CProgressDlg progress(world.prompter);

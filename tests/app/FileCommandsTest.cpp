@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QtTest>
@@ -110,6 +112,7 @@ private slots:
         ScriptedPaths& paths = *owned;
         view.setHostPaths(std::move(owned));
         view.openImageFile(QString::fromStdString(image.path().string()));
+        drainEvents();
         FileListModel& model = view.fileListModel();
         const auto rowOf = [&](const QString& name) {
             for (int row = 0; row < model.rowCount(); ++row)
@@ -125,10 +128,12 @@ private slots:
         QDir().mkpath(out);
         paths.answers = {out, out};
         emit view.fileList().rowDoubleClicked(rowOf("README.TXT"));
+        drainEvents();
         QCOMPARE(contents(out + "/README.TXT"), QByteArray("read me"));
         world.prompter.expect((out + "/README.TXT already exists.  Do you want to overwrite?").toStdString(),
                               Buttons::YesNo, Icon::Question, Answer::No);
         view.run(kCmdSaveAll);
+        drainEvents();
         QCOMPARE(contents(out + "/DOCS/Letter to Anna.txt"), QByteArray("Dear Anna"));
         QCOMPARE(paths.asked, QStringList({"Copying README.TXT...", "Orrindale"}));
 
@@ -137,6 +142,7 @@ private slots:
         view.fileList().selectRow(notes);
         paths.answers = {out + "/moved.txt"};
         view.run(kCmdMoveFile);
+        drainEvents();
         QCOMPARE(contents(out + "/moved.txt"), QByteArray("notes"));
         QCOMPARE(rowOf("NOTES.TXT"), -1);
         QCOMPARE(view.fileList().selectedRow(), std::min(notes, model.rowCount() - 1));
@@ -144,6 +150,7 @@ private slots:
 
         view.fileList().selectRow(rowOf("OLD.TXT"));
         view.run(kCmdDeleteFile);
+        drainEvents();
         QCOMPARE(rowOf("OLD.TXT"), -1);
 
         // F2's rename changes the entry in the image, long name and all.
@@ -158,16 +165,20 @@ private slots:
         // Leaving asks to keep the changes first; Cancel stays.
         world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
         frame.OnExit();
+        drainEvents();
         VERIFY_NO_PROBLEMS(world.prompter);
         QVERIFY(world.doc->imageChanged);
         // So does the window's close button.
         world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
         QVERIFY(!frame.close());
+        drainEvents();
         // So do opening another image and loading a diskette, which replace it.
         world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
         view.openImageFile(VELLUM_SAMPLE);
+        drainEvents();
         world.prompter.expectStart("The image in memory holds changes", Icon::Question, Answer::Cancel);
         view.run(kCmdLoadNow);
+        drainEvents();
         VERIFY_NO_PROBLEMS(world.prompter);
         QVERIFY(rowOf("Read me first.txt") >= 0);
 
@@ -198,6 +209,7 @@ private slots:
         view.setHostPaths(std::move(owned));
         QCOMPARE(frame.windowTitle(), QString("Vellum"));
         view.openImageFile(QString::fromStdString(image.path().string()));
+        drainEvents();
         QCOMPARE(frame.windowTitle(), QFileInfo(QString::fromStdString(image.path().string())).fileName() + " - Vellum");
         FileListModel& model = view.fileListModel();
         FileListView& list = view.fileList();
@@ -236,6 +248,7 @@ private slots:
         list.header()->setSortIndicator(2, Qt::DescendingOrder);
         list.selectRow(model.rowNamed("mid.txt"));
         view.run(kCmdDeleteFile);
+        drainEvents();
         QCOMPARE(model.text(0, 0).trimmed(), QString("BIG.TXT"));
         list.header()->setSortIndicator(0, Qt::AscendingOrder);
         list.selectRow(model.rowNamed("alpha.txt"));
@@ -281,6 +294,7 @@ private slots:
         writeHostFile(host + "/Tree/Level 2/deep.txt", "deep");
         paths.toAdd = {host + "/Notes for the road.txt"};
         view.run(kCmdAddFiles);
+        drainEvents();
         QCOMPARE(paths.asked, QStringList({"add"}));
 
         QMimeData dragged;
@@ -291,6 +305,7 @@ private slots:
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view.fileList().viewport(), &drop);
         QVERIFY(drop.isAccepted());
+        drainEvents();
         VERIFY_NO_PROBLEMS(world.prompter);
         QStringList names;
         for (int row = 0; row < view.fileListModel().rowCount(); ++row)
@@ -320,8 +335,22 @@ private slots:
             names.push_back("FILE" + std::to_string(i) + ".TXT");
         image.addEmptyFiles("/", names);
         World world;
+        // While the save asks about the sixth file, which is there already,
+        // Cancel is clicked; the save stops before the next file.
+        QStringList seen;
+        DuringQuestion during(world.prompter, [&] {
+            if (!seen.isEmpty())
+                return; // the question of the click itself
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<CProgressDlg*>(w); progress && progress->isVisible()) {
+                    const auto bar = progress->findChild<QProgressBar*>();
+                    seen << progress->windowTitle() << progress->findChild<QLabel*>()->text()
+                         << QString("%1 of %2").arg(bar->value()).arg(bar->maximum());
+                    progress->reject();
+                }
+        });
         RecordingShell shell;
-        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        CMainFrame frame(*world.doc, world.profile, during, *world.drives, shell);
         CVLMView& view = frame.view();
         auto paths = std::make_unique<ScriptedPaths>();
         const QString out = world.path("out");
@@ -329,34 +358,17 @@ private slots:
         paths->answers = {out};
         view.setHostPaths(std::move(paths));
         view.openImageFile(QString::fromStdString(image.path().string()));
+        drainEvents();
 
-        // Watches the window while the save pumps, and cancels once five files are written.
-        QList<int> positions;
-        QStringList lines;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* progress = qobject_cast<CProgressDlg*>(w);
-                if (!progress || !progress->isVisible())
-                    continue;
-                QCOMPARE(progress->windowTitle(), QString("Saving Files"));
-                QCOMPARE(progress->high(), kFiles);
-                if (positions.isEmpty() || positions.last() != progress->mainPosition())
-                    positions << progress->mainPosition();
-                lines << QString::fromStdString(progress->statusLine());
-                if (progress->mainPosition() == kCancelAt && !progress->cancelRequested())
-                    progress->reject();
-            }
-        });
-        watch.start(0);
+        QFile(out + "/FILE5.TXT").open(QIODevice::WriteOnly);
         world.prompter.expect("Are you sure?", Buttons::YesNo, Icon::Question, Answer::Yes);
+        world.prompter.expectStart((out + "/FILE5.TXT already exists.").toStdString(), Icon::Question, Answer::No);
         view.run(kCmdSaveAll);
-        watch.stop();
+        drainEvents();
 
         VERIFY_NO_PROBLEMS(world.prompter);
-        QCOMPARE(positions, QList<int>({0, 1, 2, 3, 4, 5}));
-        QVERIFY(lines.contains("Saving FILE0.TXT  (1 of 40)"));
-        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), kCancelAt);
+        QCOMPARE(seen, QStringList({"Saving Files", "Saving FILE5.TXT  (6 of 40)", "5 of 40"}));
+        QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), kCancelAt + 1);
         QVERIFY(view.isEnabled());
     }
 };

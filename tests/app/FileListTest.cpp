@@ -148,6 +148,7 @@ private slots:
         ProcessShell shell;
         CVLMView view(*world.doc, world.prompter, *world.drives, shell);
         view.openImageFile(QString::fromStdString(image.path().string()));
+        drainEvents();
         FileListModel& model = view.fileListModel();
         QVERIFY(column(model, 0).contains("ROOT.TXT"));
 

@@ -18,6 +18,7 @@
 #include "splitjoin/ui/CFileJoin.h"
 #include "splitjoin/ui/CFileSplit.h"
 #include "splitjoin/ui/JoinSplitSheet.h"
+#include "core/ui/OperationRunner.h"
 #include "tests/app/AppTestSupport.h"
 
 using namespace vellum;
@@ -79,9 +80,11 @@ void saveScreenshot(QWidget& window, const QString& name)
 }
 
 // Clicks `button` at the first pump of the work started next.
-void clickDuringWork(QPushButton* button)
+// Clicks the button, then waits for the work it started.
+void clickAndWait(QPushButton* button, OperationRunner& runner)
 {
-    QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+    button->click();
+    waitIdle(runner);
 }
 
 } // namespace
@@ -94,7 +97,8 @@ private slots:
     {
         World world;
         writeFile(world.path("big.bin"), QByteArray(3'000'000, 'x'));
-        JoinSplitSheet sheet(world.prompter);
+        OperationRunner runner(world.prompter);
+        JoinSplitSheet sheet(runner);
         CFileSplit& page = sheet.splitPage();
         auto* split = byName<QPushButton>(page, "Split");
         auto* source = byName<QLineEdit>(page, "File to split:");
@@ -158,7 +162,7 @@ private slots:
         choose("110K");
         world.prompter.expectStart("\"" + world.path("big.bin").toStdString() + "\" would need 256 pieces",
                                    Icon::Exclamation, Answer::Ok);
-        split->click();
+        clickAndWait(split, runner);
         QCOMPARE(QDir(world.path("")).entryList(QDir::Files), QStringList({"big.bin", "small.bin"}));
 
         source->clear();
@@ -169,7 +173,8 @@ private slots:
     void joinPageListsAndEnabledStates()
     {
         World world;
-        JoinSplitSheet sheet(world.prompter);
+        OperationRunner runner(world.prompter);
+        JoinSplitSheet sheet(runner);
         CFileJoin& page = sheet.joinPage();
         auto* files = byName<QListWidget>(page, "File list:");
         auto* joinList = byName<QListWidget>(page, "Files to Join:");
@@ -208,7 +213,8 @@ private slots:
         writeFile(world.path("data.bin"), original);
         QDir(world.path("")).mkpath("pieces");
         QDir(world.path("")).mkpath("joined");
-        JoinSplitSheet sheet(world.prompter);
+        OperationRunner runner(world.prompter);
+        JoinSplitSheet sheet(runner);
         sheet.resize(560, 520);
         sheet.show();
 
@@ -217,7 +223,7 @@ private slots:
         byName<QLineEdit>(splitPage, "File to split:")->setText(world.path("data.bin"));
         byName<QLineEdit>(splitPage, "Destination:")->setText(world.path("pieces"));
         byName<QRadioButton>(splitPage, "1.44M")->click();
-        byName<QPushButton>(splitPage, "Split")->click();
+        clickAndWait(byName<QPushButton>(splitPage, "Split"), runner);
         const QStringList pieces{"data.001", "data.002", "data.003"};
         QCOMPARE(entries(*byName<QListWidget>(splitPage, "Files created:")), pieces);
         QVERIFY(byName<QProgressBar>(splitPage, "Split progress")->isHidden());
@@ -227,10 +233,10 @@ private slots:
         world.prompter.expect("\"data.001\" and 2 more pieces already exist in \"" + world.path("pieces").toStdString() +
                                   "\".\n\nDo you want to replace them?",
                               Buttons::YesNo, Icon::Question, Answer::No);
-        byName<QPushButton>(splitPage, "Split")->click();
+        clickAndWait(byName<QPushButton>(splitPage, "Split"), runner);
         QCOMPARE(readFile(world.path("pieces/data.002")), QByteArray("older"));
         world.prompter.expectStart("\"data.001\" and 2 more pieces", Icon::Question, Answer::Yes);
-        byName<QPushButton>(splitPage, "Split")->click();
+        clickAndWait(byName<QPushButton>(splitPage, "Split"), runner);
         QCOMPARE(entries(*byName<QListWidget>(splitPage, "Files created:")), pieces);
 
         CFileJoin& joinPage = sheet.joinPage();
@@ -241,7 +247,7 @@ private slots:
         joinPage.addFiles(paths);
         joinPage.OnAddAllToJoinList();
         byName<QLineEdit>(joinPage, "Enter target directory:")->setText(world.path("joined"));
-        byName<QPushButton>(joinPage, "Join")->click();
+        clickAndWait(byName<QPushButton>(joinPage, "Join"), runner);
         QCOMPARE(readFile(world.path("joined/data.bin")), original);
         QCOMPARE(valueOf(joinPage, "Target Filename:")->text(), QString("data.bin"));
         QCOMPARE(valueOf(joinPage, "Processing:")->text(), QString("Join operation completed ..."));
@@ -250,7 +256,7 @@ private slots:
         // The sheet asks before it replaces a file.
         world.prompter.expectStart("\"data.bin\" already exists in", Icon::Question, Answer::No);
         writeFile(world.path("joined/data.bin"), "older");
-        byName<QPushButton>(joinPage, "Join")->click();
+        clickAndWait(byName<QPushButton>(joinPage, "Join"), runner);
         QCOMPARE(readFile(world.path("joined/data.bin")), QByteArray("older"));
         VERIFY_NO_PROBLEMS(world.prompter);
     }
@@ -261,26 +267,37 @@ private slots:
         writeFile(world.path("data.bin"), randomBytes(3 * 1024 * 1024));
         QDir(world.path("")).mkpath("pieces");
         QDir(world.path("")).mkpath("joined");
-        JoinSplitSheet sheet(world.prompter);
+        writeFile(world.path("pieces/data.003"), "older");
+        writeFile(world.path("joined/data.bin"), "older");
+        std::function<void()> during;
+        DuringQuestion prompter(world.prompter, [&] { during(); });
+        OperationRunner runner(prompter);
+        JoinSplitSheet sheet(runner);
         sheet.show();
 
+        // Cancel is clicked while the split asks whether to replace the piece.
         CFileSplit& splitPage = sheet.splitPage();
         byName<QLineEdit>(splitPage, "File to split:")->setText(world.path("data.bin"));
         byName<QLineEdit>(splitPage, "Destination:")->setText(world.path("pieces"));
-        clickDuringWork(byName<QPushButton>(splitPage, "Cancel"));
-        byName<QPushButton>(splitPage, "Split")->click();
-        QVERIFY(QDir(world.path("pieces")).isEmpty());
+        during = [&] { byName<QPushButton>(splitPage, "Cancel")->click(); };
+        world.prompter.expectStart("\"data.003\" already exists", Icon::Question, Answer::Yes);
+        clickAndWait(byName<QPushButton>(splitPage, "Split"), runner);
+        QCOMPARE(QDir(world.path("pieces")).entryList(QDir::Files), QStringList({"data.003"}));
+        QCOMPARE(readFile(world.path("pieces/data.003")), QByteArray("older"));
         QCOMPARE(byName<QListWidget>(splitPage, "Files created:")->count(), 0);
 
-        byName<QPushButton>(splitPage, "Split")->click();
+        during = [] {};
+        world.prompter.expectStart("\"data.003\" already exists", Icon::Question, Answer::Yes);
+        clickAndWait(byName<QPushButton>(splitPage, "Split"), runner);
         CFileJoin& joinPage = sheet.joinPage();
         joinPage.addFiles({world.path("pieces/data.001"), world.path("pieces/data.002"), world.path("pieces/data.003")});
         joinPage.OnAddAllToJoinList();
         byName<QLineEdit>(joinPage, "Enter target directory:")->setText(world.path("joined"));
         // Closing the sheet while it works only cancels the work.
-        QMetaObject::invokeMethod(&sheet, &JoinSplitSheet::reject, Qt::QueuedConnection);
-        byName<QPushButton>(joinPage, "Join")->click();
-        QVERIFY(QDir(world.path("joined")).isEmpty());
+        during = [&] { sheet.reject(); };
+        world.prompter.expectStart("\"data.bin\" already exists in", Icon::Question, Answer::Yes);
+        clickAndWait(byName<QPushButton>(joinPage, "Join"), runner);
+        QCOMPARE(readFile(world.path("joined/data.bin")), QByteArray("older"));
         QVERIFY(sheet.isVisible());
         QVERIFY(byName<QPushButton>(joinPage, "Join")->isEnabled());
         VERIFY_NO_PROBLEMS(world.prompter);

@@ -85,6 +85,7 @@ private slots:
             QVERIFY(!view.command(command)->isEnabled());
 
         view.openImageFile(VELLUM_SAMPLE);
+        drainEvents();
         QVERIFY(view.imageShown());
         QCOMPARE(stripTexts(view), (QStringList{"  Volume Label:    VELLUM     ", "  Memory Status:    1.44Mb      ",
                                                 "  Last Operation:   Load File", "  Last Operation Status:    Successful"}));
@@ -118,6 +119,7 @@ private slots:
         CVLMView view(*world.doc, world.prompter, *world.drives, shell);
         world.prompter.expectStart("Cannot open", Icon::Stop, Answer::Ok);
         view.openImageFile(world.path("missing.vlm"));
+        drainEvents();
         QCOMPARE(stripTexts(view).value(3), QString("  Last Operation Status:    Unsuccessful"));
         QCOMPARE(view.fileListModel().text(0, 0), QString("No Files"));
         QVERIFY(!view.imageShown());
@@ -130,6 +132,7 @@ private slots:
         RecordingShell shell;
         CVLMView view(*world.doc, world.prompter, *world.drives, shell);
         view.openImageFile(VELLUM_SAMPLE);
+        drainEvents();
         view.post(ViewMessage::Initialize);
         QVERIFY(view.imageShown());
         drainEvents();
@@ -178,6 +181,7 @@ private slots:
         RecordingShell shell;
         CVLMView view(*world.doc, world.prompter, *world.drives, shell);
         view.openImageFile(VELLUM_SAMPLE);
+        drainEvents();
         FileListModel& model = view.fileListModel();
         const auto rowOf = [&](const QString& name) {
             for (int row = 0; row < model.rowCount(); ++row)

@@ -1,9 +1,12 @@
-// The process runner keeps the window alive while a command runs.
+// The process runner, run as an operation, keeps the window alive while a command runs.
 #include <QtTest>
 
 #include "app/ProcessShell.h"
+#include "core/ui/OperationRunner.h"
+#include "tests/app/AppTestSupport.h"
 
 using namespace vellum;
+using namespace vellum::test;
 
 class ProcessShellTest : public QObject {
     Q_OBJECT
@@ -13,19 +16,23 @@ private slots:
     {
         QTemporaryDir dir;
         const QString marker = dir.filePath("go");
-        // The child ends well only once the waiting window's timer made the
-        // marker; a window that stopped its events lets it give up instead.
+        // The child ends well only once the window's timer made the marker;
+        // a window that stopped its events lets it give up instead.
         const std::string script = "for i in $(seq 200); do [ -e \"$1\" ] && echo done && exit 0; sleep 0.05; done; exit 7";
-        bool waitCursor = false;
+        PromptScript prompter;
+        OperationRunner runner(prompter);
+        bool busyCursor = false;
         QTimer::singleShot(0, [&] {
-            waitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
             QFile(marker).open(QIODevice::WriteOnly);
         });
         ProcessShell shell;
-        const Shell::Result result = shell.run("sh", {"-c", script, "sh", marker.toStdString()});
+        Shell::Result result;
+        QVERIFY(runner.start([&] { result = shell.run("sh", {"-c", script, "sh", marker.toStdString()}); }));
+        waitIdle(runner);
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.output, std::string("done\n"));
-        QVERIFY(waitCursor);
+        QVERIFY(busyCursor);
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -35,7 +42,6 @@ private slots:
         const Shell::Result result = shell.run("/nonexistent/mformat", {});
         QCOMPARE(result.exitCode, -1);
         QVERIFY(!result.output.empty());
-        QVERIFY(!QApplication::overrideCursor());
     }
 };
 

@@ -137,9 +137,17 @@ def find(root, role=None, name=None, prefix=False, description=None, enter_bulky
     return None
 
 
+def wait_enabled(obj):
+    """Waits until obj takes input: the window's commands and lists do not
+    while an operation runs, which may end just after its status shows."""
+    wait_for(f'"{obj.name}" to be enabled', lambda: obj.getState().contains(pyatspi.STATE_ENABLED))
+    return obj
+
+
 def press(obj):
-    """Runs the object's first action. A command that opens a modal window
-    answers only when that window closes: the timeout is expected then."""
+    """Runs the object's first action once it is enabled. A command that opens
+    a modal window answers only when that window closes: the timeout is expected then."""
+    wait_enabled(obj)
     Atspi.set_timeout(ACTION_MS, STARTUP_MS)
     try:
         obj.queryAction().doAction(0)
@@ -419,7 +427,7 @@ class Vellum:
         """Right-clicks obj and waits for the popup menu it opens, which the accessibility tree does not
         show: its items are then chosen by key."""
         before = {window for window, _, _ in self._windows()}
-        self.input.click(obj, 3)
+        self.input.click(wait_enabled(obj), 3)
 
         def popup():
             return any(self._viewable(window) for window, _, _ in self._windows() if window not in before)

@@ -141,6 +141,18 @@ TEST_F(ProgressTest, CancelPressesBetweenChecksGiveOneQuestion)
     EXPECT_TRUE(progress.CheckCancel());
 }
 
+TEST_F(ProgressTest, ACancelConfirmedAlreadyStopsTheNextCheckWithoutAsking)
+{
+    progress.Create(doc);
+    progress.cancelConfirmed();
+    EXPECT_TRUE(progress.CheckCancel());
+    EXPECT_FALSE(progress.CheckCancel());
+    // A new diskette's window starts without one.
+    progress.cancelConfirmed();
+    progress.Create(doc);
+    EXPECT_FALSE(progress.CheckCancel());
+}
+
 TEST_F(ProgressTest, CancelPressedWhileTheOperationPumpsIsSeenAtTheNextCheck)
 {
     progress.Create(doc);
