@@ -168,7 +168,7 @@ void CMainFrame::createFileMenu()
 void CMainFrame::createDisketteMenu()
 {
     QMenu* diskette = menuBar()->addMenu(tr("Dis&kette"));
-    for (int id : {kCmdLoad, kCmdCopy, kCmdCompare})
+    for (int id : {kCmdLoad, kCmdCopy, kCmdCompare, kCmdRescue})
         diskette->addAction(view_->command(id));
     diskette->addSeparator();
     for (int id : {kCmdFormat, kCmdFormatDmf, kCmdImageLabel, kCmdDisketteLabel})

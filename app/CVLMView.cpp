@@ -85,7 +85,8 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
           doc, *runner_, drives,
           DisketteCommands::View{this, *this, *panel_, *toolBar_, *shellMenu_, [this] { return floppyCount_; },
                                  [this](int drive) { selectDrive(drive); }, [this] { return mayReplaceImage(); },
-                                 [this] { reloaded(); }, [this] { print(kCmdPrint); }})),
+                                 [this] { reloaded(); }, [this] { print(kCmdPrint); },
+                                 [this](QHash<QString, QString> damage, std::size_t bad) { rescued(std::move(damage), bad); }})),
       folderLine_(new QLabel(this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -172,6 +173,7 @@ void CVLMView::createCommands()
     makeCommand(kCmdLoad, tr("&Load"), tr("Loads a diskette into memory"));
     makeCommand(kCmdCopy, tr("&Copy"), tr("Copies the diskette image in memory to diskettes"));
     makeCommand(kCmdCompare, tr("C&ompare"), tr("Compares a diskette with the image in memory"));
+    makeCommand(kCmdRescue, tr("&Rescue..."), tr("Reads a damaged diskette in passes, as far as it reads"));
     makeCommand(kCmdFormat, tr("&Format"), tr("Formats the diskette in the selected drive"));
     makeCommand(kCmdFormatDmf, tr("Format &DMF"), tr("Formats a 1.68 MB DMF diskette"));
     makeCommand(kCmdImageLabel, tr("&Image Label"), tr("Changes the volume label of the image in memory"));
@@ -285,6 +287,7 @@ void CVLMView::run(int command)
     case kCmdCopyNow: disk_->copyNow(); break;
     case kCmdCompare: disk_->compare(); break;
     case kCmdCompareNow: disk_->compareNow(); break;
+    case kCmdRescue: disk_->rescue(); break;
     case kCmdPrint:
     case kCmdPrintDirect:
     case kCmdPrintPreview: print(command); break;
@@ -491,6 +494,8 @@ void CVLMView::FillList()
         model_->table().clear();
     else
         dropped = model_->table().load(doc_.directory.listing);
+    model_->setFolder(QStringLiteral("/") + folders_.join(QStringLiteral("/")) +
+                      (folders_.isEmpty() ? QString() : QStringLiteral("/")));
     imageShown_ = model_->fill(doc_);
     list_->selectRow(std::max(model_->rowNamed(std::exchange(reselectName_, {})), 0));
     updateCommands();
@@ -504,9 +509,18 @@ void CVLMView::FillList()
 void CVLMView::reloaded()
 {
     folders_.clear();
+    model_->setDamage({});
     if (doc_.OperationState == kSuccessful)
         imageName_ = driveName(doc_.SelectedDrive);
     showWhereYouAre();
+}
+
+void CVLMView::rescued(QHash<QString, QString> damage, std::size_t badSectors)
+{
+    reloaded();
+    model_->setDamage(std::move(damage));
+    if (doc_.OperationState == kUnsuccessful)
+        panel_->ShowBadSectors(badSectors);
 }
 
 void CVLMView::showWhereYouAre()

@@ -6,6 +6,7 @@
 // disabled and messages and open requests wait for its end. Engines report
 // back through the status panel and through the messages they post, which
 // the view handles once the operation has ended.
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -113,6 +114,8 @@ private:
     void showWhereYouAre();
     // Memory was read anew from the selected drive's diskette.
     void reloaded();
+    // As reloaded, after a rescue: the damage by path for the list, the sectors left bad.
+    void rescued(QHash<QString, QString> damage, std::size_t badSectors);
     void RefreshFromDiskette();
     void finishRename();
     // Context help: the next click names a topic, Esc gives up.

@@ -1,23 +1,27 @@
 #include "app/DisketteCommands.h"
 
 #include <QDialog>
+#include <filesystem>
 #include <optional>
 
 #include "app/ShellDriveMenu.h"
 #include "app/ShellFormatter.h"
 #include "app/ViewToolBar.h"
 #include "core/CVLMDoc.h"
+#include "core/Error.h"
 #include "core/ViewSink.h"
 #include "core/ui/GuiThread.h"
 #include "core/ui/OperationRunner.h"
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
+#include "files/DamageReport.h"
 #include "ops/CompareEngine.h"
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
 #include "ops/DmfFormat.h"
 #include "ops/EngineContext.h"
 #include "ops/LoadEngine.h"
+#include "ops/RescueEngine.h"
 #include "ops/VolumeLabel.h"
 #include "ops/ui/CCompareDlg.h"
 #include "ops/ui/CCopyDlg.h"
@@ -25,6 +29,8 @@
 #include "ops/ui/CLoadDlg.h"
 #include "ops/ui/CMismatchDlg.h"
 #include "ops/ui/CProgressDlg.h"
+#include "ops/ui/CRescueDlg.h"
+#include "ops/ui/CRescueGrid.h"
 #include "ops/ui/CVolumeLabelDlg.h"
 
 namespace vellum {
@@ -35,6 +41,29 @@ namespace {
 std::function<void()> cancelOf(const std::shared_ptr<CProgressDlg>& progress)
 {
     return [progress] { progress->cancelConfirmed(); };
+}
+
+// What a rescue leaves for the GUI thread.
+struct RescueOutcome {
+    bool started = false;
+    QHash<QString, QString> damage;
+    std::size_t badSectors = 0;
+};
+
+// A tooltip for each file or folder that holds unreadable sectors, naming them.
+QHash<QString, QString> damageTips(CVLMDoc& doc, const std::vector<std::uint32_t>& bad)
+{
+    QHash<QString, QString> tips;
+    const DamageReport report(doc, bad);
+    for (const DamageReport::Hit& hit : report.hits())
+        for (const std::string& place : hit.places) {
+            if (!place.starts_with('/'))
+                continue;
+            QString& tip = tips[QString::fromStdString(place)];
+            tip += (tip.isEmpty() ? QObject::tr("Unreadable: ") : QStringLiteral("; ")) +
+                   QString::fromStdString(DamageReport::placeOnDiskette(hit.sector, doc.geometry.sectorsPerTrack));
+        }
+    return tips;
 }
 
 } // namespace
@@ -205,6 +234,52 @@ void DisketteCommands::refresh()
         [this, refreshed] {
             if (*refreshed)
                 view_.reloaded();
+        },
+        cancelOf(progress));
+}
+
+void DisketteCommands::rescue()
+{
+    CRescueDlg dialog(doc_, drives_.drives(), prompter_, view_.floppyCount(), view_.owner->window());
+    connect(&dialog, &CRescueDlg::helpRequested, this, &DisketteCommands::helpRequested);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    view_.selectDrive(doc_.SelectedDrive);
+    rescue(dialog.passes(), dialog.mapFile());
+}
+
+void DisketteCommands::rescue(int passes, const QString& mapFile)
+{
+    // No operation runs now, so the last rescue's grid is no longer drawn to.
+    delete grid_;
+    grid_ = new CRescueGrid(view_.owner->window());
+    grid_->show();
+    const auto progress = CProgressDlg::shared(prompter_);
+    const auto outcome = std::make_shared<RescueOutcome>();
+    runner_.start(
+        [this, progress, outcome, passes, grid = grid_.data(), file = std::filesystem::path(mapFile.toStdString()),
+         drive = doc_.SelectedDrive] {
+            if (!view_.mayReplaceImage())
+                return;
+            RescueMap map;
+            RescueEngine engine(engineContext(*progress), *grid);
+            engine.run(drive, passes, map);
+            outcome->started = engine.started();
+            if (!outcome->started)
+                return;
+            const std::vector<std::uint32_t> bad = map.unreadable();
+            outcome->badSectors = bad.size();
+            outcome->damage = damageTips(doc_, bad);
+            try {
+                map.write(file, "vellum rescue " + std::string(1, static_cast<char>('A' + drive)) + ": --passes " +
+                                    std::to_string(passes));
+            } catch (const Error& e) {
+                prompter_.tell(e.what(), Icon::Exclamation);
+            }
+        },
+        [this, outcome] {
+            if (outcome->started)
+                view_.rescued(std::move(outcome->damage), outcome->badSectors);
         },
         cancelOf(progress));
 }

@@ -4,10 +4,14 @@
 // commands. The dialogs run here; the engines run as operations on the
 // runner's worker, one at a time, their progress, questions and the
 // mismatch dialog shown on the GUI thread.
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QPoint>
 #include <functional>
 #include <memory>
+
+#include "ops/ui/CRescueGrid.h"
 
 namespace vellum {
 
@@ -42,6 +46,9 @@ public:
         std::function<void()> reloaded;
         // The mismatch dialog's Print, while the compare waits.
         std::function<void()> print;
+        // A rescue read the image anew: the damage tooltip by the path of each
+        // file or folder that holds unreadable sectors, and their count.
+        std::function<void(QHash<QString, QString> damage, std::size_t badSectors)> rescued;
     };
 
     DisketteCommands(CVLMDoc& doc, OperationRunner& runner, DriveBay& drives, View view);
@@ -56,6 +63,10 @@ public:
     void formatDmf();
     void imageLabel();
     void refresh();
+    // The Rescue dialog, then the rescue with its grid of sectors.
+    void rescue();
+    // The grid of the last rescue, while its window exists.
+    CRescueGrid* rescueGrid() const { return grid_; }
     // The shell drive menu on the selected drive's root; the point places the menu.
     void shellDrive(int mode, QPoint point);
 
@@ -71,6 +82,7 @@ private:
     void formatBeforeCopy(Progress& progress);
     void formatDmf(Progress& progress);
     int shellDriveNow(int mode, QPoint point);
+    void rescue(int passes, const QString& mapFile);
 
     CVLMDoc& doc_;
     OperationRunner& runner_;
@@ -78,6 +90,7 @@ private:
     DriveBay& drives_;
     View view_;
     std::unique_ptr<SectorDriver> driver_;
+    QPointer<CRescueGrid> grid_;
 };
 
 } // namespace vellum

@@ -1,5 +1,7 @@
 #include "app/FileListModel.h"
 
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 
 #include "core/CVLMDoc.h"
@@ -91,14 +93,42 @@ QIcon FileListModel::iconOf(const ListingRecord* r) const
     return kind < icons_.size() ? icons_[kind] : QIcon();
 }
 
+QString FileListModel::damageOf(int row) const
+{
+    const ListingRecord* r = record(row);
+    if (!r || damage_.isEmpty())
+        return {};
+    // Named as the damage report names it: padding dropped, a folder ending in "/".
+    const std::string name = r->longName.substr(0, r->longName.find_last_not_of(' ') + 1);
+    const bool folder = (r->attributes & dirent::kDirectory) != 0;
+    return damage_.value(folder_ + QString::fromStdString(name) + (folder ? QStringLiteral("/") : QString()));
+}
+
+QIcon FileListModel::damaged(const QIcon& icon)
+{
+    constexpr int kSize = 16;
+    constexpr int kMark = 7;
+    QPixmap pixmap = icon.pixmap(kSize, kSize);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::red);
+    painter.drawEllipse(kSize - kMark, kSize - kMark, kMark, kMark);
+    return QIcon(pixmap);
+}
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole)
         return text(index.row(), index.column());
-    if (role == Qt::DecorationRole && index.column() == kNameColumn)
-        return iconOf(record(index.row()));
+    if (role == Qt::DecorationRole && index.column() == kNameColumn) {
+        const QIcon icon = iconOf(record(index.row()));
+        return damageOf(index.row()).isEmpty() ? icon : damaged(icon);
+    }
+    if (role == Qt::ToolTipRole)
+        return damageOf(index.row());
     if (role == Qt::TextAlignmentRole && index.column() == kSizeColumn)
         return kSizeAlignment;
     return {};

@@ -4,6 +4,7 @@
 // produced when the view asks for it. The order chosen last stays for every
 // later fill, so a delete, rename or add does not undo it.
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QIcon>
 #include <array>
 #include <vector>
@@ -39,6 +40,14 @@ public:
     // Lets the next edit of the row's name through (the in-place rename).
     void allowRename(int row) { renameRow_ = row; }
 
+    // The damage a rescue found: a tooltip by the full path of each file or
+    // folder ("/DOCS/", "/DOCS/A.TXT") that holds unreadable sectors.
+    void setDamage(QHash<QString, QString> tipsByPath) { damage_ = std::move(tipsByPath); }
+    // The full path of the folder the rows list, "/" or "/DOCS/".
+    void setFolder(const QString& path) { folder_ = path; }
+    // The damage tooltip of a row; empty when it read whole.
+    QString damageOf(int row) const;
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -54,6 +63,7 @@ signals:
 
 private:
     QIcon iconOf(const ListingRecord* record) const;
+    static QIcon damaged(const QIcon& icon);
     void sortRows();
 
     FileListTable table_;
@@ -64,6 +74,8 @@ private:
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::array<QIcon, 4> icons_;
+    QHash<QString, QString> damage_;
+    QString folder_ = QStringLiteral("/");
 };
 
 } // namespace vellum

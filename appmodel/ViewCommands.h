@@ -48,6 +48,7 @@ enum Command : int {
     kCmdJoinSplit = 32831,
     kCmdNewImage = 32840,
     kCmdAddFiles = 32841,
+    kCmdRescue = 32842,
     kCmdPrint = 57607,
     kCmdPrintDirect = 57608,
     kCmdPrintPreview = 57609,

@@ -182,6 +182,13 @@ std::string DamageReport::unownedPlace(std::uint32_t cluster)
     return "Cluster " + std::to_string(cluster) + ", in use but in no file";
 }
 
+std::string DamageReport::placeOnDiskette(std::uint32_t sector, std::uint32_t sectorsPerTrack)
+{
+    const std::uint32_t track = sector / sectorsPerTrack;
+    return "cylinder " + std::to_string(track / kHeadsPerCylinder) + ", head " +
+           std::to_string(track % kHeadsPerCylinder) + ", sector " + std::to_string(sector % sectorsPerTrack + 1);
+}
+
 std::string DamageReport::text() const
 {
     if (hits_.empty())
@@ -190,10 +197,7 @@ std::string DamageReport::text() const
     std::string out =
         std::to_string(hits_.size()) + (hits_.size() == 1 ? " unreadable sector:\n" : " unreadable sectors:\n");
     for (const Hit& hit : hits_) {
-        const std::uint32_t track = hit.sector / perTrack;
-        out += "  sector " + std::to_string(hit.sector) + " (cylinder " + std::to_string(track / kHeadsPerCylinder) +
-               ", head " + std::to_string(track % kHeadsPerCylinder) + ", sector " +
-               std::to_string(hit.sector % perTrack + 1) + "): ";
+        out += "  sector " + std::to_string(hit.sector) + " (" + placeOnDiskette(hit.sector, perTrack) + "): ";
         for (std::size_t i = 0; i < hit.places.size(); ++i)
             out += (i ? ", " : "") + hit.places[i];
         out += "\n";

@@ -41,6 +41,8 @@ public:
     const std::vector<Hit>& hits() const { return hits_; }
     // What the reader should know about the names: which FAT they come from, what is lost.
     const std::vector<std::string>& notes() const { return notes_; }
+    // "cylinder C, head H, sector S" of a logical sector, sectors counted from 1.
+    static std::string placeOnDiskette(std::uint32_t sector, std::uint32_t sectorsPerTrack);
     // One line per sector with its cylinder, head and sector, then the notes.
     std::string text() const;
 

@@ -84,6 +84,12 @@ void StatusPanel::ShowLastOperation(int operation, int status)
     changed();
 }
 
+void StatusPanel::ShowBadSectors(std::size_t count)
+{
+    status_ = *statusText(kUnsuccessful) + " - " + std::to_string(count) + (count == 1 ? " bad sector" : " bad sectors");
+    changed();
+}
+
 void StatusPanel::ShowVolumeAndMemoryStatus(const CVLMDoc& doc)
 {
     volume_ = volumeText(std::string_view(doc.volumeLabel.data(), kVolumeLabelLength));

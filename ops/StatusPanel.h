@@ -28,6 +28,8 @@ public:
     // operation is an OperationNames key, status an OperationState; a
     // negative status leaves the status line as it was.
     void ShowLastOperation(int operation, int status);
+    // Names the sectors a rescue left unread after the Unsuccessful status.
+    void ShowBadSectors(std::size_t count);
     // The volume label and the format of the image in memory.
     void ShowVolumeAndMemoryStatus(const CVLMDoc& doc);
     // The upper lines of an empty memory, as after Initialize.
