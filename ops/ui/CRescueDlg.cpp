@@ -19,7 +19,7 @@ namespace vellum {
 namespace {
 
 const QString kMapName = QStringLiteral("rescue.map");
-constexpr int kHelpTopic = 0x10070; // a rescue loads the diskette as Load does
+constexpr int kHelpTopic = 0x1804A; // the Rescue command's own
 
 } // namespace
 
