@@ -368,7 +368,7 @@ void CVLMView::OnOpenImageFile()
             // A file that was not opened left memory, and so the list, as they were.
             if (*outcome == Outcome::Failed)
                 return;
-            folders_.clear();
+            anotherImage();
             imageName_ = QFileInfo(path).fileName();
             panel_->ShowVolumeAndMemoryStatus(doc_);
             FillList();
@@ -383,7 +383,7 @@ void CVLMView::OnNewImage()
     whenReplaceable([this, format = dialog.format(), label = dialog.label().toStdString()] {
         if (!BlankImage(doc_, prompter_).create(format, label))
             return;
-        folders_.clear();
+        anotherImage();
         description_.clear();
         imageName_ = tr("Untitled");
         panel_->ShowVolumeAndMemoryStatus(doc_);
@@ -481,7 +481,7 @@ void CVLMView::Initialize()
 {
     doc_.ImageEmpty = 1;
     doc_.imageChanged = false;
-    folders_.clear();
+    anotherImage();
     FillList();
     panel_->ShowEmpty();
 }
@@ -508,11 +508,16 @@ void CVLMView::FillList()
 
 void CVLMView::reloaded()
 {
-    folders_.clear();
-    model_->setDamage({});
+    anotherImage();
     if (doc_.OperationState == kSuccessful)
         imageName_ = driveName(doc_.SelectedDrive);
     showWhereYouAre();
+}
+
+void CVLMView::anotherImage()
+{
+    folders_.clear();
+    model_->setDamage({});
 }
 
 void CVLMView::rescued(QHash<QString, QString> damage, std::size_t badSectors)

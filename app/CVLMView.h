@@ -114,6 +114,8 @@ private:
     void showWhereYouAre();
     // Memory was read anew from the selected drive's diskette.
     void reloaded();
+    // Memory holds another image: the list starts at its root, with no damage marked.
+    void anotherImage();
     // As reloaded, after a rescue: the damage by path for the list, the sectors left bad.
     void rescued(QHash<QString, QString> damage, std::size_t badSectors);
     void RefreshFromDiskette();
