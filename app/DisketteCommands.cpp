@@ -254,7 +254,8 @@ void DisketteCommands::rescue(int passes, const QString& mapFile)
     delete grid_;
     grid_ = new CRescueGrid(view_.owner->window());
     grid_->show();
-    const auto progress = CProgressDlg::shared(prompter_);
+    // The main window, not the grid beside it, waits behind the progress window.
+    const auto progress = CProgressDlg::shared(prompter_, view_.owner->window());
     const auto outcome = std::make_shared<RescueOutcome>();
     runner_.start(
         [this, progress, outcome, passes, grid = grid_.data(), file = std::filesystem::path(mapFile.toStdString()),

@@ -27,6 +27,7 @@ CRescueGrid::CRescueGrid(QWidget* owner) : QWidget(owner, Qt::Window)
 {
     setWindowTitle(tr("Rescue"));
     setAccessibleName(tr("Sectors"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setMinimumSize(2 * kMargin + kShownColumns * kCell, 2 * kMargin + kTextHeight + kShownRows * kShownRowHeight);
 }
 
