@@ -252,10 +252,12 @@ void DisketteCommands::rescue(int passes, const QString& mapFile)
 {
     // No operation runs now, so the last rescue's grid is no longer drawn to.
     delete grid_;
-    grid_ = new CRescueGrid(view_.owner->window());
+    QWidget* window = view_.owner->window();
+    grid_ = new CRescueGrid(window);
+    grid_->move(window->frameGeometry().topRight());
     grid_->show();
     // The main window, not the grid beside it, waits behind the progress window.
-    const auto progress = CProgressDlg::shared(prompter_, view_.owner->window());
+    const auto progress = CProgressDlg::shared(prompter_, window);
     const auto outcome = std::make_shared<RescueOutcome>();
     runner_.start(
         [this, progress, outcome, passes, grid = grid_.data(), file = std::filesystem::path(mapFile.toStdString()),

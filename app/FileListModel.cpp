@@ -108,8 +108,10 @@ QIcon FileListModel::damaged(const QIcon& icon)
 {
     constexpr int kSize = 16;
     constexpr int kMark = 7;
-    QPixmap pixmap = icon.pixmap(kSize, kSize);
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
+    icon.paint(&painter, pixmap.rect());
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::red);

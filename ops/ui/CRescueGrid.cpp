@@ -26,7 +26,6 @@ const std::array<QColor, 4> kColours = {QColor(0xc0, 0xc0, 0xc0), QColor(0x20, 0
 CRescueGrid::CRescueGrid(QWidget* owner) : QWidget(owner, Qt::Window)
 {
     setWindowTitle(tr("Rescue"));
-    setAccessibleName(tr("Sectors"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setMinimumSize(2 * kMargin + kShownColumns * kCell, 2 * kMargin + kTextHeight + kShownRows * kShownRowHeight);
 }
