@@ -1,7 +1,7 @@
 #pragma once
 // The diskette commands of the main view over the ops engines: Load, Copy,
-// Compare, Format DMF, the image's label, Refresh and the shell's drive
-// commands. The dialogs run here; the engines run as operations on the
+// Compare, Rescue, Format DMF, the image's label, Refresh and the shell's
+// drive commands. The dialogs run here; the engines run as operations on the
 // runner's worker, one at a time, their progress, questions and the
 // mismatch dialog shown on the GUI thread.
 #include <QHash>
