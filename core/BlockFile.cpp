@@ -10,9 +10,7 @@
 
 namespace vellum {
 
-namespace {
-
-std::string kindOf(mode_t mode)
+std::string BlockFile::kindOf(mode_t mode)
 {
     if (S_ISDIR(mode))
         return "a folder";
@@ -24,8 +22,6 @@ std::string kindOf(mode_t mode)
         return "a device";
     return "not a regular file";
 }
-
-} // namespace
 
 BlockFile BlockFile::openRead(const std::filesystem::path& path)
 {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
+#include <sys/types.h>
 
 namespace vellum {
 
@@ -15,6 +17,8 @@ public:
 
     // A regular file or block device for reading; anything else is refused
     // without waiting for it (a FIFO with no writer).
+    // What a path that is not a regular file is, for messages: "a folder", "a device".
+    static std::string kindOf(mode_t mode);
     static BlockFile openRead(const std::filesystem::path& path);
     // A new or emptied file for writing; see checkReplaceable.
     static BlockFile create(const std::filesystem::path& path);

@@ -222,13 +222,18 @@ bool RescueEngine::scrapeSectors(SectorRequests& requests, RescueMap& map, int p
         if (map.at(s) != State::Unscraped)
             continue;
         map.setPosition(s, RescueMap::Phase::Scraping, pass);
-        observer_.sectorsChanged(s, 1, SectorState::Retrying);
-        readInto(requests, map, s, 1, State::Bad);
-        ++done;
-        if (!step(passText(pass, passes_, "sector", done, total), static_cast<int>(done)))
+        if (!readAgain(requests, map, s, pass, ++done, total))
             return false;
     }
     return true;
+}
+
+bool RescueEngine::readAgain(SectorRequests& requests, RescueMap& map, std::uint32_t sector, int pass,
+                             std::uint32_t done, std::uint32_t total)
+{
+    observer_.sectorsChanged(sector, 1, SectorState::Retrying);
+    readInto(requests, map, sector, 1, State::Bad);
+    return step(passText(pass, passes_, "sector", done, total), static_cast<int>(done));
 }
 
 bool RescueEngine::retrySectors(CDriveServices& services, SectorRequests& requests, RescueMap& map, int pass)
@@ -241,10 +246,7 @@ bool RescueEngine::retrySectors(CDriveServices& services, SectorRequests& reques
             continue;
         map.setPosition(s, RescueMap::Phase::Retrying, pass);
         seekAway(services, requests, map, s);
-        observer_.sectorsChanged(s, 1, SectorState::Retrying);
-        readInto(requests, map, s, 1, State::Bad);
-        ++done;
-        if (!step(passText(pass, passes_, "sector", done, total), static_cast<int>(done)))
+        if (!readAgain(requests, map, s, pass, ++done, total))
             return false;
     }
     return true;

@@ -56,6 +56,9 @@ private:
     bool copyTracks(SectorRequests& requests, RescueMap& map);
     bool scrapeSectors(SectorRequests& requests, RescueMap& map, int pass);
     bool retrySectors(CDriveServices& services, SectorRequests& requests, RescueMap& map, int pass);
+    // One sector of a sector-by-sector pass, the `done`th of `total`; false once cancelled.
+    bool readAgain(SectorRequests& requests, RescueMap& map, std::uint32_t sector, int pass, std::uint32_t done,
+                   std::uint32_t total);
     // Reads the sectors into the image and marks them in the map; true when they read.
     bool readInto(SectorRequests& requests, RescueMap& map, std::uint32_t first, std::uint32_t count,
                   RescueMap::State failed);

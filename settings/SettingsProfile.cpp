@@ -17,6 +17,7 @@
 #include <SimpleIni.h>
 
 #include "core/AtomicFile.h"
+#include "core/BlockFile.h"
 #include "core/Error.h"
 #include "settings/IniEscapes.h"
 
@@ -40,17 +41,6 @@ std::filesystem::path fromEnvironment(const char* name)
 std::string quotedName(const std::filesystem::path& file)
 {
     return "The settings file \"" + file.string() + "\"";
-}
-
-std::string kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "a device";
 }
 
 // A key as QSettings names it: section and key joined by "/".
@@ -127,7 +117,7 @@ std::string readText(const std::filesystem::path& file)
     }
     const auto check = [&file](const struct stat& s) {
         if (!S_ISREG(s.st_mode))
-            throw Error(quotedName(file) + " is " + kindOf(s.st_mode) + ", not a file.");
+            throw Error(quotedName(file) + " is " + BlockFile::kindOf(s.st_mode) + ", not a file.");
         if (static_cast<std::uintmax_t>(s.st_size) > SettingsProfile::kMostBytes)
             throw Error(quotedName(file) + " has " + groupedNumber(static_cast<std::size_t>(s.st_size)) +
                         " bytes, more than a settings file holds (" + groupedNumber(SettingsProfile::kMostBytes) +
