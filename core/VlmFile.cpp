@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "core/AtomicFile.h"
@@ -89,7 +90,12 @@ void writeBlocks(AtomicFile& out, CVLMDoc& doc, int tracks)
 {
     const std::size_t slot = VlmFile::kBlockHeaderSize + doc.geometry.trackBytes();
     const auto count = static_cast<std::size_t>(tracks);
-    const auto blocks = std::make_unique_for_overwrite<std::uint8_t[]>(count * slot);
+    // An image with its block headers fits a store: one huge page to fault
+    // in instead of some 400 small ones.
+    static_assert(std::size_t{UINT8_MAX} * VlmFile::kBlockHeaderSize + kImageStoreSize <= CVLMDoc::kStoreBytes);
+    const CVLMDoc::Store blocks = CVLMDoc::freshStore();
+    if (!blocks)
+        throw std::bad_alloc();
     std::vector<std::size_t> sizes(count);
     TrackPool::run(count, [&] {
         auto encoder = std::make_shared<BlockEncoder>();
