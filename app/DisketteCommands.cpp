@@ -83,7 +83,7 @@ EngineContext DisketteCommands::engineContext(Progress& progress)
 
 void DisketteCommands::load()
 {
-    CLoadDlg dialog(doc_, drives_.drives(), prompter_, view_.floppyCount(), view_.owner->window());
+    CLoadDlg dialog(doc_, drives_.drives(), runner_, view_.floppyCount(), view_.owner->window());
     connect(&dialog, &CLoadDlg::helpRequested, this, &DisketteCommands::helpRequested);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -92,7 +92,8 @@ void DisketteCommands::load()
         return;
     }
     view_.selectDrive(doc_.SelectedDrive);
-    loadDrive(dialog.loadEntireDiskette());
+    // The preview may still be reading the diskette.
+    runner_.whenIdle([this, entire = dialog.loadEntireDiskette()] { loadDrive(entire); });
 }
 
 void DisketteCommands::loadNow()

@@ -1,15 +1,17 @@
 #include "ops/ui/CLoadDlg.h"
 
-#include <QApplication>
 #include <QCheckBox>
+#include <memory>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QTreeWidget>
 
 #include "widgets/DialogBackground.h"
 #include "widgets/DriveListBox.h"
 #include "core/CVLMDoc.h"
+#include "core/ui/OperationRunner.h"
 #include "ops/RootPreview.h"
 #include "widgets/DialogButtons.h"
 
@@ -25,8 +27,8 @@ const QString kNotReadyPicture = QStringLiteral(":/icons/preview-not-ready.svg")
 
 } // namespace
 
-CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int floppyCount, QWidget* parent)
-    : QDialog(parent), doc_(doc), drives_(drives), prompter_(prompter), source_(new DriveListBox(this)),
+CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, OperationRunner& runner, int floppyCount, QWidget* parent)
+    : QDialog(parent), doc_(doc), drives_(drives), runner_(runner), source_(new DriveListBox(this)),
       files_(new QTreeWidget(this)), entire_(new QCheckBox(tr("Load Entire Diskette"), this)),
       loadEntire_(doc.options.LoadEntireDiskette)
 {
@@ -56,7 +58,7 @@ CLoadDlg::CLoadDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int f
     layout->addWidget(entire_, 2, 0, 1, 2);
     layout->addWidget(buttons, 1, 2, Qt::AlignTop);
 
-    source_->fill(drives, prompter, floppyCount, doc.SelectedDrive, true);
+    source_->fill(drives, runner.prompter(), floppyCount, doc.SelectedDrive, true);
     fillPreview();
     connect(source_, &QListWidget::currentRowChanged, this, &CLoadDlg::fillPreview);
     connect(source_, &QListWidget::itemDoubleClicked, this, &CLoadDlg::accept);
@@ -68,9 +70,27 @@ void CLoadDlg::fillPreview()
     const int drive = source_->selectedDrive();
     if (drive < 0)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const RootPreview::Result root = RootPreview::read(drives_, prompter_, drive);
-    QApplication::restoreOverrideCursor();
+    // Read on the operations' worker, so a diskette slow to read leaves the
+    // window painting; only the newest request is shown, and none once the
+    // dialog is gone.
+    const int asked = ++previewsAsked_;
+    const QPointer<CLoadDlg> self(this);
+    const auto current = [self, asked] { return self && self->previewsAsked_ == asked; };
+    runner_.whenIdle([this, current, drive] {
+        if (!current())
+            return;
+        auto root = std::make_shared<RootPreview::Result>();
+        runner_.start([root, drive, &drives = drives_, &runner = runner_] {
+            *root = RootPreview::read(drives, runner.prompter(), drive);
+        }, [this, current, root] {
+            if (current())
+                showPreview(*root);
+        });
+    });
+}
+
+void CLoadDlg::showPreview(const RootPreview::Result& root)
+{
     switch (root.status) {
     case RootPreview::Status::NotReady: addPreviewItem(tr("The device is not ready"), kNotReadyPicture); break;
     case RootPreview::Status::NoFiles: addPreviewItem(tr("No files found"), kNoFilesPicture); break;

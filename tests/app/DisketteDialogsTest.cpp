@@ -28,6 +28,7 @@
 #include "ops/VolumeLabel.h"
 #include "ops/ui/CCopyDlg.h"
 #include "ops/ui/CDmfFormatDlg.h"
+#include "core/ui/OperationRunner.h"
 #include "ops/ui/CLoadDlg.h"
 #include "ops/ui/CProgressDlg.h"
 #include "ops/ui/CVolumeLabelDlg.h"
@@ -130,17 +131,19 @@ private slots:
         world.drives->virtualDrives().insert(0, image.path());
         world.doc->options.LoadEntireDiskette = false;
 
-        CLoadDlg dialog(*world.doc, world.drives->drives(), world.prompter, 2);
+        OperationRunner runner(world.prompter);
+        CLoadDlg dialog(*world.doc, world.drives->drives(), runner, 2);
         QCOMPARE(dialog.windowTitle(), QStringLiteral(" Load Diskette Image"));
-        QCOMPARE(previewOf(dialog), (QStringList{"ALPHA.BAT", "DOCS", "ZETA.TXT"}));
+        QVERIFY(runner.busy()); // the diskette is read off the window's thread
+        QTRY_COMPARE(previewOf(dialog), (QStringList{"ALPHA.BAT", "DOCS", "ZETA.TXT"}));
         saveScreenshot(dialog, "load-dialog.png");
         auto* source = dialog.findChild<DriveListBox*>();
         source->setCurrentRow(1);
-        QCOMPARE(previewOf(dialog), QStringList{"The device is not ready"});
+        QTRY_COMPARE(previewOf(dialog), QStringList{"The device is not ready"});
         MtoolsImage blank(MtoolsImage::Maker::Mformat, "-f 1200");
         world.drives->virtualDrives().insert(1, blank.path());
         dialog.fillPreview();
-        QCOMPARE(previewOf(dialog), QStringList{"No files found"});
+        QTRY_COMPARE(previewOf(dialog), QStringList{"No files found"});
 
         child<QCheckBox>(dialog, "Load Entire Diskette")->click();
         QVERIFY(!world.doc->options.LoadEntireDiskette); // only OK keeps the box

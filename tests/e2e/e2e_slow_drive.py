@@ -1,0 +1,36 @@
+"""A diskette whose second track takes ten seconds to read: while Load waits
+for it, the window still answers, so Cancel asks "Are you sure?" before the
+read is over, and Yes stops the load at the next track."""
+import time
+
+from vellum_e2e import Failure, Vellum
+
+SLOW_MS = 10_000
+SLOW_SECTOR = f"0 1 1 slow {SLOW_MS}\n"
+
+
+def main():
+    with Vellum("slow_drive") as v:
+        image = v.path("a.img")
+        v.vlm("convert", v.sample, image)
+        with open(image + ".faults", "w") as faults:
+            faults.write(SLOW_SECTOR)
+        v.start()
+        v.insert("A:", image)
+
+        v.menu("Diskette", "Load")
+        dialog = v.window(" Load Diskette Image")
+        v.find(dialog, "the preview", name="README.TXT")
+        v.press_button(dialog, "OK")
+        started = time.monotonic()
+        progress = v.window("Loading Diskette Image")
+        v.press_button(progress, "Cancel")
+        v.answer("Are you sure?", "Yes", shot="slow-cancel")
+        asked = time.monotonic() - started
+        if asked >= SLOW_MS / 1000:
+            raise Failure(f"the question came after {asked:.1f} s, once the slow read was over")
+        v.wait_status("Cancelled by Operator")
+
+
+if __name__ == "__main__":
+    main()
