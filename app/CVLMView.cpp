@@ -22,7 +22,6 @@
 #include "app/VlmFileDialog.h"
 #include "core/CVLMDoc.h"
 #include "core/DirectoryEntry.h"
-#include "core/Fat12Reader.h"
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/Prompter.h"
@@ -51,7 +50,6 @@ const std::string kImageChangedQuestion =
     "The image in memory holds changes that are not saved.\n\nDo you want to save it as an image file first?";
 const std::string kNoPrinter = "No printer is set up. Print... can save the report as a PDF file instead.";
 constexpr int kFolderLineMargin = 4;
-const QString kRootFolder = QStringLiteral("\\");
 
 QString driveName(int drive)
 {
@@ -87,7 +85,7 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
                                  [this](int drive) { selectDrive(drive); }, [this] { return mayReplaceImage(); },
                                  [this] { reloaded(); }, [this] { print(kCmdPrint); },
                                  [this](QHash<QString, QString> damage, std::size_t bad) { rescued(std::move(damage), bad); }})),
-      folderLine_(new QLabel(this))
+      folderLine_(new QLabel(this)), folders_(doc, prompter_)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -494,10 +492,9 @@ void CVLMView::FillList()
         model_->table().clear();
     else
         dropped = model_->table().load(doc_.directory.listing);
-    model_->setFolder(QStringLiteral("/") + folders_.join(QStringLiteral("/")) +
-                      (folders_.isEmpty() ? QString() : QStringLiteral("/")));
+    model_->setFolder(QString::fromStdString(folders_.header()));
     imageShown_ = model_->fill(doc_);
-    list_->selectRow(std::max(model_->rowNamed(std::exchange(reselectName_, {})), 0));
+    list_->selectRow(std::max(model_->rowNamed(QString::fromStdString(folders_.takeReselect())), 0));
     updateCommands();
     showWhereYouAre();
     if (dropped > 0)
@@ -531,7 +528,7 @@ void CVLMView::rescued(QHash<QString, QString> damage, std::size_t badSectors)
 void CVLMView::showWhereYouAre()
 {
     const bool empty = doc_.ImageEmpty != 0;
-    folderLine_->setText(empty ? QString() : kRootFolder + folders_.join(kRootFolder));
+    folderLine_->setText(empty ? QString() : QString::fromStdString(folders_.line()));
     emit imageNamed(empty ? QString() : imageName_);
 }
 
@@ -554,8 +551,7 @@ void CVLMView::onDoubleClick(int row)
         leaveFolder();
         return;
     }
-    showOutcome(Fat12Reader(doc_, prompter_).enterDirectory(record->slot).warning);
-    folders_.append(nameOnDiskette(row));
+    showOutcome(folders_.enter(record->slot, nameOnDiskette(row).toStdString()));
     post(ViewMessage::FillList);
 }
 
@@ -563,10 +559,8 @@ void CVLMView::leaveFolder()
 {
     if (doc_.directory.depth == 0)
         return;
-    showOutcome(Fat12Reader(doc_, prompter_).leaveDirectory().warning);
     // The folder just left is selected in its parent.
-    if (!folders_.isEmpty())
-        reselectName_ = folders_.takeLast();
+    showOutcome(folders_.leave());
     post(ViewMessage::FillList);
 }
 
@@ -616,9 +610,7 @@ QString CVLMView::nameOnDiskette(int row) const
 
 QString CVLMView::diskettePath(const QString& name) const
 {
-    QStringList parts = folders_;
-    parts.append(name);
-    return parts.join(u'\\');
+    return QString::fromStdString(folders_.onDiskette(name.toStdString()));
 }
 
 void CVLMView::fileMenu(int row, QPoint point)
@@ -657,7 +649,7 @@ void CVLMView::finishRename()
          to = diskettePath(withoutPadding(done.to))] { *renamed = shellMenu_->rename(drive, from, to); },
         [this, renamed, done] {
             if (*renamed) {
-                reselectName_ = withoutPadding(done.to);
+                folders_.reselect(withoutPadding(done.to).toStdString());
                 post(ViewMessage::RefreshFromDiskette);
                 return;
             }

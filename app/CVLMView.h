@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+#include "appmodel/FolderTrail.h"
 #include "core/ViewSink.h"
 
 class QLabel;
@@ -158,10 +159,7 @@ private:
     std::optional<QString> pendingPath_;
     QString description_;
     QString imageName_;
-    // Names of the folders entered from the root, for the diskette's paths.
-    QStringList folders_;
-    // The entry the next fill selects; the first row when none is named.
-    QString reselectName_;
+    FolderTrail folders_;
     // The label edit under way renames in the image, not on the diskette.
     bool renameInImage_ = false;
     struct Rename {
