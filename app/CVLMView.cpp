@@ -30,8 +30,10 @@
 #include "drive/CDriveServices.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveType.h"
+#include "files/DamageReport.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
+#include "ops/RescueEngine.h"
 #include "ops/ui/MismatchPrinter.h"
 #include "ops/ui/NewImageDialog.h"
 
@@ -67,6 +69,29 @@ QString withoutPadding(QString name)
     return name;
 }
 
+// A tooltip for each file or folder that holds unreadable sectors, naming
+// them; a sector written over since holds what was written, not damage.
+QHash<QString, QString> damageTips(CVLMDoc& doc, const std::vector<std::uint32_t>& unreadable)
+{
+    QHash<QString, QString> tips;
+    if (unreadable.empty() || doc.ImageEmpty)
+        return tips;
+    std::vector<std::uint32_t> bad;
+    for (const std::uint32_t sector : unreadable)
+        if (RescueEngine::isMarked(doc.image().subspan(std::size_t{sector} * kSectorBytes, kSectorBytes)))
+            bad.push_back(sector);
+    const DamageReport report(doc, bad);
+    for (const DamageReport::Hit& hit : report.hits())
+        for (const std::string& place : hit.places) {
+            if (!place.starts_with('/'))
+                continue;
+            QString& tip = tips[QString::fromStdString(place)];
+            tip += (tip.isEmpty() ? QObject::tr("Unreadable: ") : QStringLiteral("; ")) +
+                   QString::fromStdString(DamageReport::placeOnDiskette(hit.sector, doc.geometry.sectorsPerTrack));
+        }
+    return tips;
+}
+
 } // namespace
 
 CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& shell, QWidget* parent)
@@ -84,7 +109,7 @@ CVLMView::CVLMView(CVLMDoc& doc, Prompter& prompter, DriveBay& drives, Shell& sh
           DisketteCommands::View{this, *this, *panel_, *toolBar_, *shellMenu_, [this] { return floppyCount_; },
                                  [this](int drive) { selectDrive(drive); }, [this] { return mayReplaceImage(); },
                                  [this] { reloaded(); }, [this] { print(kCmdPrint); },
-                                 [this](QHash<QString, QString> damage, std::size_t bad) { rescued(std::move(damage), bad); }})),
+                                 [this](std::vector<std::uint32_t> unreadable) { rescued(std::move(unreadable)); }})),
       folderLine_(new QLabel(this)), folders_(doc, prompter_)
 {
     auto* layout = new QVBoxLayout(this);
@@ -468,6 +493,7 @@ void CVLMView::OnRenameFile()
 void CVLMView::imageChanged(int row, const QString& name)
 {
     model_->table().load(doc_.directory.listing);
+    model_->setDamage(damageTips(doc_, unreadable_));
     imageShown_ = model_->fill(doc_);
     const int named = name.isEmpty() ? -1 : model_->rowNamed(name);
     list_->selectRow(named >= 0 ? named : std::min(row, model_->rowCount() - 1));
@@ -493,6 +519,7 @@ void CVLMView::FillList()
     else
         dropped = model_->table().load(doc_.directory.listing);
     model_->setFolder(QString::fromStdString(folders_.header()));
+    model_->setDamage(damageTips(doc_, unreadable_));
     imageShown_ = model_->fill(doc_);
     list_->selectRow(std::max(model_->rowNamed(QString::fromStdString(folders_.takeReselect())), 0));
     updateCommands();
@@ -514,15 +541,15 @@ void CVLMView::reloaded()
 void CVLMView::anotherImage()
 {
     folders_.clear();
-    model_->setDamage({});
+    unreadable_.clear();
 }
 
-void CVLMView::rescued(QHash<QString, QString> damage, std::size_t badSectors)
+void CVLMView::rescued(std::vector<std::uint32_t> unreadable)
 {
     reloaded();
-    model_->setDamage(std::move(damage));
+    unreadable_ = std::move(unreadable);
     if (doc_.OperationState == kUnsuccessful)
-        panel_->ShowBadSectors(badSectors);
+        panel_->ShowBadSectors(unreadable_.size());
 }
 
 void CVLMView::showWhereYouAre()

@@ -117,8 +117,8 @@ private:
     void reloaded();
     // Memory holds another image: the list starts at its root, with no damage marked.
     void anotherImage();
-    // As reloaded, after a rescue: the damage by path for the list, the sectors left bad.
-    void rescued(QHash<QString, QString> damage, std::size_t badSectors);
+    // As reloaded, after a rescue that left these sectors unread.
+    void rescued(std::vector<std::uint32_t> unreadable);
     void RefreshFromDiskette();
     void finishRename();
     // Context help: the next click names a topic, Esc gives up.
@@ -160,6 +160,8 @@ private:
     QString description_;
     QString imageName_;
     FolderTrail folders_;
+    // What the last rescue could not read; the list marks what holds them.
+    std::vector<std::uint32_t> unreadable_;
     // The label edit under way renames in the image, not on the diskette.
     bool renameInImage_ = false;
     struct Rename {

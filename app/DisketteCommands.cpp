@@ -14,7 +14,6 @@
 #include "core/ui/OperationRunner.h"
 #include "drive/DriveBay.h"
 #include "drive/SectorDriver.h"
-#include "files/DamageReport.h"
 #include "ops/CompareEngine.h"
 #include "ops/CopyEngine.h"
 #include "ops/CopyFormatter.h"
@@ -46,25 +45,8 @@ std::function<void()> cancelOf(const std::shared_ptr<CProgressDlg>& progress)
 // What a rescue leaves for the GUI thread.
 struct RescueOutcome {
     bool started = false;
-    QHash<QString, QString> damage;
-    std::size_t badSectors = 0;
+    std::vector<std::uint32_t> unreadable;
 };
-
-// A tooltip for each file or folder that holds unreadable sectors, naming them.
-QHash<QString, QString> damageTips(CVLMDoc& doc, const std::vector<std::uint32_t>& bad)
-{
-    QHash<QString, QString> tips;
-    const DamageReport report(doc, bad);
-    for (const DamageReport::Hit& hit : report.hits())
-        for (const std::string& place : hit.places) {
-            if (!place.starts_with('/'))
-                continue;
-            QString& tip = tips[QString::fromStdString(place)];
-            tip += (tip.isEmpty() ? QObject::tr("Unreadable: ") : QStringLiteral("; ")) +
-                   QString::fromStdString(DamageReport::placeOnDiskette(hit.sector, doc.geometry.sectorsPerTrack));
-        }
-    return tips;
-}
 
 } // namespace
 
@@ -246,10 +228,10 @@ void DisketteCommands::rescue()
     if (dialog.exec() != QDialog::Accepted)
         return;
     view_.selectDrive(doc_.SelectedDrive);
-    rescue(dialog.passes(), dialog.mapFile());
+    rescue(dialog.passes(), dialog.mapFile(), dialog.earlierMap());
 }
 
-void DisketteCommands::rescue(int passes, const QString& mapFile)
+void DisketteCommands::rescue(int passes, const QString& mapFile, const std::optional<RescueMap>& earlier)
 {
     // No operation runs now, so the last rescue's grid is no longer drawn to.
     delete grid_;
@@ -262,18 +244,15 @@ void DisketteCommands::rescue(int passes, const QString& mapFile)
     const auto outcome = std::make_shared<RescueOutcome>();
     runner_.start(
         [this, progress, outcome, passes, grid = grid_.data(), file = std::filesystem::path(mapFile.toStdString()),
-         drive = doc_.SelectedDrive] {
+         drive = doc_.SelectedDrive, map = earlier.value_or(RescueMap{})]() mutable {
             if (!view_.mayReplaceImage())
                 return;
-            RescueMap map;
             RescueEngine engine(engineContext(*progress), *grid);
             engine.run(drive, passes, map);
             outcome->started = engine.started();
             if (!outcome->started)
                 return;
-            const std::vector<std::uint32_t> bad = map.unreadable();
-            outcome->badSectors = bad.size();
-            outcome->damage = damageTips(doc_, bad);
+            outcome->unreadable = map.unreadable();
             try {
                 map.write(file, "vellum rescue " + std::string(1, static_cast<char>('A' + drive)) + ": --passes " +
                                     std::to_string(passes));
@@ -283,7 +262,7 @@ void DisketteCommands::rescue(int passes, const QString& mapFile)
         },
         [this, outcome] {
             if (outcome->started)
-                view_.rescued(std::move(outcome->damage), outcome->badSectors);
+                view_.rescued(std::move(outcome->unreadable));
         },
         cancelOf(progress));
 }

@@ -10,7 +10,9 @@
 #include <QPoint>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "ops/RescueMap.h"
 #include "ops/ui/CRescueGrid.h"
 
 namespace vellum {
@@ -46,9 +48,8 @@ public:
         std::function<void()> reloaded;
         // The mismatch dialog's Print, while the compare waits.
         std::function<void()> print;
-        // A rescue read the image anew: the damage tooltip by the path of each
-        // file or folder that holds unreadable sectors, and their count.
-        std::function<void(QHash<QString, QString> damage, std::size_t badSectors)> rescued;
+        // A rescue read the image anew, all but these sectors.
+        std::function<void(std::vector<std::uint32_t> unreadable)> rescued;
     };
 
     DisketteCommands(CVLMDoc& doc, OperationRunner& runner, DriveBay& drives, View view);
@@ -82,7 +83,7 @@ private:
     void formatBeforeCopy(Progress& progress);
     void formatDmf(Progress& progress);
     int shellDriveNow(int mode, QPoint point);
-    void rescue(int passes, const QString& mapFile);
+    void rescue(int passes, const QString& mapFile, const std::optional<RescueMap>& earlier);
 
     CVLMDoc& doc_;
     OperationRunner& runner_;

@@ -13,11 +13,11 @@ namespace vellum {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> kOperationNames = {
+constexpr std::array<std::string_view, 13> kOperationNames = {
     "Load Diskette", "Load File", "Copy Diskette", "Copy/Verify Diskette",
     "Copy File", "Compare Diskette", "Transfer System Only", "Quick Format",
     "Quick Format with System", "Full Format", "Full Format with System",
-    "Format DMF Diskette",
+    "Format DMF Diskette", "Rescue Diskette",
 };
 
 constexpr std::array<std::pair<int, std::string_view>, 32> kStatusMessages = {{

@@ -49,6 +49,7 @@ enum OperationKey : std::uint8_t {
     kOpFullFormat = 9,
     kOpFullFormatSystem = 10,
     kOpFormatDmf = 11,
+    kOpRescueDiskette = 12,
 };
 
 class CVLMDoc {

@@ -56,12 +56,20 @@ void RescueEngine::fillWithMarker(std::span<std::uint8_t> sectors)
         sectors[at] = static_cast<std::uint8_t>(kMarker[at % kMarker.size()]);
 }
 
+bool RescueEngine::isMarked(std::span<const std::uint8_t> sector)
+{
+    for (std::size_t at = 0; at < sector.size(); ++at)
+        if (sector[at] != static_cast<std::uint8_t>(kMarker[at % kMarker.size()]))
+            return false;
+    return true;
+}
+
 void RescueEngine::run(int drive, int passes, RescueMap& map)
 {
     started_ = false;
     drive_ = drive;
     passes_ = passes;
-    c_.doc.CurrentOperation = kOpLoadDiskette;
+    c_.doc.CurrentOperation = kOpRescueDiskette;
     c_.doc.OperationState = kUnsuccessful;
     CDriveServices services(c_.drives, c_.prompter);
     services.ResetDrive(drive);
@@ -75,7 +83,7 @@ void RescueEngine::run(int drive, int passes, RescueMap& map)
             readDiskette(services, drive, map);
     }
     if (!started_)
-        c_.panel.ShowLastOperation(kOpLoadDiskette, kUnsuccessful);
+        c_.panel.ShowLastOperation(kOpRescueDiskette, kUnsuccessful);
 }
 
 const StandardFormat* RescueEngine::recognise(CDriveServices& services, int drive)
@@ -155,7 +163,7 @@ void RescueEngine::readDiskette(CDriveServices& services, int drive, RescueMap& 
     map.extendTo(layout.totalSectors);
     prepareImage(layout, map);
     started_ = true;
-    c_.panel.ShowLastOperation(kOpLoadDiskette, kInProgress);
+    c_.panel.ShowLastOperation(kOpRescueDiskette, kInProgress);
     observer_.layout(layout.cylinders(), layout.sectorsPerTrack);
     for (std::uint32_t s = 0, run = 1; s < map.sectors(); s += run, run = 1) {
         while (s + run < map.sectors() && shown(map.at(s + run)) == shown(map.at(s)))
@@ -311,7 +319,7 @@ void RescueEngine::finish(RescueMap& map, bool cancelled)
     if (!outcome.whole())
         c_.prompter.tell(outcome.warning, Icon::Exclamation);
     c_.panel.ShowVolumeAndMemoryStatus(c_.doc);
-    c_.panel.ShowLastOperation(kOpLoadDiskette, c_.doc.OperationState);
+    c_.panel.ShowLastOperation(kOpRescueDiskette, c_.doc.OperationState);
     c_.view.post(ViewMessage::FillList);
     c_.doc.ImageEmpty = 0;
 }

@@ -46,6 +46,8 @@ public:
     bool started() const { return started_; }
 
     static void fillWithMarker(std::span<std::uint8_t> sectors);
+    // The sector still holds the marker: nothing was written over it since.
+    static bool isMarked(std::span<const std::uint8_t> sector);
 
 private:
     const StandardFormat* recognise(CDriveServices& services, int drive);

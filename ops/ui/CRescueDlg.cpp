@@ -10,6 +10,8 @@
 #include <QSpinBox>
 
 #include "core/CVLMDoc.h"
+#include "core/Error.h"
+#include "core/Prompter.h"
 #include "ops/RescueEngine.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/DriveListBox.h"
@@ -24,7 +26,7 @@ constexpr int kHelpTopic = 0x1804A; // the Rescue command's own
 } // namespace
 
 CRescueDlg::CRescueDlg(CVLMDoc& doc, DriveBackend& drives, Prompter& prompter, int floppyCount, QWidget* parent)
-    : QDialog(parent), doc_(doc), source_(new DriveListBox(this)), passes_(new QSpinBox(this)),
+    : QDialog(parent), doc_(doc), prompter_(prompter), source_(new DriveListBox(this)), passes_(new QSpinBox(this)),
       map_(new QLineEdit(QDir::home().filePath(kMapName), this))
 {
     setWindowTitle(tr("Rescue Diskette"));
@@ -78,10 +80,38 @@ void CRescueDlg::browse()
 void CRescueDlg::accept()
 {
     const int drive = source_->selectedDrive();
-    if (drive < 0 || map_->text().isEmpty())
+    if (drive < 0 || map_->text().isEmpty() || !chooseEarlierMap())
         return;
     doc_.SelectedDrive = static_cast<std::uint8_t>(drive);
     QDialog::accept();
+}
+
+bool CRescueDlg::chooseEarlierMap()
+{
+    earlier_.reset();
+    const std::filesystem::path file = map_->text().toStdString();
+    if (!std::filesystem::exists(file))
+        return true;
+    RescueMap map;
+    try {
+        map = RescueMap::read(file);
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Stop);
+        return false;
+    }
+    // Going on keeps what the map calls read from memory, so it must be asked:
+    // a map left by another diskette would mix two diskettes in one image.
+    const std::uint32_t read = map.count(RescueMap::State::Read);
+    const std::uint32_t left = map.sectors() - read;
+    const std::string question = "The map file holds an earlier rescue: " + groupedNumber(read) + " sectors read, " +
+                                 groupedNumber(left) + " still to read.\n\nDo you want to go on with it? The sectors "
+                                 "it calls read are then kept from the image in memory, which must be that rescue's "
+                                 "image. No starts a new map in its place.";
+    switch (prompter_.ask(question, Buttons::YesNoCancel, Icon::Question)) {
+    case Answer::Yes: earlier_ = std::move(map); return true;
+    case Answer::No: return true;
+    default: return false;
+    }
 }
 
 } // namespace vellum

@@ -1,6 +1,6 @@
 // Diskette > Rescue on a virtual 1.44 MB diskette whose file holds a sector
 // that never reads: the grid, the file list and the status panel say so, and
-// the map is written.
+// the map is written; a second rescue with that map reads only that sector.
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QtTest>
@@ -15,6 +15,7 @@
 #include "core/ImageFile.h"
 #include "core/ui/OperationRunner.h"
 #include "drive/MediumFaults.h"
+#include "ops/RescueEngine.h"
 #include "ops/ui/CRescueDlg.h"
 #include "ops/ui/CRescueGrid.h"
 #include "tests/app/AppTestSupport.h"
@@ -80,6 +81,21 @@ CRescueGrid* rescueGrid()
     return nullptr;
 }
 
+// Diskette > Rescue with that map file and the dialog's other choices as they are.
+void rescue(CVLMView& view, const QString& map)
+{
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CRescueDlg*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QSpinBox*>()->value(), 3);
+        dialog->findChild<QLineEdit*>()->setText(map);
+        dialog->accept();
+    });
+    view.run(kCmdRescue);
+    waitIdle(view.runner());
+    drainEvents();
+}
+
 } // namespace
 
 class RescueTest : public QObject {
@@ -96,16 +112,7 @@ private slots:
         frame.show();
         CVLMView& view = frame.view();
         const QString map = world.path("rescue.map");
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<CRescueDlg*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            QCOMPARE(dialog->findChild<QSpinBox*>()->value(), 3);
-            dialog->findChild<QLineEdit*>()->setText(map);
-            dialog->accept();
-        });
-        view.run(kCmdRescue);
-        waitIdle(view.runner());
-        drainEvents();
+        rescue(view, map);
 
         CRescueGrid* grid = rescueGrid();
         QVERIFY(grid);
@@ -126,6 +133,46 @@ private slots:
 
         QCOMPARE(lastStatus(view), QString("  Last Operation Status:    Unsuccessful - 1 bad sector"));
         QVERIFY(QFile::exists(map));
+
+        // The mark stays with the file under its new name.
+        view.fileList().selectRow(row);
+        view.run(kCmdRenameFile);
+        QVERIFY(model->setData(model->index(row, 0), "Renamed.txt", Qt::EditRole));
+        drainEvents();
+        const int renamed = model->rowNamed("Renamed.txt");
+        QVERIFY(renamed >= 0);
+        QCOMPARE(model->damageOf(renamed), tip);
+        VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void aSecondRescueWithTheMapGoesOnWithTheSectorsLeft()
+    {
+        World world;
+        const BadSector bad = insertDamagedDiskette(world);
+        RecordingShell shell;
+        CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
+        frame.show();
+        CVLMView& view = frame.view();
+        const QString map = world.path("rescue.map");
+        rescue(view, map);
+
+        // The bad sector reads now, and a sector the map calls read has changed
+        // on the diskette: going on reads the one and keeps the other.
+        const std::string disk = world.path("damaged.img").toStdString();
+        QVERIFY(QFile::remove(QString::fromStdString(MediumFaults::fileOf(disk).string())));
+        const std::size_t kept = (bad.sector + 1) * kSectorBytes;
+        const std::uint8_t before = world.doc->image()[kept];
+        QFile file(QString::fromStdString(disk));
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(static_cast<qint64>(kept)));
+        QVERIFY(file.putChar(static_cast<char>(before ^ 0xFF)));
+        file.close();
+        world.prompter.expectStart("The map file holds an earlier rescue: 2,879 sectors read, 1 still to read.",
+                                   Icon::Question, Answer::Yes);
+        rescue(view, map);
+
+        QCOMPARE(lastStatus(view), QString("  Last Operation Status:    Successful"));
+        QCOMPARE(world.doc->image()[kept], before);
+        QVERIFY(world.doc->image()[bad.sector * kSectorBytes] != static_cast<std::uint8_t>(RescueEngine::kMarker[0]));
         VERIFY_NO_PROBLEMS(world.prompter);
     }
 };

@@ -169,7 +169,8 @@ TEST(Document, StatusTexts)
     EXPECT_EQ(CVLMDoc::statusText(31), "Write protect error");
     EXPECT_EQ(CVLMDoc::statusText(99), "Unknown driver status 99");
     EXPECT_EQ(CVLMDoc::OperationNames(11), "Format DMF Diskette");
-    EXPECT_FALSE(CVLMDoc::OperationNames(12));
+    EXPECT_EQ(CVLMDoc::OperationNames(12), "Rescue Diskette");
+    EXPECT_FALSE(CVLMDoc::OperationNames(13));
 }
 
 } // namespace
