@@ -11,10 +11,7 @@ BAD_SECTOR = "0 1 16 bad\n"
 
 def main():
     with Vellum("rescue") as v:
-        image = v.path("a.img")
-        v.vlm("convert", v.sample, image)
-        with open(image + ".faults", "w") as faults:
-            faults.write(BAD_SECTOR)
+        image = v.sample_with_faults(BAD_SECTOR)
         v.start()
         v.insert("A:", image)
 

@@ -23,10 +23,7 @@ def quickest_answer(v):
 
 def main():
     with Vellum("slow_drive") as v:
-        image = v.path("a.img")
-        v.vlm("convert", v.sample, image)
-        with open(image + ".faults", "w") as faults:
-            faults.write(SLOW_SECTOR)
+        image = v.sample_with_faults(SLOW_SECTOR)
         v.start()
         v.insert("A:", image)
 

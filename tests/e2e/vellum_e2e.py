@@ -245,6 +245,14 @@ class Vellum:
     def insert(self, drive, image):
         self.vlm("drive", "insert", drive, image)
 
+    def sample_with_faults(self, faults):
+        """A copy of the sample diskette, a.img, with these lines as its fault file."""
+        image = self.path("a.img")
+        self.vlm("convert", self.sample, image)
+        with open(image + ".faults", "w") as f:
+            f.write(faults)
+        return image
+
     def start(self, *args):
         self.launch(*args)
         return self
