@@ -44,6 +44,10 @@ bool CylinderFormatter::formatDiskette(int drive)
     if (!layout)
         return fail(drive, "the image in memory, media code " + hex(doc_.geometry.MediaCode) +
                                ", has none of the layouts " + capacityList());
+    if (const std::string refusal = drives_.formatRefusal(drive, *layout); !refusal.empty()) {
+        prompter_.tell(refusal, Icon::Exclamation);
+        return false;
+    }
     TrackDriver driver(drives_);
     std::array<std::uint8_t, FormatRequest::kReplySize> reply{};
     for (std::uint32_t cylinder = 0; cylinder < layout->cylinders(); ++cylinder) {

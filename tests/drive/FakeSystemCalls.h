@@ -1,7 +1,8 @@
 #pragma once
-// System calls answered by a scripted floppy drive (or a plain block device),
-// recording what the Linux backend asked for. By default the kernel has no
-// raw controller commands, as stock kernels do not.
+// System calls answered by a scripted floppy drive (or a plain block device,
+// or a USB diskette drive answering UFI commands through SG_IO), recording
+// what the Linux backend asked for. By default the kernel has no raw
+// controller commands, as stock kernels do not.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <linux/fd.h>
 #include <linux/fs.h>
+#include <scsi/sg.h>
 #include <string>
 #include <sys/sysmacros.h>
 #include <vector>
@@ -41,6 +43,19 @@ public:
         raw.reply_count = 7;
         raw.reply[0] = 0;
     };
+
+    // The USB diskette drive, when `scsi` is set (and `floppy` is not).
+    enum class Diskette { Formatted, Unformatted, None };
+    bool scsi = false;
+    Diskette diskette = Diskette::Formatted;
+    bool formatCapacities = true; // else READ FORMAT CAPACITIES is an ILLEGAL REQUEST
+    bool writeProtectBit = false;
+    std::vector<std::uint32_t> formattable = {2880, 1440};
+    int unplugAfter = -1; // SCSI commands answered before the drive goes away
+    struct ScsiCommand {
+        std::vector<std::uint8_t> block, dataOut;
+    };
+    std::vector<ScsiCommand> scsiCommands;
 
     // What was asked.
     std::vector<std::string> opened;
@@ -76,6 +91,8 @@ public:
         requests.push_back(request);
         if (request == FDRAWCMD)
             return rawSupported ? rawCommand(*static_cast<floppy_raw_cmd*>(arg)) : -EOPNOTSUPP;
+        if (request == BLKFLSBUF)
+            return 0;
         if (request == BLKGETSIZE64) {
             *static_cast<std::uint64_t*>(arg) = medium.size();
             return 0;
@@ -131,6 +148,21 @@ public:
         return 0;
     }
 
+    int sgIo(int, sg_io_hdr& io) override
+    {
+        if (!scsi)
+            return -ENOTTY;
+        if (unplugAfter == 0)
+            return -ENODEV;
+        --unplugAfter;
+        const auto* block = static_cast<const std::uint8_t*>(io.cmdp);
+        const auto* out = static_cast<const std::uint8_t*>(io.dxferp);
+        const bool writing = io.dxfer_direction == SG_DXFER_TO_DEV;
+        scsiCommands.push_back({{block, block + io.cmd_len}, {out, out + (writing ? io.dxfer_len : 0)}});
+        ufiAnswer(block[0], io);
+        return 0;
+    }
+
     // Not ioctls: where reads and writes fall among the requests.
     static constexpr unsigned long kRead = ~0ul, kWrite = ~1ul;
 
@@ -140,6 +172,57 @@ public:
     }
 
 private:
+    static constexpr std::uint8_t kNotReady = 2, kMediumError = 3, kIllegalRequest = 5, kDataProtect = 7;
+
+    static void put32(std::uint8_t* at, std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            at[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+    }
+    static void check(sg_io_hdr& io, std::uint8_t key, std::uint8_t asc)
+    {
+        auto* sense = static_cast<std::uint8_t*>(io.sbp);
+        sense[0] = 0x70;
+        sense[2] = key;
+        sense[7] = 10;
+        sense[12] = asc;
+        io.sb_len_wr = 18;
+        io.status = 0x02;
+    }
+    // A capacity descriptor: blocks, a code byte, 512-byte blocks.
+    static void descriptor(std::uint8_t* at, std::uint32_t blocks, std::uint8_t code)
+    {
+        put32(at, blocks);
+        at[4] = code;
+        at[6] = 0x02;
+    }
+    void ufiAnswer(std::uint8_t opcode, sg_io_hdr& io)
+    {
+        auto* in = static_cast<std::uint8_t*>(io.dxferp);
+        const auto blocks = static_cast<std::uint32_t>(medium.size() / 512);
+        const bool none = diskette == Diskette::None;
+        if (opcode == 0x23 && formatCapacities) {
+            in[3] = static_cast<std::uint8_t>(8 * (1 + formattable.size()));
+            descriptor(in + 4, none ? 2880 : blocks, none ? 3 : diskette == Diskette::Formatted ? 2 : 1);
+            for (std::size_t i = 0; i < formattable.size(); ++i)
+                descriptor(in + 12 + 8 * i, formattable[i], 0);
+        } else if (opcode == 0x23) {
+            check(io, kIllegalRequest, 0x20);
+        } else if (none) {
+            check(io, kNotReady, 0x3A);
+        } else if (opcode == 0x25) {
+            if (diskette == Diskette::Unformatted)
+                return check(io, kMediumError, 0x30);
+            put32(in, blocks - 1);
+            put32(in + 4, 512);
+        } else if (opcode == 0x5A) {
+            in[3] = writeProtectBit ? 0x80 : 0;
+        } else if (opcode == 0x04) {
+            if (writeProtectBit)
+                return check(io, kDataProtect, 0x27);
+            diskette = Diskette::Formatted;
+        }
+    }
     bool misaligned(const void* buffer) const
     {
         return (openFlags.back() & O_DIRECT) && reinterpret_cast<std::uintptr_t>(buffer) % 512 != 0;

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/CVLMDoc.h"
+#include "drive/DriveStatus.h"
+#include "drive/LinuxFloppyBackend.h"
+#include "ops/CylinderFormatter.h"
+#include "tests/drive/FakeSystemCalls.h"
+#include "tests/support/MemoryProfile.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace vellum {
+namespace {
+
+using test::FakeSystemCalls;
+using Bytes = std::vector<std::uint8_t>;
+
+CylinderFormat inOrder(std::uint32_t cylinder, std::uint8_t sectors)
+{
+    CylinderFormat f;
+    f.cylinder = cylinder;
+    for (auto& ids : f.sectorIds)
+        for (std::uint8_t id = 1; id <= sectors; ++id)
+            ids.push_back(id);
+    return f;
+}
+
+// A USB diskette drive on /dev/sdb answering UFI commands.
+class UfiDrive : public ::testing::Test {
+protected:
+    UfiDrive()
+    {
+        sys.floppy = false;
+        sys.scsi = true;
+    }
+    Bytes opcodes() const
+    {
+        Bytes codes;
+        for (const auto& c : sys.scsiCommands)
+            codes.push_back(c.block[0]);
+        return codes;
+    }
+
+    FakeSystemCalls sys;
+    LinuxFloppyBackend backend{sys, {"/dev/sdb", ""}};
+};
+
+TEST_F(UfiDrive, CommandBlocksAndFormatDescriptorsFollowTheUfiLayouts)
+{
+    ASSERT_EQ(backend.checkMedia(0), kStatusOk);
+    ASSERT_EQ(backend.formatCylinder(0, inOrder(5, 18)), kStatusOk);
+    ASSERT_EQ(backend.formatCylinder(0, inOrder(79, 9)), kStatusOk);
+    ASSERT_EQ(sys.scsiCommands.size(), 7u);
+    EXPECT_EQ(sys.scsiCommands[0].block, (Bytes{0x23, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0, 0, 0}));
+    EXPECT_EQ(sys.scsiCommands[1].block, (Bytes{0x5A, 0, 0x3F, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0}))
+        << "write protection is asked before the format";
+    // FORMAT UNIT: FmtData, defect list format 7, the track, a 12-byte parameter list.
+    EXPECT_EQ(sys.scsiCommands[2].block, (Bytes{0x04, 0x17, 5, 0, 0, 0, 0, 0, 12, 0, 0, 0}));
+    // FOV, DCRT and single track with the side; 8 descriptor bytes: 2880 blocks of 512.
+    EXPECT_EQ(sys.scsiCommands[2].dataOut, (Bytes{0, 0xB0, 0, 8, 0, 0, 0x0B, 0x40, 0, 0, 0x02, 0}));
+    EXPECT_EQ(sys.scsiCommands[3].dataOut, (Bytes{0, 0xB1, 0, 8, 0, 0, 0x0B, 0x40, 0, 0, 0x02, 0}));
+    EXPECT_EQ(sys.scsiCommands[5].block[2], 79);
+    EXPECT_EQ(sys.scsiCommands[6].dataOut, (Bytes{0, 0xB1, 0, 8, 0, 0, 0x05, 0xA0, 0, 0, 0x02, 0}))
+        << "720K: 1440 blocks";
+    EXPECT_EQ(backend.endFormat(0), kStatusOk);
+    EXPECT_TRUE(sys.asked(BLKFLSBUF));
+}
+
+TEST_F(UfiDrive, TheFormatCapacityTellsTheDiskette)
+{
+    EXPECT_EQ(backend.checkMedia(0), kStatusOk) << "1.44M";
+    sys.medium.resize(737280);
+    EXPECT_EQ(backend.checkMedia(0), kStatusOk) << "720K";
+    sys.medium.resize(1'000'000);
+    EXPECT_EQ(backend.checkMedia(0), kStatusWrongMedia);
+    sys.diskette = FakeSystemCalls::Diskette::Unformatted;
+    EXPECT_EQ(backend.checkMedia(0), kStatusUnformatted);
+    sys.diskette = FakeSystemCalls::Diskette::None;
+    EXPECT_EQ(backend.checkMedia(0), kStatusNotReady);
+    EXPECT_EQ(opcodes(), Bytes(5, 0x23)) << "the drive's answer is enough: no sector is read";
+    EXPECT_EQ(sys.writes + std::count(sys.requests.begin(), sys.requests.end(), FakeSystemCalls::kRead), 0);
+}
+
+TEST_F(UfiDrive, AnIllegalRequestFallsBackToReadCapacity)
+{
+    sys.formatCapacities = false;
+    EXPECT_EQ(backend.checkMedia(0), kStatusOk);
+    EXPECT_EQ(opcodes(), (Bytes{0x23, 0x25}));
+    sys.diskette = FakeSystemCalls::Diskette::Unformatted;
+    EXPECT_EQ(backend.checkMedia(0), kStatusUnformatted);
+    sys.diskette = FakeSystemCalls::Diskette::None;
+    EXPECT_EQ(backend.checkMedia(0), kStatusNotReady);
+    sys.diskette = FakeSystemCalls::Diskette::Formatted;
+    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 15)), kStatusWrongMedia) << "no list holds a 1.2M format";
+}
+
+TEST_F(UfiDrive, TheWriteProtectBitStopsWritesAndFormatsBeforeTheyStart)
+{
+    sys.writeProtectBit = true;
+    EXPECT_EQ(backend.writeSectors(0, 0, Bytes(512, 1)), kStatusWriteProtect);
+    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 18)), kStatusWriteProtect);
+    EXPECT_EQ(sys.writes, 0);
+    EXPECT_EQ(opcodes(), (Bytes{0x5A, 0x5A})) << "no FORMAT UNIT was sent";
+}
+
+TEST_F(UfiDrive, LaysOnlyTheFormatsAUfiDriveKnows)
+{
+    for (const std::uint8_t code : {kFormatCode360, kFormatCodeDmf}) {
+        const std::string why = backend.formatRefusal(0, standardFormat(code));
+        EXPECT_NE(why.find("A USB diskette drive cannot lay a " + std::string(standardFormat(code).name)),
+                  std::string::npos)
+            << why;
+    }
+    for (const std::uint8_t code : {kFormatCode720, kFormatCode144, kFormatCode12})
+        EXPECT_EQ(backend.formatRefusal(0, standardFormat(code)), "");
+    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 21)), kStatusInvalid);
+    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 15)), kStatusWrongMedia) << "1.2M is not in the drive's list";
+    sys.formattable.push_back(2400);
+    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 15)), kStatusOk);
+    LinuxFloppyBackend floppy(sys, {"/dev/fd0", ""});
+    sys.floppy = true;
+    EXPECT_EQ(floppy.formatRefusal(0, standardFormat(kFormatCodeDmf)), "") << "a floppy drive lays DMF";
+}
+
+TEST_F(UfiDrive, AnUnplugInTheMiddleOfAFormatEndsItWithAMessage)
+{
+    test::MemoryProfile profile;
+    test::ScriptedPrompter prompter;
+    CVLMDoc doc(profile, prompter);
+    doc.geometry = standardFormat(kFormatCode144).geometry();
+    prompter.expect("Cannot format the diskette in A: cylinder 3: " + CVLMDoc::statusText(kStatusNoDevice),
+                    Buttons::Ok, Icon::Exclamation, Answer::Ok);
+    sys.unplugAfter = 3 * 3; // a MODE SENSE and two FORMAT UNITs for each of cylinders 0-2
+    EXPECT_FALSE(CylinderFormatter(doc, backend, prompter).formatDiskette(0));
+}
+
+} // namespace
+} // namespace vellum
