@@ -73,7 +73,7 @@ void showText(QWidget* owner, const QString& title, const QString& body)
 } // namespace
 
 ShellDriveMenu::ShellDriveMenu(QWidget* owner, Shell& shell, DriveBay& drives, Prompter& prompter)
-    : owner_(owner), shell_(shell), drives_(drives), prompter_(prompter)
+    : owner_(owner), shell_(shell, &drives.drives()), drives_(drives), prompter_(prompter)
 {
 }
 
@@ -93,11 +93,11 @@ std::optional<std::pair<int, QString>> ShellDriveMenu::split(const QString& path
 std::optional<DisketteShell::Target> ShellDriveMenu::targetOf(int drive) const
 {
     if (const std::string& device = drives_.device(drive); !device.empty())
-        return DisketteShell::Target{device, true};
+        return DisketteShell::Target{device, true, drive};
     const auto medium = drives_.virtualDrives().medium(drive);
     if (!medium || medium->state() == VirtualMedium::State::Missing)
         return std::nullopt;
-    return DisketteShell::Target{medium->path().string(), false};
+    return DisketteShell::Target{medium->path().string(), false, drive};
 }
 
 bool ShellDriveMenu::diskettePresent(int drive) const

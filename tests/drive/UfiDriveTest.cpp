@@ -6,8 +6,10 @@
 #include "drive/DriveStatus.h"
 #include "drive/LinuxFloppyBackend.h"
 #include "ops/CylinderFormatter.h"
+#include "ops/DisketteShell.h"
 #include "tests/drive/FakeSystemCalls.h"
 #include "tests/support/MemoryProfile.h"
+#include "tests/support/RecordingShell.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace vellum {
@@ -133,6 +135,23 @@ TEST_F(UfiDrive, AnUnplugInTheMiddleOfAFormatEndsItWithAMessage)
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
     sys.unplugAfter = 3 * 3; // a MODE SENSE and two FORMAT UNITs for each of cylinders 0-2
     EXPECT_FALSE(CylinderFormatter(doc, backend, prompter).formatDiskette(0));
+}
+
+TEST_F(UfiDrive, DisketteFormatLaysEveryTrackThroughTheDriveThenTheFileSystem)
+{
+    test::RecordingShell shell;
+    DisketteShell disk(shell, &backend);
+    const DisketteShell::Target target{"/dev/sdb", true, 0};
+    EXPECT_TRUE(disk.format(target, *formatNamed("720K"), true, "").ok());
+    const Bytes sent = opcodes();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x04), 160);
+    EXPECT_EQ(shell.lines, std::vector<std::string>{"mformat -i /dev/sdb -f 720 ::"});
+
+    sys.scsiCommands.clear();
+    const auto refused = disk.format(target, *formatNamed("1.68M"), true, "");
+    EXPECT_NE(DisketteShell::reason(refused).find("cannot lay a 1.68 MB DMF format"), std::string::npos);
+    EXPECT_TRUE(sys.scsiCommands.empty()) << "refused before anything is written";
+    EXPECT_EQ(shell.lines.size(), 1u);
 }
 
 } // namespace
