@@ -16,6 +16,7 @@
 #include <sys/sysmacros.h>
 #include <vector>
 
+#include "core/Bytes.h"
 #include "drive/SystemCalls.h"
 
 namespace vellum::test {
@@ -172,54 +173,43 @@ public:
     }
 
 private:
-    static constexpr std::uint8_t kNotReady = 2, kMediumError = 3, kIllegalRequest = 5, kDataProtect = 7;
-
-    static void put32(std::uint8_t* at, std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            at[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-    }
+    // CHECK CONDITION with fixed-format sense data: the sense key and its code.
     static void check(sg_io_hdr& io, std::uint8_t key, std::uint8_t asc)
     {
         auto* sense = static_cast<std::uint8_t*>(io.sbp);
-        sense[0] = 0x70;
-        sense[2] = key;
-        sense[7] = 10;
-        sense[12] = asc;
+        sense[0] = 0x70, sense[2] = key, sense[7] = 10, sense[12] = asc;
         io.sb_len_wr = 18;
         io.status = 0x02;
     }
-    // A capacity descriptor: blocks, a code byte, 512-byte blocks.
-    static void descriptor(std::uint8_t* at, std::uint32_t blocks, std::uint8_t code)
-    {
-        put32(at, blocks);
-        at[4] = code;
-        at[6] = 0x02;
-    }
     void ufiAnswer(std::uint8_t opcode, sg_io_hdr& io)
     {
-        auto* in = static_cast<std::uint8_t*>(io.dxferp);
+        const std::span<std::uint8_t> in(static_cast<std::uint8_t*>(io.dxferp), io.dxfer_len);
         const auto blocks = static_cast<std::uint32_t>(medium.size() / 512);
         const bool none = diskette == Diskette::None;
+        const auto descriptor = [&](std::size_t at, std::uint32_t count, std::uint8_t code) {
+            putBeN(in, at, 4, count);
+            in[at + 4] = code;
+            putBeN(in, at + 5, 3, 512);
+        };
         if (opcode == 0x23 && formatCapacities) {
             in[3] = static_cast<std::uint8_t>(8 * (1 + formattable.size()));
-            descriptor(in + 4, none ? 2880 : blocks, none ? 3 : diskette == Diskette::Formatted ? 2 : 1);
+            descriptor(4, none ? 2880 : blocks, none ? 3 : diskette == Diskette::Formatted ? 2 : 1);
             for (std::size_t i = 0; i < formattable.size(); ++i)
-                descriptor(in + 12 + 8 * i, formattable[i], 0);
+                descriptor(12 + 8 * i, formattable[i], 0);
         } else if (opcode == 0x23) {
-            check(io, kIllegalRequest, 0x20);
+            check(io, 5, 0x20); // ILLEGAL REQUEST
         } else if (none) {
-            check(io, kNotReady, 0x3A);
+            check(io, 2, 0x3A); // NOT READY: no medium
+        } else if (opcode == 0x25 && diskette == Diskette::Unformatted) {
+            check(io, 3, 0x30); // MEDIUM ERROR: incompatible medium
         } else if (opcode == 0x25) {
-            if (diskette == Diskette::Unformatted)
-                return check(io, kMediumError, 0x30);
-            put32(in, blocks - 1);
-            put32(in + 4, 512);
+            putBeN(in, 0, 4, blocks - 1);
+            putBeN(in, 4, 4, 512);
         } else if (opcode == 0x5A) {
             in[3] = writeProtectBit ? 0x80 : 0;
+        } else if (opcode == 0x04 && writeProtectBit) {
+            check(io, 7, 0x27); // DATA PROTECT
         } else if (opcode == 0x04) {
-            if (writeProtectBit)
-                return check(io, kDataProtect, 0x27);
             diskette = Diskette::Formatted;
         }
     }

@@ -69,60 +69,46 @@ TEST_F(UfiDrive, CommandBlocksAndFormatDescriptorsFollowTheUfiLayouts)
     EXPECT_TRUE(sys.asked(BLKFLSBUF));
 }
 
-TEST_F(UfiDrive, TheFormatCapacityTellsTheDiskette)
+TEST_F(UfiDrive, TheDriveTellsTheDisketteWithOrWithoutReadFormatCapacities)
 {
-    EXPECT_EQ(backend.checkMedia(0), kStatusOk) << "1.44M";
-    sys.medium.resize(737280);
-    EXPECT_EQ(backend.checkMedia(0), kStatusOk) << "720K";
-    sys.medium.resize(1'000'000);
-    EXPECT_EQ(backend.checkMedia(0), kStatusWrongMedia);
-    sys.diskette = FakeSystemCalls::Diskette::Unformatted;
-    EXPECT_EQ(backend.checkMedia(0), kStatusUnformatted);
-    sys.diskette = FakeSystemCalls::Diskette::None;
-    EXPECT_EQ(backend.checkMedia(0), kStatusNotReady);
-    EXPECT_EQ(opcodes(), Bytes(5, 0x23)) << "the drive's answer is enough: no sector is read";
-    EXPECT_EQ(sys.writes + std::count(sys.requests.begin(), sys.requests.end(), FakeSystemCalls::kRead), 0);
-}
-
-TEST_F(UfiDrive, AnIllegalRequestFallsBackToReadCapacity)
-{
-    sys.formatCapacities = false;
-    EXPECT_EQ(backend.checkMedia(0), kStatusOk);
-    EXPECT_EQ(opcodes(), (Bytes{0x23, 0x25}));
-    sys.diskette = FakeSystemCalls::Diskette::Unformatted;
-    EXPECT_EQ(backend.checkMedia(0), kStatusUnformatted);
-    sys.diskette = FakeSystemCalls::Diskette::None;
-    EXPECT_EQ(backend.checkMedia(0), kStatusNotReady);
-    sys.diskette = FakeSystemCalls::Diskette::Formatted;
+    using D = FakeSystemCalls::Diskette;
+    for (const bool capacities : {true, false}) {
+        sys.formatCapacities = capacities;
+        for (const auto& [diskette, bytes, status] :
+             {std::tuple{D::Formatted, 1474560, kStatusOk}, {D::Formatted, 737280, kStatusOk},
+              {D::Formatted, 1'000'000, kStatusWrongMedia}, {D::Unformatted, 1474560, kStatusUnformatted},
+              {D::None, 1474560, kStatusNotReady}}) {
+            sys.diskette = diskette;
+            sys.medium.resize(static_cast<std::size_t>(bytes));
+            sys.scsiCommands.clear();
+            EXPECT_EQ(backend.checkMedia(0), status) << capacities << " " << bytes;
+            EXPECT_EQ(opcodes(), (capacities ? Bytes{0x23} : Bytes{0x23, 0x25})) << "an ILLEGAL REQUEST falls back";
+        }
+    }
+    EXPECT_FALSE(sys.asked(FakeSystemCalls::kRead)) << "the drive's answer is enough";
+    sys.diskette = D::Formatted;
     EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 15)), kStatusWrongMedia) << "no list holds a 1.2M format";
 }
 
-TEST_F(UfiDrive, TheWriteProtectBitStopsWritesAndFormatsBeforeTheyStart)
+TEST_F(UfiDrive, RefusesWhatTheDiskettesTabOrAUfiDriveForbidsBeforeWriting)
 {
-    sys.writeProtectBit = true;
-    EXPECT_EQ(backend.writeSectors(0, 0, Bytes(512, 1)), kStatusWriteProtect);
-    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 18)), kStatusWriteProtect);
-    EXPECT_EQ(sys.writes, 0);
-    EXPECT_EQ(opcodes(), (Bytes{0x5A, 0x5A})) << "no FORMAT UNIT was sent";
-}
-
-TEST_F(UfiDrive, LaysOnlyTheFormatsAUfiDriveKnows)
-{
-    for (const std::uint8_t code : {kFormatCode360, kFormatCodeDmf}) {
-        const std::string why = backend.formatRefusal(0, standardFormat(code));
-        EXPECT_NE(why.find("A USB diskette drive cannot lay a " + std::string(standardFormat(code).name)),
-                  std::string::npos)
-            << why;
-    }
+    for (const std::uint8_t code : {kFormatCode360, kFormatCodeDmf})
+        EXPECT_NE(backend.formatRefusal(0, standardFormat(code))
+                      .find("A USB diskette drive cannot lay a " + std::string(standardFormat(code).name)),
+                  std::string::npos);
     for (const std::uint8_t code : {kFormatCode720, kFormatCode144, kFormatCode12})
         EXPECT_EQ(backend.formatRefusal(0, standardFormat(code)), "");
     EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 21)), kStatusInvalid);
     EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 15)), kStatusWrongMedia) << "1.2M is not in the drive's list";
     sys.formattable.push_back(2400);
     EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 15)), kStatusOk);
-    LinuxFloppyBackend floppy(sys, {"/dev/fd0", ""});
-    sys.floppy = true;
-    EXPECT_EQ(floppy.formatRefusal(0, standardFormat(kFormatCodeDmf)), "") << "a floppy drive lays DMF";
+
+    sys.scsiCommands.clear();
+    sys.writeProtectBit = true;
+    EXPECT_EQ(backend.writeSectors(0, 0, Bytes(512, 1)), kStatusWriteProtect);
+    EXPECT_EQ(backend.formatCylinder(0, inOrder(0, 18)), kStatusWriteProtect);
+    EXPECT_EQ(sys.writes, 0);
+    EXPECT_EQ(opcodes(), (Bytes{0x5A, 0x5A})) << "no FORMAT UNIT was sent";
 }
 
 TEST_F(UfiDrive, AnUnplugInTheMiddleOfAFormatEndsItWithAMessage)
