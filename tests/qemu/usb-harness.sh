@@ -3,13 +3,9 @@
 # SCSI disk driver, in one guest of floppy-harness.sh's making, with a
 # write-protected drive holding a 1.44 MB diskette and a writable one.
 #   usb-harness.sh VLM [WORKDIR]
-#
-# What QEMU cannot show: its SCSI disk answers READ FORMAT CAPACITIES with
-# ILLEGAL REQUEST, so the fallback to READ CAPACITY is what runs here, and
-# it takes FORMAT UNIT without doing anything, so a format is checked only
-# for reaching the drive (QEMU's trace of the commands it parsed) and for
-# what is written after it. The UFI answers QEMU does not give are tested
-# against the scripted SG_IO layer of the unit tests.
+# QEMU answers READ FORMAT CAPACITIES with ILLEGAL REQUEST and takes FORMAT
+# UNIT as a no-op (README, "Two commands"): the format is checked for
+# reaching the drive, in QEMU's trace of the commands it parsed.
 set -euo pipefail
 source "$(dirname "$(realpath "$0")")/floppy-harness.sh" "$@"
 
