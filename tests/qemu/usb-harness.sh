@@ -17,7 +17,8 @@ usb_guest() {
     ro=$run/usb-ro.img rw=$run/usb-rw.img log=$run/usb.log trace=$run/usb-trace.log
     cp "$images/src-$USB_FORMAT.img" "$ro"
     truncate -s 0 "$rw" && truncate -s $((KBYTES[$USB_FORMAT] * 1024)) "$rw"
-    guest "usb:$USB_FORMAT" "$log" -device usb-ehci,id=ehci \
+    cp "$rw" "$run/usb-fd.img"
+    guest "usb:$USB_FORMAT" "$log" -drive "if=floppy,index=0,format=raw,file=$run/usb-fd.img" -device usb-ehci,id=ehci \
         -drive "if=none,id=ro,format=raw,readonly=on,file=$ro" -device usb-storage,bus=ehci.0,drive=ro,removable=on \
         -drive "if=none,id=rw,format=raw,file=$rw" -device usb-storage,bus=ehci.0,drive=rw,removable=on \
         -d trace:scsi_req_parsed -D "$trace" || return 0
@@ -25,6 +26,7 @@ usb_guest() {
     src_sum=$(sha256sum < "$images/src-$USB_FORMAT.img" | cut -d' ' -f1)
     [ "$(exit_of "$log" drive)" = 0 ] || fail "$name: drive --scan failed"
     [ "$(grep -c '^/dev/sd[ab]  USB diskette drive' "$log")" = 2 ] || fail "$name: the scan did not list both drives"
+    grep -q '^/dev/fd0  floppy drive, 3.5-inch 1.44 MB' "$log" || fail "$name: the scan did not list the floppy drive"
     [ "$(sed -n 's/^@@ exit write \([0-9]*\).*/\1/p' "$log" | tr -d '\r' | head -1)" != 0 ] ||
         fail "$name: a write to the write-protected drive succeeded"
     sed -n '/^@@ start write/,/^@@ exit write/{p;/^@@ exit write/q}' "$log" | grep -q "Write protect error" ||
