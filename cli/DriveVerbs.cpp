@@ -107,7 +107,7 @@ void showVirtual(VirtualDriveBackend& drives, int drive)
 
 void showDevice(DriveBay& bay, int drive)
 {
-    std::printf("%s  %s through the Linux floppy driver\n", DriveSettings::driveName(drive).c_str(),
+    std::printf("%s  the device %s\n", DriveSettings::driveName(drive).c_str(),
                 bay.device(drive).c_str());
     DriveParameters native;
     const int status = bay.drives().parameters(drive, kDriveDefaultBpb, native);
