@@ -80,9 +80,7 @@ int UfiDrive::run(int fd, const UfiCommands::Command& command, Direction directi
         std::array<std::uint8_t, kSenseBytes> sense{};
         sg_io_hdr io{};
         io.interface_id = 'S';
-        io.dxfer_direction = direction == Direction::In    ? SG_DXFER_FROM_DEV
-                             : direction == Direction::Out ? SG_DXFER_TO_DEV
-                                                           : SG_DXFER_NONE;
+        io.dxfer_direction = direction == Direction::In ? SG_DXFER_FROM_DEV : SG_DXFER_TO_DEV;
         io.cmd_len = static_cast<unsigned char>(block.size());
         io.cmdp = block.data();
         io.dxfer_len = static_cast<unsigned>(data.size());

@@ -23,7 +23,6 @@ public:
 
     // 0 for a formatted diskette, 28 for an unformatted one, 32 for none.
     int checkMedia(int fd);
-    int capacity(int fd, UfiCapacity& out);
     // 31 when the diskette's write-protect tab is set.
     int writable(int fd);
     // Both tracks of the cylinder, in the layout its sectors per track give.
@@ -33,7 +32,9 @@ public:
     static std::string refusal(const StandardFormat& format);
 
 private:
-    enum class Direction { None, In, Out };
+    enum class Direction { In, Out };
+    // READ FORMAT CAPACITIES, or READ CAPACITY where the drive refuses it.
+    int capacity(int fd, UfiCapacity& out);
     int run(int fd, const UfiCommands::Command& command, Direction direction, std::span<std::uint8_t> data);
 
     SystemCalls& system_;
