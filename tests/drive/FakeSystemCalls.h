@@ -92,8 +92,6 @@ public:
         requests.push_back(request);
         if (request == FDRAWCMD)
             return rawSupported ? rawCommand(*static_cast<floppy_raw_cmd*>(arg)) : -EOPNOTSUPP;
-        if (request == BLKFLSBUF)
-            return 0;
         if (request == BLKGETSIZE64) {
             *static_cast<std::uint64_t*>(arg) = medium.size();
             return 0;
