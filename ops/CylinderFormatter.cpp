@@ -47,7 +47,7 @@ int CylinderFormatter::layDown(DriveBackend& drives, int drive, const StandardFo
     std::array<std::uint8_t, FormatRequest::kReplySize> reply{};
     for (cylinder = 0; cylinder < layout.cylinders(); ++cylinder) {
         if (before && !before(cylinder))
-            return kStatusOk;
+            break; // the format still ends, so the drive takes reads and writes again
         const auto request = FormatRequest::build(inOrder(cylinder, layout.sectorsPerTrack));
         if (const int status = driver.DrvFormatCylinder(drive, request, reply))
             return status;
@@ -78,8 +78,8 @@ bool CylinderFormatter::formatDiskette(int drive)
     }, cylinder);
     if (progress_)
         progress_->Destroy();
-    if (status == kStatusOk)
-        return !cancelled;
+    if (cancelled || status == kStatusOk)
+        return !cancelled; // a cancel is the user's own choice, told to nobody
     return fail(drive, (cylinder < layout->cylinders() ? "cylinder " + std::to_string(cylinder) + ": " : "") +
                            CVLMDoc::statusText(status));
 }

@@ -29,8 +29,8 @@ public:
     static const StandardFormat* layoutOf(const CVLMDoc& doc);
 
     // Lays every cylinder of `layout`; `before` sees each cylinder first and
-    // stops the format by returning false. The status of the cylinder that
-    // failed (`cylinder` names it), or of the end of the format.
+    // stops the format by returning false, which still ends it. The status
+    // of the cylinder that failed (`cylinder` names it), or of the end.
     static int layDown(DriveBackend& drives, int drive, const StandardFormat& layout,
                        const std::function<bool(std::uint32_t)>& before, std::uint32_t& cylinder);
 

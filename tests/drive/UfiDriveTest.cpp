@@ -9,6 +9,7 @@
 #include "ops/DisketteShell.h"
 #include "tests/drive/FakeSystemCalls.h"
 #include "tests/support/MemoryProfile.h"
+#include "tests/support/RecordingProgress.h"
 #include "tests/support/RecordingShell.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -107,12 +108,21 @@ TEST_F(UfiDrive, RefusesWhatTheDiskettesTabOrAUfiDriveForbidsBeforeWriting)
     EXPECT_EQ(opcodes(), (Bytes{0x5A, 0x5A})) << "no FORMAT UNIT was sent";
 }
 
-TEST_F(UfiDrive, AnUnplugInTheMiddleOfAFormatEndsItWithAMessage)
+TEST_F(UfiDrive, ACancelEndsTheFormatAtTheNextCylinderAndAnUnplugEndsItWithAMessage)
 {
     test::MemoryProfile profile;
     test::ScriptedPrompter prompter;
     CVLMDoc doc(profile, prompter);
     doc.geometry = standardFormat(kFormatCode144).geometry();
+    test::RecordingProgress progress(prompter);
+    progress.pressCancelAtPump(4); // cylinder 0 shown, then a check and a show for cylinder 1
+    prompter.expect("Are you sure?", Buttons::YesNo, Icon::Question, Answer::Yes);
+    EXPECT_FALSE(CylinderFormatter(doc, backend, prompter, &progress).formatDiskette(0));
+    const Bytes sent = opcodes();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x04), 4);
+    EXPECT_EQ(sys.closes, 1) << "the format was ended";
+
+    sys.scsiCommands.clear();
     prompter.expect("Cannot format the diskette in A: cylinder 3: " + CVLMDoc::statusText(kStatusNoDevice),
                     Buttons::Ok, Icon::Exclamation, Answer::Ok);
     sys.unplugAfter = 3 * 3; // a MODE SENSE and two FORMAT UNITs for each of cylinders 0-2
