@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets Vellum up on a Debian machine: installs what is missing, builds, and
 # then runs the program (run), the whole test suite (test), only the floppy
-# driver cases in a QEMU guest (qemu), every fuzz target for SECONDS each
+# and USB diskette drive cases in QEMU guests (qemu), every fuzz target for SECONDS each
 # (fuzz [SECONDS], 60 when not given), vlm timed against its peers (bench), or
 # the Debian packages vellum-cli and vellum, checked by lintian (package).
 set -euo pipefail
@@ -125,7 +125,7 @@ package() {
 case "${1:-}" in
     run) install_missing; run ;;
     test) install_missing; test_all ;;
-    qemu) install_missing; build release; ctest --preset release -L qemu_floppy ;;
+    qemu) install_missing; build release; ctest --preset release -L 'qemu_floppy|qemu_usb' ;;
     fuzz) install_missing "${FUZZ_PACKAGES[@]}"; fuzz_all "${2:-}" ;;
     bench) install_missing "${BENCH_PACKAGES[@]}"; build release; bench/compare.sh build/release ;;
     package) install_missing; package ;;

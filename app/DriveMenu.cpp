@@ -10,9 +10,12 @@
 #include "core/Prompter.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveSettings.h"
+#include "drive/DriveScanner.h"
 #include "drive/DriveType.h"
+#include "drive/PosixSystemCalls.h"
 #include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
+#include "drive/ui/UseDriveDialog.h"
 
 namespace vellum {
 
@@ -44,6 +47,9 @@ DriveMenu::DriveMenu(CVLMDoc& doc, DriveBay& drives, Prompter& prompter, QWidget
     addSeparator();
     blank_ = addAction(tr("&New Blank Diskette..."), this, &DriveMenu::newBlankDiskette);
     blank_->setStatusTip(tr("Makes a new unformatted diskette and puts it into the selected virtual drive"));
+    addSeparator();
+    QAction* use = addAction(tr("&Use Drive..."), this, &DriveMenu::useDrive);
+    use->setStatusTip(tr("Chooses a floppy or USB diskette drive of this machine for A: or B:"));
     connect(this, &QMenu::aboutToShow, this, &DriveMenu::refresh);
 }
 
@@ -140,6 +146,23 @@ void DriveMenu::newBlankDiskette()
         return;
     }
     insert(path);
+}
+
+void DriveMenu::useDrive()
+{
+    PosixSystemCalls system;
+    UseDriveDialog dialog(DriveScanner(system).scan(), drive(), parentWidget());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A drive unplugged since the scan is named in the message.
+    try {
+        if (dialog.device().empty())
+            drives_.useVirtual(dialog.drive());
+        else
+            drives_.useDevice(dialog.drive(), dialog.device());
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Exclamation);
+    }
 }
 
 } // namespace vellum

@@ -1,7 +1,8 @@
 #pragma once
 // The "&Drive" menu: the virtual diskettes of the selected drive. It puts an
 // image file in, takes it out, sets the write-protect tab, and makes a new
-// blank (unformatted) diskette of a chosen capacity.
+// blank (unformatted) diskette of a chosen capacity; or it gives the drive
+// letter to a floppy or USB diskette drive of this machine.
 #include <QMenu>
 
 namespace vellum {
@@ -23,6 +24,7 @@ public slots:
     void ejectDiskette();
     void setWriteProtected(bool on);
     void newBlankDiskette();
+    void useDrive();
 
 private:
     void refresh();

@@ -16,6 +16,7 @@
 #include "core/Prompter.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveSettings.h"
+#include "drive/DriveStatus.h"
 #include "drive/DriveType.h"
 #include "core/StandardFormats.h"
 #include "drive/VirtualMedium.h"
@@ -73,7 +74,7 @@ void showText(QWidget* owner, const QString& title, const QString& body)
 } // namespace
 
 ShellDriveMenu::ShellDriveMenu(QWidget* owner, Shell& shell, DriveBay& drives, Prompter& prompter)
-    : owner_(owner), shell_(shell), drives_(drives), prompter_(prompter)
+    : owner_(owner), shell_(shell, &drives.drives()), drives_(drives), prompter_(prompter)
 {
 }
 
@@ -93,11 +94,11 @@ std::optional<std::pair<int, QString>> ShellDriveMenu::split(const QString& path
 std::optional<DisketteShell::Target> ShellDriveMenu::targetOf(int drive) const
 {
     if (const std::string& device = drives_.device(drive); !device.empty())
-        return DisketteShell::Target{device, true};
+        return DisketteShell::Target{device, true, drive};
     const auto medium = drives_.virtualDrives().medium(drive);
     if (!medium || medium->state() == VirtualMedium::State::Missing)
         return std::nullopt;
-    return DisketteShell::Target{medium->path().string(), false};
+    return DisketteShell::Target{medium->path().string(), false, drive};
 }
 
 bool ShellDriveMenu::diskettePresent(int drive) const
@@ -188,7 +189,7 @@ int ShellDriveMenu::format(int drive)
     if (refuseWhenProtected(drive))
         return kNothing;
     const auto target = targetOf(drive);
-    const DriveType& type = drives_.virtualDrives().driveType(drive);
+    const DriveType& type = typeOf(drive);
     const auto medium = drives_.virtualDrives().medium(drive);
     const StandardFormat* current = medium ? medium->format() : &type.native();
     const bool formatted = target->device || (medium && medium->state() == VirtualMedium::State::Formatted);
@@ -209,6 +210,18 @@ int ShellDriveMenu::format(int drive)
     const auto result = shell_.format(*target, *capacity, full, text(label));
     return report(result, QObject::tr("Formatting the diskette in drive %1").arg(driveName(drive))) ? kCarriedOut
                                                                                                    : kNothing;
+}
+
+const DriveType& ShellDriveMenu::typeOf(int drive) const
+{
+    // A real drive tells its own type (a USB diskette drive is a 1.44 MB drive).
+    if (drives_.device(drive).empty())
+        return drives_.virtualDrives().driveType(drive);
+    DriveParameters native;
+    const int status = drives_.drives().parameters(drive, kDriveDefaultBpb, native);
+    drives_.drives().releaseDrive(drive); // the format's own tools open the device next
+    const DriveType* type = status == kStatusOk ? driveTypeOf(native.deviceType) : nullptr;
+    return type ? *type : drives_.virtualDrives().driveType(drive);
 }
 
 int ShellDriveMenu::changeLabel(int drive)

@@ -20,6 +20,7 @@ class QWidget;
 
 namespace vellum {
 
+struct DriveType;
 class DriveBay;
 class Prompter;
 
@@ -35,6 +36,8 @@ public:
 
     // Whether the drive holds a diskette the commands can reach.
     bool diskettePresent(int drive) const;
+    // The type of the drive: a real drive's own, a virtual drive's as set.
+    const DriveType& typeOf(int drive) const;
     // Renames on the diskette in the drive, paths from its root with
     // backslashes between folders; false after telling the user why not.
     bool rename(int drive, const QString& from, const QString& to);

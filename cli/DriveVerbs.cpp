@@ -18,8 +18,10 @@
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
 #include "drive/DriveBay.h"
+#include "drive/DriveScanner.h"
 #include "drive/DriveStatus.h"
 #include "drive/MediumFaults.h"
+#include "drive/PosixSystemCalls.h"
 #include "settings/SettingsProfile.h"
 
 namespace vellum::cli {
@@ -105,7 +107,7 @@ void showVirtual(VirtualDriveBackend& drives, int drive)
 
 void showDevice(DriveBay& bay, int drive)
 {
-    std::printf("%s  %s through the Linux floppy driver\n", DriveSettings::driveName(drive).c_str(),
+    std::printf("%s  the device %s\n", DriveSettings::driveName(drive).c_str(),
                 bay.device(drive).c_str());
     DriveParameters native;
     const int status = bay.drives().parameters(drive, kDriveDefaultBpb, native);
@@ -263,13 +265,50 @@ int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::
     return 0;
 }
 
+Json foundJson(const FoundDrive& drive)
+{
+    const auto text = [](const std::string& s) { return s.empty() ? Json(nullptr) : Json(s); };
+    return {{"device", drive.device},
+            {"kind", drive.kind == FoundDrive::Kind::Floppy ? "floppy" : "usb"},
+            {"type", text(drive.type)},
+            {"vendor", text(drive.vendor)},
+            {"model", text(drive.model)}};
+}
+
+int scan(bool json)
+{
+    PosixSystemCalls system;
+    const std::vector<FoundDrive> found = DriveScanner(system).scan();
+    if (json) {
+        Json list = Json::array();
+        for (const FoundDrive& drive : found)
+            list.push_back(foundJson(drive));
+        JsonText::print({{"found", list}});
+        return 0;
+    }
+    if (found.empty())
+        std::printf("No diskette drive found.\n");
+    for (const FoundDrive& drive : found) {
+        const std::string what = drive.kind == FoundDrive::Kind::Floppy
+                                     ? "floppy drive, " + (drive.type.empty() ? "type unknown" : drive.type)
+                                     : "USB diskette drive, " + drive.vendor + " " + drive.model;
+        std::printf("%s  %s\n", drive.device.c_str(), TerminalText::escaped(what).c_str());
+    }
+    return 0;
+}
+
 int runDrive(CliArgs& args)
 {
     const auto device = args.option("--device");
     const bool makeVirtual = args.flag("--virtual");
     const auto output = args.option("-o");
     const bool json = args.flag("--json");
+    const bool scanning = args.flag("--scan");
     const std::vector<std::string> words = args.positionals(0, 3);
+    if (scanning && (device || makeVirtual || output || !words.empty()))
+        throw UsageError("--scan goes alone, or with --json");
+    if (scanning)
+        return scan(json);
     SettingsProfile profile(SettingsProfile::defaultPath());
     DriveBay bay(profile);
 
@@ -306,7 +345,8 @@ int runDrive(CliArgs& args)
 } // namespace
 
 extern const Verb kDriveVerb{
-    "drive", "drive [A:|B:] [--device DEVICE | --virtual] [--json]   or   vlm drive COMMAND A: [WORD]",
+    "drive",
+    "drive [A:|B:] [--device DEVICE | --virtual] [--json]   or   vlm drive COMMAND A: [WORD]   or   vlm drive --scan",
     "Show or change diskette drives A: and B: and the diskettes in them.",
     "With no more words, shows both drives: the device type, the diskette file in a virtual\n"
     "drive, what that diskette is and whether it is write-protected, and its fault file\n"
@@ -319,12 +359,16 @@ extern const Verb kDriveVerb{
     "                       -o FILE names its file, else it goes to ~/.local/share/Orrindale/Vellum\n"
     "  type A: N            give the virtual drive DOS device type N: 0 (360 KB), 1 (1.2 MB),\n"
     "                       2 (720 KB), 7 (1.44 MB) or 9 (2.88 MB)\n"
-    "  A: --device /dev/fd0 use a real drive for A: through the Linux floppy driver; another\n"
-    "                       block device, such as a USB diskette drive, is read and written by\n"
-    "                       sector only\n"
+    "  A: --device /dev/fd0 use a real drive for A: through the Linux floppy driver, or a USB\n"
+    "                       diskette drive (/dev/sdX), which tells its diskette and formats\n"
+    "                       720K, 1.44M and, where it lists it, 1.2M; another block device is\n"
+    "                       read and written by sector only\n"
     "  A: --virtual         make A: a virtual drive again\n"
     "The setup lives in the settings file the application shares (VELLUM_CONFIG names another).\n"
-    "--json shows the drives as one JSON document, {\"drives\": [...]}.\n",
+    "--scan lists the diskette drives of this machine: each /dev/fdN with its drive type and\n"
+    "each USB diskette drive with its vendor and model.\n"
+    "--json shows the drives as one JSON document, {\"drives\": [...]}, or with --scan\n"
+    "{\"found\": [{\"device\", \"kind\", \"type\", \"vendor\", \"model\"}]}.\n",
     runDrive};
 
 } // namespace vellum::cli

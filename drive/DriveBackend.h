@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "core/Bpb.h"
+#include "core/StandardFormats.h"
 #include "drive/DeviceParameterBlock.h"
 #include "drive/FormatRequest.h"
 
@@ -39,6 +41,9 @@ public:
     // sector IDs; a new sector count re-lays the whole medium.
     virtual int formatCylinder(int drive, const CylinderFormat& format) = 0;
     virtual int endFormat(int drive) = 0;
+    // Why the drive cannot lay the format, said before anything is written;
+    // empty when it can, or cannot tell before trying.
+    virtual std::string formatRefusal(int /*drive*/, const StandardFormat& /*format*/) { return {}; }
     virtual void endTransfer(int drive) = 0;
     virtual void releaseDrive(int drive) = 0;
     virtual int reset(int drive) = 0;

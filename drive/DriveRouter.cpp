@@ -53,6 +53,12 @@ int DriveRouter::endFormat(int drive)
     return b ? b->endFormat(drive) : kStatusNoDevice;
 }
 
+std::string DriveRouter::formatRefusal(int drive, const StandardFormat& format)
+{
+    DriveBackend* b = of(drive);
+    return b ? b->formatRefusal(drive, format) : std::string();
+}
+
 void DriveRouter::endTransfer(int drive)
 {
     if (DriveBackend* b = of(drive))

@@ -27,6 +27,7 @@ public:
     int writeSectors(int drive, std::uint32_t first, std::span<const std::uint8_t> data) override;
     int formatCylinder(int drive, const CylinderFormat& format) override;
     int endFormat(int drive) override;
+    std::string formatRefusal(int drive, const StandardFormat& format) override;
     void endTransfer(int drive) override;
     void releaseDrive(int drive) override;
     int reset(int drive) override;

@@ -23,4 +23,7 @@ enum DriveStatus : int {
     kStatusNoSpace = 43,
 };
 
+// The status that names what a failed system call's errno means for a drive.
+int statusOfErrno(int error);
+
 } // namespace vellum

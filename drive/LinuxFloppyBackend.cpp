@@ -57,31 +57,6 @@ constexpr std::array<std::pair<int, std::uint8_t>, 6> kCmosTypes = {{
     {1, 0}, {2, 1}, {3, 2}, {4, 7}, {5, 9}, {6, 9},
 }};
 
-constexpr std::array<std::pair<int, int>, 14> kErrnoStatus = {{
-    {ENOENT, kStatusNoDevice},
-    {ENODEV, kStatusNoDevice},
-    {ENXIO, kStatusNotReady},
-    {ENOMEDIUM, kStatusNotReady},
-    {EROFS, kStatusWriteProtect},
-    {EACCES, kStatusAccessDenied},
-    {EPERM, kStatusAccessDenied},
-    {EBUSY, kStatusBusy},
-    {ETIMEDOUT, kStatusTimeout},
-    {EIO, kStatusMediaFailure},
-    {ENOSPC, kStatusNoSpace},
-    {EINVAL, kStatusInvalid},
-    {ENOTTY, kStatusInvalid},
-    {EOPNOTSUPP, kStatusInvalid},
-}};
-
-int statusOfErrno(int error)
-{
-    for (const auto& [e, status] : kErrnoStatus)
-        if (e == error)
-            return status;
-    return kStatusHardware;
-}
-
 // Nothing for a format the table does not list.
 const FloppyLayout* layoutOf(const StandardFormat& format, std::uint8_t dosType)
 {
@@ -135,7 +110,7 @@ AlignedBytes alignedBytes(std::size_t size)
 } // namespace
 
 LinuxFloppyBackend::LinuxFloppyBackend(SystemCalls& system, std::array<std::string, kDrives> devices)
-    : system_(system)
+    : system_(system), ufi_(system)
 {
     for (std::size_t d = 0; d < devices_.size(); ++d)
         devices_[d].path = std::move(devices[d]);
@@ -372,8 +347,11 @@ int LinuxFloppyBackend::checkMedia(int drive)
     if (const int status = open(drive, device))
         return status;
     std::vector<std::uint8_t> boot(kSectorBytes);
-    if (!device->floppy)
-        return readAt(*device, 0, boot);
+    if (!device->floppy) {
+        // A USB diskette drive tells what is in it; another block device is read.
+        const int status = ufi_.checkMedia(device->fd);
+        return status == UfiDrive::kNotScsi ? readAt(*device, 0, boot) : status;
+    }
     unsigned long flags = 0;
     if (const int status = pollChange(*device, flags))
         return status;
@@ -408,8 +386,10 @@ int LinuxFloppyBackend::writable(Device& device)
 {
     if (device.readOnly)
         return kStatusWriteProtect;
-    if (!device.floppy)
-        return kStatusOk;
+    if (!device.floppy) {
+        const int status = ufi_.writable(device.fd);
+        return status == UfiDrive::kNotScsi ? kStatusOk : status;
+    }
     unsigned long flags = 0;
     if (const int status = pollChange(device, flags))
         return status;
@@ -495,7 +475,9 @@ int LinuxFloppyBackend::formatCylinder(int drive, const CylinderFormat& format)
     Device* device = nullptr;
     if (const int status = open(drive, device))
         return status;
-    if (!device->floppy || format.sizeCode != kSizeCode512)
+    if (!device->floppy)
+        return formatUsb(*device, format);
+    if (format.sizeCode != kSizeCode512)
         return kStatusInvalid;
     const auto formats = formatsOf(*driveTypeOf(device->dosType));
     const auto medium = std::find_if(formats.begin(), formats.end(), [&](const StandardFormat* f) {
@@ -516,13 +498,33 @@ int LinuxFloppyBackend::formatCylinder(int drive, const CylinderFormat& format)
     return kStatusOk;
 }
 
+int LinuxFloppyBackend::formatUsb(Device& device, const CylinderFormat& format)
+{
+    if (const int status = writable(device))
+        return status;
+    device.wrote = true;
+    const int status = ufi_.formatCylinder(device.fd, format);
+    return status == UfiDrive::kNotScsi ? kStatusInvalid : status;
+}
+
+std::string LinuxFloppyBackend::formatRefusal(int drive, const StandardFormat& format)
+{
+    Device* device = nullptr;
+    if (open(drive, device) != kStatusOk || device->floppy)
+        return {};
+    return UfiDrive::refusal(format);
+}
+
 int LinuxFloppyBackend::endFormat(int drive)
 {
     Device* device = nullptr;
     if (const int status = open(drive, device))
         return status;
-    if (!device->floppy)
-        return kStatusInvalid;
+    if (!device->floppy) {
+        // Transfers pass the page cache by; opened again, the disk takes its new size.
+        releaseDrive(drive);
+        return kStatusOk;
+    }
     // Either way the block layer forgets what it cached of the old layout.
     const unsigned long request = device->formatting ? FDFMTEND : FDFLUSH;
     device->formatting = false;

@@ -6,8 +6,9 @@
 // status, and formats through FDFMTBEG/FDFMTTRK/FDFMTEND. Where the kernel
 // offers raw controller commands (stock kernels do not), READ ID tells a
 // blank diskette from an unreadable one and FORMAT lays an explicit
-// sector-ID list per track. Any other block device (a USB diskette drive) is
-// read and written by sector; what it cannot do answers 22, "Command not
+// sector-ID list per track. A USB diskette drive is read and written by
+// sector and speaks UFI (UfiDrive) for its diskette, write protection and
+// formats; what another block device cannot do answers 22, "Command not
 // supported or invalid". Every write reaches the medium before it reports
 // success, and a read after a write reads the medium again.
 #include <array>
@@ -18,6 +19,7 @@
 #include "drive/LockTable.h"
 #include "core/StandardFormats.h"
 #include "drive/SystemCalls.h"
+#include "drive/UfiDrive.h"
 
 struct floppy_raw_cmd;
 
@@ -38,6 +40,7 @@ public:
     int writeSectors(int drive, std::uint32_t first, std::span<const std::uint8_t> data) override;
     int formatCylinder(int drive, const CylinderFormat& format) override;
     int endFormat(int drive) override;
+    std::string formatRefusal(int drive, const StandardFormat& format) override;
     void endTransfer(int drive) override;
     void releaseDrive(int drive) override;
     int reset(int drive) override;
@@ -83,12 +86,14 @@ private:
     int setGeometry(Device& device, const StandardFormat& format);
     int beginFormat(Device& device, const StandardFormat& format);
     int formatTrack(Device& device, const CylinderFormat& format, int head, const StandardFormat& layout);
+    int formatUsb(Device& device, const CylinderFormat& format);
     int formatTrackRaw(Device& device, const CylinderFormat& format, int head, const StandardFormat& layout);
     int command(Device& device, unsigned long request, void* arg = nullptr);
     // A raw controller command; the first refused one marks the kernel as without them.
     int send(Device& device, floppy_raw_cmd& raw);
 
     SystemCalls& system_;
+    UfiDrive ufi_;
     std::array<Device, kDrives> devices_;
     LockTable locks_;
 };

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -57,6 +58,11 @@ int PosixSystemCalls::fsync(int fd)
 int PosixSystemCalls::fstat(int fd, struct stat& st)
 {
     return ::fstat(fd, &st) == 0 ? 0 : -errno;
+}
+
+int PosixSystemCalls::sgIo(int fd, sg_io_hdr& io)
+{
+    return ioctl(fd, SG_IO, &io);
 }
 
 } // namespace vellum

@@ -13,6 +13,7 @@ public:
     ssize_t pwrite(int fd, const void* buffer, std::size_t size, off_t offset) override;
     int fsync(int fd) override;
     int fstat(int fd, struct stat& st) override;
+    int sgIo(int fd, sg_io_hdr& io) override;
 };
 
 } // namespace vellum

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+struct sg_io_hdr;
+
 namespace vellum {
 
 class SystemCalls {
@@ -19,6 +21,8 @@ public:
     virtual ssize_t pwrite(int fd, const void* buffer, std::size_t size, off_t offset) = 0;
     virtual int fsync(int fd) = 0;
     virtual int fstat(int fd, struct stat& st) = 0;
+    // One SCSI command through the SG_IO ioctl; its outcome is in `io` too.
+    virtual int sgIo(int fd, sg_io_hdr& io) = 0;
 };
 
 } // namespace vellum

@@ -12,7 +12,7 @@ namespace vellum {
 class CopyFormatter : public DisketteFormatter {
 public:
     explicit CopyFormatter(const EngineContext& context)
-        : c_(context), cylinders_(context.doc, context.drives, context.prompter)
+        : c_(context), cylinders_(context.doc, context.drives, context.prompter, &context.progress)
     {
     }
 

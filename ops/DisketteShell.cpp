@@ -2,13 +2,17 @@
 
 #include "core/CVLMDoc.h"
 #include "core/StandardFormats.h"
+#include "drive/DriveBackend.h"
+#include "drive/DriveStatus.h"
 #include "drive/VirtualMedium.h"
+#include "ops/CylinderFormatter.h"
 
 namespace vellum {
 
 namespace {
 
 const std::string kImage = "-i";
+const std::string kFloppyDevices = "/dev/fd"; // the kernel floppy driver's, which fdformat lays
 constexpr std::string_view kLabelIs = "Volume label is ";
 constexpr std::uint64_t kKilobyte = 1024;
 
@@ -46,13 +50,27 @@ std::string DisketteShell::diskettePath(const std::string& path)
 
 Shell::Result DisketteShell::layDown(const Target& target, const StandardFormat& capacity)
 {
-    if (target.device)
+    if (target.device && target.path.starts_with(kFloppyDevices))
         return shell_.run("fdformat", {target.path});
+    if (target.device)
+        return layOnDrive(target, capacity);
     VirtualMedium medium(target.path);
     for (std::uint32_t c = 0; c < capacity.cylinders(); ++c)
         if (const int status = medium.formatCylinder(c, capacity); status != 0)
             return statusResult(status);
     return {0, {}};
+}
+
+Shell::Result DisketteShell::layOnDrive(const Target& target, const StandardFormat& capacity)
+{
+    if (!drives_)
+        return statusResult(kStatusInvalid);
+    if (std::string refusal = drives_->formatRefusal(target.drive, capacity); !refusal.empty())
+        return {kStatusInvalid, std::move(refusal)};
+    std::uint32_t cylinder = 0;
+    const int status = CylinderFormatter::layDown(*drives_, target.drive, capacity, {}, cylinder);
+    drives_->releaseDrive(target.drive); // mformat opens the device next
+    return status ? statusResult(status) : Shell::Result{0, {}};
 }
 
 Shell::Result DisketteShell::format(const Target& target, const StandardFormat& capacity, bool full,

@@ -1,8 +1,10 @@
 #pragma once
 // The diskette commands of the shell drive menu as mtools command lines on
 // the diskette in a drive: the image file of a virtual drive or the device
-// of a real one. Formatting a real drive runs fdformat first; a full format
-// of a virtual diskette lays down every cylinder again, as a drive would.
+// of a real one. A full format of a floppy drive (/dev/fdN) runs fdformat
+// first; of another device, a USB diskette drive, it lays every cylinder
+// through the drive layer; of a virtual diskette it lays every cylinder
+// again, as a drive would.
 #include <optional>
 #include <string>
 
@@ -10,6 +12,7 @@
 
 namespace vellum {
 
+class DriveBackend;
 struct StandardFormat;
 
 class DisketteShell {
@@ -18,9 +21,11 @@ public:
     struct Target {
         std::string path; // the image file, or the device
         bool device = false;
+        int drive = 0; // 0 for A:, 1 for B:
     };
 
-    explicit DisketteShell(Shell& shell) : shell_(shell) {}
+    // Without `drives`, only floppy drives and virtual diskettes are formatted.
+    explicit DisketteShell(Shell& shell, DriveBackend* drives = nullptr) : shell_(shell), drives_(drives) {}
 
     // Empty label: no label. Returns the failed step's result, or the last one.
     Shell::Result format(const Target& target, const StandardFormat& capacity, bool full, const std::string& label);
@@ -44,8 +49,10 @@ public:
 
 private:
     Shell::Result layDown(const Target& target, const StandardFormat& capacity);
+    Shell::Result layOnDrive(const Target& target, const StandardFormat& capacity);
 
     Shell& shell_;
+    DriveBackend* drives_;
 };
 
 } // namespace vellum

@@ -109,6 +109,11 @@ int DmfFormat::FormatDmf(const DmfFormatOptions& options)
         c_.prompter.tell(std::string(SectorRequests::kNotLoaded), Icon::Information);
         return 0;
     }
+    if (const std::string refusal = c_.drives.formatRefusal(options.drive, standardFormat(kFormatCodeDmf));
+        !refusal.empty()) {
+        c_.prompter.tell(refusal, Icon::Exclamation);
+        return 0;
+    }
     options_ = options;
     CDriveServices services(c_.drives, c_.prompter);
     SectorRequests requests(*c_.driver, options_.drive);

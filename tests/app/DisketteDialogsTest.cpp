@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -33,6 +34,7 @@
 #include "ops/ui/CProgressDlg.h"
 #include "ops/ui/CVolumeLabelDlg.h"
 #include "ops/ui/NewImageDialog.h"
+#include "drive/ui/UseDriveDialog.h"
 #include "core/StandardFormats.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/MtoolsImage.h"
@@ -108,6 +110,25 @@ private slots:
                  list.palette().color(QPalette::Highlight));
         QVERIFY(first.height() > DriveListBox::kIconSize);
         VERIFY_NO_PROBLEMS(world.prompter);
+    }
+
+    void useDriveListsTheFoundDrivesAfterTheVirtualOneAndGivesTheChosenItsLetter()
+    {
+        using K = FoundDrive::Kind;
+        UseDriveDialog dialog({{K::Floppy, "/dev/fd0", "3.5-inch 1.44 MB", {}, {}},
+                               {K::Usb, "/dev/sdb", {}, "TEAC", "FD-05PUB"}},
+                              1);
+        auto* list = dialog.findChild<QListWidget*>();
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(2)->text(), QStringLiteral("/dev/sdb  USB diskette drive, TEAC FD-05PUB"));
+        QCOMPARE(dialog.device(), std::string("/dev/fd0"));
+        QCOMPARE(dialog.drive(), 1);
+        list->setCurrentRow(2);
+        dialog.findChildren<QRadioButton*>().at(0)->click();
+        QCOMPARE(dialog.device(), std::string("/dev/sdb"));
+        QCOMPARE(dialog.drive(), 0);
+        list->setCurrentRow(0);
+        QCOMPARE(dialog.device(), std::string()); // the virtual drive
     }
 
     void loadFormatAndLabelTileTheirPicturesCompareAndCopyStretchThem()

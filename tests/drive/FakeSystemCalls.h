@@ -1,7 +1,8 @@
 #pragma once
-// System calls answered by a scripted floppy drive (or a plain block device),
-// recording what the Linux backend asked for. By default the kernel has no
-// raw controller commands, as stock kernels do not.
+// System calls answered by a scripted floppy drive (or a plain block device,
+// or a USB diskette drive answering UFI commands through SG_IO), recording
+// what the Linux backend asked for. By default the kernel has no raw
+// controller commands, as stock kernels do not.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -10,10 +11,12 @@
 #include <functional>
 #include <linux/fd.h>
 #include <linux/fs.h>
+#include <scsi/sg.h>
 #include <string>
 #include <sys/sysmacros.h>
 #include <vector>
 
+#include "core/Bytes.h"
 #include "drive/SystemCalls.h"
 
 namespace vellum::test {
@@ -41,6 +44,19 @@ public:
         raw.reply_count = 7;
         raw.reply[0] = 0;
     };
+
+    // The USB diskette drive, when `scsi` is set (and `floppy` is not).
+    enum class Diskette { Formatted, Unformatted, None };
+    bool scsi = false;
+    Diskette diskette = Diskette::Formatted;
+    bool formatCapacities = true; // else READ FORMAT CAPACITIES is an ILLEGAL REQUEST
+    bool writeProtectBit = false;
+    std::vector<std::uint32_t> formattable = {2880, 1440};
+    int unplugAfter = -1; // SCSI commands answered before the drive goes away
+    struct ScsiCommand {
+        std::vector<std::uint8_t> block, dataOut;
+    };
+    std::vector<ScsiCommand> scsiCommands;
 
     // What was asked.
     std::vector<std::string> opened;
@@ -131,6 +147,21 @@ public:
         return 0;
     }
 
+    int sgIo(int, sg_io_hdr& io) override
+    {
+        if (!scsi)
+            return -ENOTTY;
+        if (unplugAfter == 0)
+            return -ENODEV;
+        --unplugAfter;
+        const auto* block = static_cast<const std::uint8_t*>(io.cmdp);
+        const auto* out = static_cast<const std::uint8_t*>(io.dxferp);
+        const bool writing = io.dxfer_direction == SG_DXFER_TO_DEV;
+        scsiCommands.push_back({{block, block + io.cmd_len}, {out, out + (writing ? io.dxfer_len : 0)}});
+        ufiAnswer(block[0], io);
+        return 0;
+    }
+
     // Not ioctls: where reads and writes fall among the requests.
     static constexpr unsigned long kRead = ~0ul, kWrite = ~1ul;
 
@@ -140,6 +171,46 @@ public:
     }
 
 private:
+    // CHECK CONDITION with fixed-format sense data: the sense key and its code.
+    static void check(sg_io_hdr& io, std::uint8_t key, std::uint8_t asc)
+    {
+        auto* sense = static_cast<std::uint8_t*>(io.sbp);
+        sense[0] = 0x70, sense[2] = key, sense[7] = 10, sense[12] = asc;
+        io.sb_len_wr = 18;
+        io.status = 0x02;
+    }
+    void ufiAnswer(std::uint8_t opcode, sg_io_hdr& io)
+    {
+        const std::span<std::uint8_t> in(static_cast<std::uint8_t*>(io.dxferp), io.dxfer_len);
+        const auto blocks = static_cast<std::uint32_t>(medium.size() / 512);
+        const bool none = diskette == Diskette::None;
+        const auto descriptor = [&](std::size_t at, std::uint32_t count, std::uint8_t code) {
+            putBeN(in, at, 4, count);
+            in[at + 4] = code;
+            putBeN(in, at + 5, 3, 512);
+        };
+        if (opcode == 0x23 && formatCapacities) {
+            in[3] = static_cast<std::uint8_t>(8 * (1 + formattable.size()));
+            descriptor(4, none ? 2880 : blocks, none ? 3 : diskette == Diskette::Formatted ? 2 : 1);
+            for (std::size_t i = 0; i < formattable.size(); ++i)
+                descriptor(12 + 8 * i, formattable[i], 0);
+        } else if (opcode == 0x23) {
+            check(io, 5, 0x20); // ILLEGAL REQUEST
+        } else if (none) {
+            check(io, 2, 0x3A); // NOT READY: no medium
+        } else if (opcode == 0x25 && diskette == Diskette::Unformatted) {
+            check(io, 3, 0x30); // MEDIUM ERROR: incompatible medium
+        } else if (opcode == 0x25) {
+            putBeN(in, 0, 4, blocks - 1);
+            putBeN(in, 4, 4, 512);
+        } else if (opcode == 0x5A) {
+            in[3] = writeProtectBit ? 0x80 : 0;
+        } else if (opcode == 0x04 && writeProtectBit) {
+            check(io, 7, 0x27); // DATA PROTECT
+        } else if (opcode == 0x04) {
+            diskette = Diskette::Formatted;
+        }
+    }
     bool misaligned(const void* buffer) const
     {
         return (openFlags.back() & O_DIRECT) && reinterpret_cast<std::uintptr_t>(buffer) % 512 != 0;

@@ -95,6 +95,18 @@ fault_rules() {
     printf '[inject-error]\nevent = "%s"\nsector = "%s"\nerrno = "5"\n' "$2" "$3" > "$1"
 }
 
+# Boots one guest for CASE:FORMAT with the drives QEMU_ARGS give it; its
+# console goes to LOG.
+guest() {
+    local case=$1 log=$2
+    shift 2
+    timeout "$GUEST_TIMEOUT" qemu-system-x86_64 -machine pc -accel tcg -m 256 -nographic -no-reboot \
+        -net none -monitor none -kernel "$WORK"/kernel/boot/vmlinuz-* -initrd "$WORK/initramfs.cpio.gz" \
+        -append "console=ttyS0 quiet panic=-1 vellum.case=$case vellum.sector=$READ_FAULT" "$@" > "$log" 2>&1 ||
+        { fail "$case: the guest did not finish (see $log)"; return 1; }
+    grep -q '^@@ done' "$log" || { fail "$case: the guest stopped early (see $log)"; return 1; }
+}
+
 # Boots one guest on IMAGE for CASE:FORMAT; its console goes to LOG. With
 # RULES the image fails as they say; with USB_IMAGE and USB_RULES a USB
 # diskette drive holds a second diskette that fails as they say.
@@ -103,11 +115,7 @@ boot() {
     drives=(-drive "if=floppy,index=0,format=raw,file=${rules:+blkdebug:$rules:}$image")
     [ -n "$usb" ] && drives+=(-device usb-ehci,id=ehci -drive "if=none,id=usb,format=raw,file=blkdebug:$6:$usb"
                               -device usb-storage,bus=ehci.0,drive=usb)
-    timeout "$GUEST_TIMEOUT" qemu-system-x86_64 -machine pc -accel tcg -m 256 -nographic -no-reboot \
-        -net none -monitor none -kernel "$WORK"/kernel/boot/vmlinuz-* -initrd "$WORK/initramfs.cpio.gz" \
-        -append "console=ttyS0 quiet panic=-1 vellum.case=$case vellum.sector=$READ_FAULT" "${drives[@]}" > "$log" 2>&1 ||
-        { fail "$case: the guest did not finish (see $log)"; return 1; }
-    grep -q '^@@ done' "$log" || { fail "$case: the guest stopped early (see $log)"; return 1; }
+    guest "$case" "$log" "${drives[@]}"
 }
 
 # The exit status vlm's VERB reported in LOG.
@@ -195,10 +203,16 @@ run_case() {
     echo "$name: $((SECONDS - started)) s"
 }
 
-fetch_kernel
-make_images
-make_initramfs
-rm -rf "$WORK/run" && mkdir -p "$WORK/run"
+prepare() {
+    fetch_kernel
+    make_images
+    make_initramfs
+    rm -rf "$WORK/run" && mkdir -p "$WORK/run"
+}
+
+# usb-harness.sh takes the functions above and runs its own cases.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
+prepare
 # CASES="read:1.44M fault:1.44M" runs only those.
 if [ -z "${CASES:-}" ]; then
     for f in "${FORMATS[@]}"; do CASES+=" read:$f off:$f write:$f format:$f"; done

@@ -16,19 +16,39 @@ vlm_run() {
     echo "@@ exit $1 $?"
 }
 
-# Loads the USB diskette drive's modules and waits for its disk.
+# Loads the USB diskette drives' modules and waits for the disk named (sda by default).
 usb_drive() {
     for m in $(cat /lib/modules/usb.order); do insmod "/lib/modules/$m.ko"; done
     for i in $(seq 100); do
-        [ -b /dev/sda ] && return
+        [ -b "/dev/${1:-sda}" ] && return
         sleep 0.1
     done
 }
 
+# Two USB diskette drives: one write-protected holding the image, one blank.
+usb_case() {
+    usb_drive sdb
+    vlm_run drive --scan
+    for d in sda sdb; do
+        if [ "$(cat /sys/block/$d/ro)" = 1 ]; then ro=/dev/$d; else rw=/dev/$d; fi
+    done
+    vlm drive A: --device "$ro" > /dev/null
+    # Nobody at the terminal: the Retry/Cancel question is answered Cancel.
+    vlm_run write "$1" A: < /dev/null
+    vlm_run load A: -o /tmp/ro.img --all --yes
+    echo "@@ sha256 $(sha256sum /tmp/ro.img | cut -d' ' -f1)"
+    vlm drive B: --device "$rw" > /dev/null
+    vlm_run write "$1" B: --format --verify --yes
+    vlm_run compare "$1" B: --yes
+    vlm_run load B: -o /tmp/rw.img --all --yes
+    echo "@@ back $(sha256sum /tmp/rw.img | cut -d' ' -f1)"
+}
+
 run_case() {
     image=/images/src-$2.img
-    vlm drive A: --device /dev/fd0 || return
+    [ "$1" = usb ] || vlm drive A: --device /dev/fd0 || return
     case $1 in
+        usb) usb_case "$image" ;;
         read)
             vlm_run load A: -o /tmp/out.img --all --yes
             echo "@@ sha256 $(sha256sum /tmp/out.img | cut -d' ' -f1)"
