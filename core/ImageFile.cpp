@@ -9,6 +9,8 @@
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
 #include "core/Fat12Reader.h"
+#include "core/ForeignImage.h"
+#include "core/ImdFile.h"
 #include "core/Prompter.h"
 #include "core/RawImageFile.h"
 #include "core/StandardFormats.h"
@@ -52,23 +54,32 @@ bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
 bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
 {
     doc_.CurrentOperation = kOpLoadFile;
+    const auto [file, member] = ForeignImage::split(path);
+    std::optional<DecodedImage> foreign;
     try {
-        BlockFile::openRead(path); // refuses a FIFO or folder before anything waits on it
+        BlockFile::openRead(file); // refuses a FIFO or folder before anything waits on it
+        if (!isVlmName(file) && !startsWithVlmMagic(file))
+            foreign = ForeignImage::read(file, member);
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Stop);
         doc_.OperationState = kUnsuccessful;
         return false;
     }
-    const bool vlm = isVlmName(path) || startsWithVlmMagic(path);
     bool read = false;
-    if (vlm) {
-        VlmFile file(doc_, prompter_);
-        read = file.open(path);
-        declined_ = file.declined();
+    if (foreign) {
+        read = RawImageFile(doc_, prompter_).open(foreign->bytes, path.string());
+        description_ = foreign->description;
+    } else if (isVlmName(file) || startsWithVlmMagic(file)) {
+        VlmFile vlm(doc_, prompter_);
+        read = vlm.open(file);
+        declined_ = vlm.declined();
+        description_ = vlm.header().description;
     } else {
-        read = RawImageFile(doc_, prompter_).open(path, extent);
+        read = RawImageFile(doc_, prompter_).open(file, extent);
         partial_ = read && extent == ImageExtent::SystemArea;
     }
+    if (read && foreign && !foreign->marks.empty())
+        tellMarks(path, foreign->marks);
     if (!read) {
         doc_.OperationState = kUnsuccessful;
         return false;
@@ -82,6 +93,15 @@ bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
     return true;
 }
 
+void ImageFile::tellMarks(const std::filesystem::path& path, const std::vector<std::string>& marks)
+{
+    std::string text = "\"" + path.string() + "\" marks " + std::to_string(marks.size()) +
+                       (marks.size() == 1 ? " sector" : " sectors") + " as not read whole:";
+    for (const std::string& mark : marks)
+        text += "\n" + mark;
+    prompter_.tell(text, Icon::Information);
+}
+
 void ImageFile::listRoot()
 {
     doc_.directory.depth = 0;
@@ -93,14 +113,37 @@ void ImageFile::listRoot()
 
 bool ImageFile::save(const std::filesystem::path& path, std::string_view description)
 {
+    if (ImdFile::isImdName(path))
+        return kept(saveImd(path, description));
     return kept(isVlmName(path) ? VlmFile(doc_, prompter_).save(path, description)
                                 : RawImageFile(doc_, prompter_).save(path));
 }
 
+bool ImageFile::saveImd(const std::filesystem::path& path, std::string_view comment)
+{
+    try {
+        ImdFile::save(doc_, path, comment);
+        return true;
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Stop);
+        return false;
+    }
+}
+
 bool ImageFile::replace(const std::filesystem::path& path)
 {
-    return kept(startsWithVlmMagic(path) ? VlmFile(doc_, prompter_).save(path, VlmFile::readDescription(path))
-                                         : RawImageFile(doc_, prompter_).save(path));
+    if (startsWithVlmMagic(path))
+        return kept(VlmFile(doc_, prompter_).save(path, VlmFile::readDescription(path)));
+    const ForeignImage::Kind kind = ForeignImage::kindOf(ForeignImage::split(path).first);
+    if (kind == ForeignImage::Kind::Imd)
+        return kept(saveImd(path, ImdFile::readComment(path)));
+    if (kind != ForeignImage::Kind::Raw) {
+        prompter_.tell("\"" + path.string() + "\" is a " + ForeignImage::nameOf(kind) +
+                           " image, which Vellum only reads: save the changed image under another name.",
+                       Icon::Stop);
+        return false;
+    }
+    return kept(RawImageFile(doc_, prompter_).save(path));
 }
 
 bool ImageFile::kept(bool saved)
