@@ -15,8 +15,10 @@
 #include "cli/JsonText.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
+#include "core/AtomicFile.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
+#include "core/ForeignImage.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
 #include "drive/MediumFaults.h"
@@ -235,6 +237,27 @@ void blank(DriveBay& bay, int drive, const std::string& capacity, const std::opt
     bay.virtualDrives().insert(drive, path);
 }
 
+// An archive or packed image goes in as the raw image it holds, unpacked
+// into the data folder beside new blank diskettes, write-protected, as the
+// archive itself is not written.
+void insert(VirtualDriveBackend& drives, int drive, const std::string& word)
+{
+    const auto [file, member] = ForeignImage::split(word);
+    const auto image = ForeignImage::read(file, member);
+    if (!image) {
+        drives.insert(drive, word);
+        return;
+    }
+    const fs::path folder = dataFolder();
+    makeFolder(folder);
+    const fs::path raw = folder / (fs::path(word).filename().string() + ".img");
+    AtomicFile out(raw);
+    out.write(image->bytes);
+    out.commit();
+    drives.insert(drive, raw);
+    drives.setWriteProtected(drive, true);
+}
+
 int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::optional<std::string>& output,
                bool json)
 {
@@ -246,7 +269,7 @@ int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::
     requireVirtual(bay, drive);
     VirtualDriveBackend& drives = bay.virtualDrives();
     if (command == "insert")
-        drives.insert(drive, words[2]);
+        insert(drives, drive, words[2]);
     else if (command == "eject")
         drives.eject(drive);
     else if (command == "protect" || command == "unprotect") {
@@ -312,7 +335,9 @@ extern const Verb kDriveVerb{
     "drive, what that diskette is and whether it is write-protected, and its fault file\n"
     "FILE.faults when it has one (bad, weak and slow sectors to rehearse a rescue). The commands:\n"
     "  insert A: FILE       put a raw diskette image (360K, 720K, 1.2M, 1.44M, 1.68M or 2.88M)\n"
-    "                       into the drive\n"
+    "                       into the drive; an archive image (ImageDisk, Teledisk, CopyQM, or\n"
+    "                       packed by gzip, xz or zip) goes in write-protected, as the raw image\n"
+    "                       it holds, FILE.img in ~/.local/share/Orrindale/Vellum\n"
     "  eject A:             take the diskette out\n"
     "  protect A:           set the diskette's write-protect tab; unprotect A: clears it\n"
     "  blank A: CAPACITY    make a new, unformatted diskette of that capacity and put it in;\n"

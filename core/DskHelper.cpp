@@ -62,13 +62,13 @@ std::string unhex(const std::string& hex)
     return out;
 }
 
-SectorState stateOf(char c)
+FoundState stateOf(char c)
 {
     switch (c) {
-    case 'g': return SectorState::Good;
-    case 'd': return SectorState::Deleted;
-    case 'e': return SectorState::DataError;
-    default: return SectorState::Unreadable;
+    case 'g': return FoundState::Good;
+    case 'd': return FoundState::Deleted;
+    case 'e': return FoundState::DataError;
+    default: return FoundState::Unreadable;
     }
 }
 
@@ -91,7 +91,7 @@ FoundTrack readTrack(Lines& in, const std::string& line)
     }
     for (FoundSector& s : t.sectors) {
         const auto data = in.take(t.sectorBytes);
-        if (s.state != SectorState::Unreadable)
+        if (s.state != FoundState::Unreadable)
             s.data.assign(data.begin(), data.end());
     }
     return t;

@@ -60,12 +60,12 @@ FoundSector readSector(Cursor& in, std::uint32_t id, std::uint32_t size, const s
     if (type > kLastRecord)
         throw Error("\"" + name + "\" is damaged: " + what + " has a sector record of unknown type " +
                     std::to_string(type) + ".");
-    FoundSector s{id, SectorState::Unreadable, {}};
+    FoundSector s{id, FoundState::Unreadable, {}};
     if (type == kUnavailable)
         return s;
     // Types 1..8 pair up: data / deleted / error / deleted with error, each in full or all one byte.
     const int kind = (type - 1) / 2;
-    s.state = kind == 0 ? SectorState::Good : kind == 1 ? SectorState::Deleted : SectorState::DataError;
+    s.state = kind == 0 ? FoundState::Good : kind == 1 ? FoundState::Deleted : FoundState::DataError;
     if (type % 2 == 1) {
         const auto data = in.take(size, what);
         s.data.assign(data.begin(), data.end());

@@ -20,11 +20,11 @@ std::string where(std::uint32_t cylinder, std::uint32_t head)
     return "cylinder " + std::to_string(cylinder) + ", head " + std::to_string(head);
 }
 
-std::string_view stateText(SectorState state)
+std::string_view stateText(FoundState state)
 {
     switch (state) {
-    case SectorState::Deleted: return "deleted data";
-    case SectorState::DataError: return "data error";
+    case FoundState::Deleted: return "deleted data";
+    case FoundState::DataError: return "data error";
     default: return "unreadable";
     }
 }
@@ -43,12 +43,21 @@ void TrackLayout::checkTrack(const FoundTrack& track, std::uint32_t sectors, con
     for (const FoundSector& s : track.sectors)
         ids.push_back(s.id);
     std::sort(ids.begin(), ids.end());
-    for (std::uint32_t i = 0; i < ids.size(); ++i)
-        if (ids[i] != i + 1 || ids.size() != sectors)
-            throw Error(start + "a track with a mixed or missing sector at " + where(track.cylinder, track.head) +
-                        ": sectors numbered " + std::to_string(ids.front()) + " to " + std::to_string(ids.back()) +
-                        " where a PC diskette has 1 to " + std::to_string(sectors) +
-                        " (a non-IBM layout, such as a CP/M diskette's, numbers them so).");
+    if (ids.empty())
+        throw Error(start + "a track without sectors at " + where(track.cylinder, track.head) + ".");
+    bool contiguous = true;
+    bool standard = ids.size() == sectors;
+    for (std::uint32_t i = 0; i < ids.size(); ++i) {
+        contiguous = contiguous && ids[i] == ids.front() + i;
+        standard = standard && ids[i] == i + 1;
+    }
+    const std::string found = "sectors numbered " + std::to_string(ids.front()) + " to " + std::to_string(ids.back()) +
+                              " at " + where(track.cylinder, track.head);
+    if (contiguous && ids.front() != 1)
+        throw Error(start + found + ", a non-IBM layout such as a CP/M diskette's; a PC diskette numbers them from 1.");
+    if (!standard)
+        throw Error(start + "a track with a mixed or missing sector: " + std::to_string(ids.size()) + " " + found +
+                    " where a PC diskette has 1 to " + std::to_string(sectors) + ".");
 }
 
 DecodedImage TrackLayout::toImage(const std::vector<FoundTrack>& tracks, const std::string& name)
@@ -77,11 +86,11 @@ DecodedImage TrackLayout::toImage(const std::vector<FoundTrack>& tracks, const s
         for (const FoundSector& s : track->sectors) {
             const std::size_t at = ((std::size_t{place.first} * heads + place.second) * sectors + s.id - 1) * kSectorBytes;
             const std::span<std::uint8_t> into(image.bytes.data() + at, kSectorBytes);
-            if (s.state == SectorState::Unreadable)
+            if (s.state == FoundState::Unreadable)
                 UnreadableSector::fill(into);
             else
                 std::copy_n(s.data.begin(), std::min<std::size_t>(s.data.size(), kSectorBytes), into.begin());
-            if (s.state != SectorState::Good)
+            if (s.state != FoundState::Good)
                 image.marks.push_back(where(place.first, place.second) + ", sector " + std::to_string(s.id) + " (" +
                                       std::string(stateText(s.state)) + ")");
         }

@@ -10,11 +10,11 @@
 namespace vellum {
 
 // DataError keeps what was read despite a bad checksum.
-enum class SectorState { Good, Deleted, DataError, Unreadable };
+enum class FoundState { Good, Deleted, DataError, Unreadable };
 
 struct FoundSector {
     std::uint32_t id = 0;
-    SectorState state = SectorState::Good;
+    FoundState state = FoundState::Good;
     std::vector<std::uint8_t> data; // empty when Unreadable
 };
 

@@ -102,7 +102,7 @@ int main(int argc, char** argv)
     dsk_reportfunc_set(quiet, quietEnd);
     dsk_err_t status = dsk_open(&drive, argv[1], argv[2], nullptr);
     if (status != DSK_ERR_OK)
-        return fail(dsk_strerror(status));
+        return fail(std::string("libdsk refuses it: ") + dsk_strerror(status));
     DSK_GEOMETRY g{};
     if (dsk_getgeom(drive, &g) != DSK_ERR_OK)
         dg_stdformat(&g, FMT_1440K, nullptr, nullptr);
