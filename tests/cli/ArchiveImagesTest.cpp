@@ -46,6 +46,12 @@ TEST_F(ArchiveImages, EveryArchiveFormatOpensAsTheRawImageItHolds)
             const VlmRun convert = runVlm(dir, "convert " + q("in." + type) + " " + q("out.img"));
             ASSERT_EQ(convert.status, 0) << convert.err;
             EXPECT_EQ(bytes("out.img"), test::readFile(image.path()));
+            const VlmRun ls = runVlm(dir, "ls " + q("in." + type));
+            for (const auto& row : image.mdir("/")) {
+                const auto at = ls.out.find("\n" + row.shortName + " ");
+                EXPECT_LT(ls.out.find(" " + std::to_string(row.size) + " ", at), ls.out.find('\n', at + 1))
+                    << row.shortName << " in\n" << ls.out;
+            }
             const VlmRun extract = runVlm(dir, "extract " + q("in." + type) + " -o " + q("x" + type) + " --overwrite");
             ASSERT_EQ(extract.status, 0) << extract.err;
             EXPECT_EQ(test::readFile(dir / ("x" + type) / "DATA.BIN"), image.extract("/DATA.BIN"));
