@@ -54,33 +54,7 @@ bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
 bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
 {
     doc_.CurrentOperation = kOpLoadFile;
-    const auto [file, member] = ForeignImage::split(path);
-    std::optional<DecodedImage> foreign;
-    try {
-        BlockFile::openRead(file); // refuses a FIFO or folder before anything waits on it
-        if (!isVlmName(file) && !startsWithVlmMagic(file))
-            foreign = ForeignImage::read(file, member);
-    } catch (const Error& e) {
-        prompter_.tell(e.what(), Icon::Stop);
-        doc_.OperationState = kUnsuccessful;
-        return false;
-    }
-    bool read = false;
-    if (foreign) {
-        read = RawImageFile(doc_, prompter_).open(foreign->bytes, path.string());
-        description_ = foreign->description;
-    } else if (isVlmName(file) || startsWithVlmMagic(file)) {
-        VlmFile vlm(doc_, prompter_);
-        read = vlm.open(file);
-        declined_ = vlm.declined();
-        description_ = vlm.header().description;
-    } else {
-        read = RawImageFile(doc_, prompter_).open(file, extent);
-        partial_ = read && extent == ImageExtent::SystemArea;
-    }
-    if (read && foreign && !foreign->marks.empty())
-        tellMarks(path, foreign->marks);
-    if (!read) {
+    if (!readImage(path, extent)) {
         doc_.OperationState = kUnsuccessful;
         return false;
     }
@@ -90,6 +64,40 @@ bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
     doc_.ImageEmpty = 0;
     listRoot();
     doc_.OperationState = kSuccessful;
+    return true;
+}
+
+bool ImageFile::readImage(const std::filesystem::path& path, ImageExtent extent)
+{
+    const auto [file, member] = ForeignImage::split(path);
+    bool vlm = false;
+    std::optional<DecodedImage> foreign;
+    try {
+        BlockFile::openRead(file); // refuses a FIFO or folder before anything waits on it
+        vlm = isVlmName(file) || startsWithVlmMagic(file);
+        if (!vlm)
+            foreign = ForeignImage::read(file, member);
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Stop);
+        return false;
+    }
+    if (vlm) {
+        VlmFile vlmFile(doc_, prompter_);
+        const bool read = vlmFile.open(file);
+        declined_ = vlmFile.declined();
+        description_ = vlmFile.header().description;
+        return read;
+    }
+    if (!foreign) {
+        const bool read = RawImageFile(doc_, prompter_).open(file, extent);
+        partial_ = read && extent == ImageExtent::SystemArea;
+        return read;
+    }
+    if (!RawImageFile(doc_, prompter_).open(foreign->bytes, path.string()))
+        return false;
+    description_ = foreign->description;
+    if (!foreign->marks.empty())
+        tellMarks(path, foreign->marks);
     return true;
 }
 

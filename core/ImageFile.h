@@ -43,6 +43,8 @@ public:
 
 private:
     static bool startsWithVlmMagic(const std::filesystem::path& path);
+    // Reads the image into memory; false after the user was told why not.
+    bool readImage(const std::filesystem::path& path, ImageExtent extent);
     void listRoot();
     void tellMarks(const std::filesystem::path& path, const std::vector<std::string>& marks);
     bool saveImd(const std::filesystem::path& path, std::string_view comment);

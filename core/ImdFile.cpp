@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <ctime>
 
 #include "core/AtomicFile.h"
