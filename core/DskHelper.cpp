@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -53,11 +55,17 @@ private:
     const std::string& name_;
 };
 
-std::string unhex(const std::string& hex)
+// Hex pairs as bytes; nothing when one is no hex.
+std::optional<std::string> unhex(const std::string& hex)
 {
     std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        unsigned byte = 0;
+        const auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, byte, 16);
+        if (error != std::errc() || end != hex.data() + i + 2)
+            return std::nullopt;
+        out += static_cast<char>(byte);
+    }
     return out;
 }
 
@@ -116,7 +124,9 @@ DecodedImage DskHelper::parse(std::span<const std::uint8_t> output, const std::s
     line = in.line();
     if (!line.starts_with("comment "))
         throw in.bad();
-    const std::string comment = unhex(line.substr(8));
+    const auto comment = unhex(line.substr(8));
+    if (!comment)
+        throw in.bad();
     std::vector<FoundTrack> tracks;
     while ((line = in.line()) != "end") {
         if (!line.starts_with("track "))
@@ -124,7 +134,7 @@ DecodedImage DskHelper::parse(std::span<const std::uint8_t> output, const std::s
         tracks.push_back(readTrack(in, line));
     }
     DecodedImage image = TrackLayout::toImage(tracks, name);
-    image.description = TextCodec::cp1252ToUtf8(comment);
+    image.description = TextCodec::cp1252ToUtf8(*comment);
     return image;
 }
 
