@@ -60,6 +60,25 @@ void TrackLayout::checkTrack(const FoundTrack& track, std::uint32_t sectors, con
                     " where a PC diskette has 1 to " + std::to_string(sectors) + ".");
 }
 
+void TrackLayout::layTrack(const FoundTrack& track, std::size_t at, DecodedImage& image)
+{
+    // Marks go by sector number, whatever the order on the track.
+    std::vector<const FoundSector*> inOrder;
+    for (const FoundSector& s : track.sectors)
+        inOrder.push_back(&s);
+    std::sort(inOrder.begin(), inOrder.end(), [](const auto* a, const auto* b) { return a->id < b->id; });
+    for (const FoundSector* s : inOrder) {
+        const std::span<std::uint8_t> into(image.bytes.data() + at + (s->id - 1) * std::size_t{kSectorBytes}, kSectorBytes);
+        if (s->state == FoundState::Unreadable)
+            UnreadableSector::fill(into);
+        else
+            std::copy_n(s->data.begin(), std::min<std::size_t>(s->data.size(), kSectorBytes), into.begin());
+        if (s->state != FoundState::Good)
+            image.marks.push_back(where(track.cylinder, track.head) + ", sector " + std::to_string(s->id) + " (" +
+                                  std::string(stateText(s->state)) + ")");
+    }
+}
+
 DecodedImage TrackLayout::toImage(const std::vector<FoundTrack>& tracks, const std::string& name)
 {
     if (tracks.empty() || tracks.front().sectors.empty())
@@ -83,17 +102,7 @@ DecodedImage TrackLayout::toImage(const std::vector<FoundTrack>& tracks, const s
     DecodedImage image;
     image.bytes.resize(bytes);
     for (const auto& [place, track] : byPlace)
-        for (const FoundSector& s : track->sectors) {
-            const std::size_t at = ((std::size_t{place.first} * heads + place.second) * sectors + s.id - 1) * kSectorBytes;
-            const std::span<std::uint8_t> into(image.bytes.data() + at, kSectorBytes);
-            if (s.state == FoundState::Unreadable)
-                UnreadableSector::fill(into);
-            else
-                std::copy_n(s.data.begin(), std::min<std::size_t>(s.data.size(), kSectorBytes), into.begin());
-            if (s.state != FoundState::Good)
-                image.marks.push_back(where(place.first, place.second) + ", sector " + std::to_string(s.id) + " (" +
-                                      std::string(stateText(s.state)) + ")");
-        }
+        layTrack(*track, ((std::size_t{place.first} * heads + place.second) * sectors) * kSectorBytes, image);
     return image;
 }
 

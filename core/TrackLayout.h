@@ -3,6 +3,7 @@
 // out as the raw sector image of a PC diskette: every track of the same
 // 512-byte sectors numbered from 1, on one or two heads. Anything else is
 // refused with a message that says what the image holds.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ public:
 
 private:
     static void checkTrack(const FoundTrack& track, std::uint32_t sectors, const std::string& name);
+    // Puts the track's sectors into the image from byte `at` on.
+    static void layTrack(const FoundTrack& track, std::size_t at, DecodedImage& image);
 };
 
 } // namespace vellum
