@@ -131,6 +131,21 @@ TEST_F(ArchiveImages, HostileFilesAreRefusedAndNothingIsWritten)
     }
 }
 
+TEST_F(ArchiveImages, AChangedImageDiskFileStaysOneAndAReadOnlyFormatIsLeftAlone)
+{
+    test::MtoolsImage image(test::MtoolsImage::Maker::MkfsFat, "1440");
+    dsktrans(shellQuoted(image.path().string()), "imd", "in.imd", "-comment 'Kept comment'");
+    dsktrans(shellQuoted(image.path().string()), "tele", "in.td0");
+    const auto teledisk = bytes("in.td0");
+    ASSERT_EQ(runVlm(dir, "label " + q("in.imd") + " RELABELLED").status, 0);
+    EXPECT_NE(runVlm(dir, "label " + q("in.td0") + " RELABELLED").err.find("Teledisk image, which Vellum only reads"),
+              std::string::npos);
+    EXPECT_EQ(bytes("in.td0"), teledisk);
+    runCommand("dsktrans -itype imd -otype raw " + q("in.imd") + " " + q("back.img") + " >/dev/null 2>&1");
+    EXPECT_NE(runCommand("mlabel -s -i " + q("back.img") + " ::").find("RELABELLED"), std::string::npos);
+    EXPECT_NE(runVlm(dir, "info " + q("in.imd")).out.find("Kept comment"), std::string::npos);
+}
+
 TEST_F(ArchiveImages, DriveInsertTakesAnArchiveWriteProtected)
 {
     test::MtoolsImage image(test::MtoolsImage::Maker::MkfsFat, "720");
