@@ -15,10 +15,8 @@
 #include "cli/JsonText.h"
 #include "cli/TerminalText.h"
 #include "cli/Verb.h"
-#include "core/AtomicFile.h"
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
-#include "core/ForeignImage.h"
 #include "drive/DriveBay.h"
 #include "drive/DriveStatus.h"
 #include "drive/MediumFaults.h"
@@ -237,27 +235,6 @@ void blank(DriveBay& bay, int drive, const std::string& capacity, const std::opt
     bay.virtualDrives().insert(drive, path);
 }
 
-// An archive or packed image goes in as the raw image it holds, unpacked
-// into the data folder beside new blank diskettes, write-protected, as the
-// archive itself is not written.
-void insert(VirtualDriveBackend& drives, int drive, const std::string& word)
-{
-    const auto [file, member] = ForeignImage::split(word);
-    const auto image = ForeignImage::read(file, member);
-    if (!image) {
-        drives.insert(drive, word);
-        return;
-    }
-    const fs::path folder = dataFolder();
-    makeFolder(folder);
-    const fs::path raw = folder / (fs::path(word).filename().string() + ".img");
-    AtomicFile out(raw);
-    out.write(image->bytes);
-    out.commit();
-    drives.insert(drive, raw);
-    drives.setWriteProtected(drive, true);
-}
-
 int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::optional<std::string>& output,
                bool json)
 {
@@ -269,7 +246,7 @@ int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::
     requireVirtual(bay, drive);
     VirtualDriveBackend& drives = bay.virtualDrives();
     if (command == "insert")
-        insert(drives, drive, words[2]);
+        drives.insertImage(drive, words[2], dataFolder());
     else if (command == "eject")
         drives.eject(drive);
     else if (command == "protect" || command == "unprotect") {
