@@ -20,7 +20,7 @@ constexpr std::array<std::uint8_t, 2> kGzipMagic = {0x1F, 0x8B};
 constexpr std::array<std::uint8_t, 6> kXzMagic = {0xFD, '7', 'z', 'X', 'Z', 0x00};
 constexpr std::array<std::uint8_t, 4> kZipMagic = {'P', 'K', 0x03, 0x04};
 constexpr std::uint64_t kXzMemoryLimit = std::uint64_t{64} << 20;
-constexpr std::size_t kZipChunk = 64 * 1024;
+constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::size_t kMostNameBytes = 1024;
 const std::array<std::string, 3> kImageSuffixes = {".IMG", ".IMA", ".IMD"};
 
@@ -81,13 +81,17 @@ std::vector<std::uint8_t> CompressedImage::inflate(std::span<const std::uint8_t>
     z_stream z{};
     if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
         throw Error("Insufficient memory to unpack " + name + ".");
-    std::vector<std::uint8_t> out(kMostBytes + 1);
     z.next_in = const_cast<Bytef*>(in.data());
     z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    const int status = ::inflate(&z, Z_FINISH);
-    out.resize(out.size() - z.avail_out);
+    std::vector<std::uint8_t> out;
+    std::array<std::uint8_t, kChunk> chunk{};
+    int status = Z_OK;
+    while (status == Z_OK && out.size() <= kMostBytes) {
+        z.next_out = chunk.data();
+        z.avail_out = static_cast<uInt>(chunk.size());
+        status = ::inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), chunk.begin(), chunk.end() - z.avail_out);
+    }
     inflateEnd(&z);
     if (out.size() > kMostBytes)
         throw tooBig(name);
@@ -101,13 +105,17 @@ std::vector<std::uint8_t> CompressedImage::unxz(std::span<const std::uint8_t> in
     lzma_stream s = LZMA_STREAM_INIT;
     if (lzma_stream_decoder(&s, kXzMemoryLimit, LZMA_CONCATENATED) != LZMA_OK)
         throw Error("Insufficient memory to unpack " + name + ".");
-    std::vector<std::uint8_t> out(kMostBytes + 1);
     s.next_in = in.data();
     s.avail_in = in.size();
-    s.next_out = out.data();
-    s.avail_out = out.size();
-    const lzma_ret status = lzma_code(&s, LZMA_FINISH);
-    out.resize(out.size() - s.avail_out);
+    std::vector<std::uint8_t> out;
+    std::array<std::uint8_t, kChunk> chunk{};
+    lzma_ret status = LZMA_OK;
+    while (status == LZMA_OK && out.size() <= kMostBytes) {
+        s.next_out = chunk.data();
+        s.avail_out = chunk.size();
+        status = lzma_code(&s, LZMA_FINISH);
+        out.insert(out.end(), chunk.begin(), chunk.end() - static_cast<std::ptrdiff_t>(s.avail_out));
+    }
     lzma_end(&s);
     if (out.size() > kMostBytes)
         throw tooBig(name);
@@ -153,7 +161,7 @@ std::vector<std::uint8_t> CompressedImage::unzip(const std::filesystem::path& fi
     if (unzOpenCurrentFile(zip.get()) != UNZ_OK)
         throw damaged(name, "it is stored in a way the zip reader does not know");
     std::vector<std::uint8_t> out;
-    std::array<std::uint8_t, kZipChunk> chunk{};
+    std::array<std::uint8_t, kChunk> chunk{};
     int got = 0;
     while ((got = unzReadCurrentFile(zip.get(), chunk.data(), chunk.size())) > 0 && out.size() <= kMostBytes)
         out.insert(out.end(), chunk.begin(), chunk.begin() + got);
