@@ -138,11 +138,9 @@ DecodedImage DskHelper::parse(std::span<const std::uint8_t> output, const std::s
     return image;
 }
 
-std::vector<std::uint8_t> DskHelper::run(const std::filesystem::path& file, const std::string& type, const std::string& name)
+pid_t DskHelper::spawn(const std::string& program, const std::filesystem::path& file, const std::string& type,
+                       int& output)
 {
-    const std::string program = helperPath().string();
-    if (::access(program.c_str(), X_OK) != 0)
-        throw Error("\"" + name + "\" cannot be read: its reader " + program + " is not installed.");
     std::array<int, 2> pipe{};
     if (::pipe2(pipe.data(), O_CLOEXEC) != 0)
         throw Error(fileErrorText("run", program));
@@ -162,29 +160,40 @@ std::vector<std::uint8_t> DskHelper::run(const std::filesystem::path& file, cons
         errno = spawned;
         throw Error(fileErrorText("run", program));
     }
-    std::vector<std::uint8_t> out;
+    output = pipe[0];
+    return pid;
+}
+
+std::string DskHelper::collect(int output, std::vector<std::uint8_t>& out)
+{
     std::array<std::uint8_t, kChunk> chunk{};
     const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
-    std::string stopped;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd ready{pipe[0], POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0) {
-            stopped = "it took longer than " + std::to_string(kTimeLimit.count()) + " seconds";
-            break;
-        }
-        const ssize_t got = ::read(pipe[0], chunk.data(), chunk.size());
+        pollfd ready{output, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0)
+            return "it took longer than " + std::to_string(kTimeLimit.count()) + " seconds";
+        const ssize_t got = ::read(output, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            break;
+            return {};
         out.insert(out.end(), chunk.begin(), chunk.begin() + got);
-        if (out.size() > CompressedImage::kMostBytes + kLineAllowance) {
-            stopped = "it gave more than any diskette holds";
-            break;
-        }
+        if (out.size() > CompressedImage::kMostBytes + kLineAllowance)
+            return "it gave more than any diskette holds";
     }
-    ::close(pipe[0]);
+}
+
+std::vector<std::uint8_t> DskHelper::run(const std::filesystem::path& file, const std::string& type, const std::string& name)
+{
+    const std::string program = helperPath().string();
+    if (::access(program.c_str(), X_OK) != 0)
+        throw Error("\"" + name + "\" cannot be read: its reader " + program + " is not installed.");
+    int output = -1;
+    const pid_t pid = spawn(program, file, type, output);
+    std::vector<std::uint8_t> out;
+    const std::string stopped = collect(output, out);
+    ::close(output);
     if (!stopped.empty())
         ::kill(pid, SIGKILL);
     int status = 0;

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 #include "core/TrackLayout.h"
@@ -28,6 +29,11 @@ public:
 private:
     static std::filesystem::path helperPath();
     static std::vector<std::uint8_t> run(const std::filesystem::path& file, const std::string& type, const std::string& name);
+    // Starts the helper with its output on a pipe, whose end is `output`.
+    static pid_t spawn(const std::string& program, const std::filesystem::path& file, const std::string& type,
+                       int& output);
+    // Reads the helper's output into `out` until it ends; else why it was stopped.
+    static std::string collect(int output, std::vector<std::uint8_t>& out);
 };
 
 } // namespace vellum
