@@ -101,6 +101,14 @@ TEST_F(ArchiveImages, PackedImagesOpenAndAZipOfSeveralNamesThem)
     const VlmRun two = runVlm(dir, "ls " + q("two.zip"));
     EXPECT_NE(two.status, 0);
     EXPECT_NE(two.err.find("holds 2 diskette images (a.img, b.img)"), std::string::npos) << two.err;
+    EXPECT_NE(runVlm(dir, "ls " + q("two.zip:c.img")).err.find("holds no file named \"c.img\""), std::string::npos);
+
+    // A read-me and a folder beside the image are no images: the zip holds one.
+    runCommand("cd " + shellQuoted(dir.path().string()) + " && mkdir -p docs && echo notes > docs/README.TXT && " +
+               "zip -qr notes.zip docs a.img");
+    const VlmRun notes = runVlm(dir, "ls " + q("notes.zip"));
+    EXPECT_EQ(notes.status, 0) << notes.err;
+    EXPECT_NE(notes.out.find("NOTE.TXT"), std::string::npos);
 }
 
 TEST_F(ArchiveImages, HostileFilesAreRefusedAndNothingIsWritten)
