@@ -12,7 +12,8 @@ PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
           fonts-liberation2 xvfb x11-apps x11-utils dbus-x11 at-spi2-core python3-pyatspi poppler-utils
           qemu-system-x86 busybox-static cpio nettle-dev gddrescue
           desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin
-          help2man groff-base bash-completion nlohmann-json3-dev lintian appstream dpkg-dev fakeroot)
+          help2man groff-base bash-completion nlohmann-json3-dev lintian appstream dpkg-dev fakeroot
+          libdsk4-dev libdsk-utils zlib1g-dev liblzma-dev libminizip-dev zip xz-utils)
 # Only the fuzz build needs these.
 FUZZ_PACKAGES=(clang)
 BENCH_PACKAGES=(hyperfine)
@@ -92,7 +93,7 @@ test_all() {
 }
 
 # Each target starts from its corpus in build/fuzz/corpus/TARGET, which
-# keeps what it found for the next run; a crash leaves its input in
+# keeps what it found for the next run, and the seeds in fuzz/seeds; a crash leaves its input in
 # build/fuzz/findings and stops the run.
 fuzz_all() {
     local seconds=${1:-60} target options
@@ -107,7 +108,7 @@ fuzz_all() {
         echo "== $target for ${seconds}s"
         local status=0
         "$dir/fuzz/$target" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-            -artifact_prefix="$dir/findings/$target-" "$dir/corpus/$target" >"$dir/$target.log" 2>&1 || status=$?
+            -artifact_prefix="$dir/findings/$target-" "$dir/corpus/$target" fuzz/seeds >"$dir/$target.log" 2>&1 || status=$?
         grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|ERROR|SUMMARY' "$dir/$target.log" || true
         [ "$status" -eq 0 ] || { echo "$target found a fault; see $dir/$target.log and $dir/findings" >&2; return 1; }
     done

@@ -33,8 +33,10 @@ namespace {
 const QString kProgramName = QStringLiteral("Vellum");
 constexpr int kClockMs = 10'000;
 constexpr int kHoursPerHalfDay = 12;
-// Files a drop opens, by their names: .VLM files and raw images.
-const QStringList kImageSuffixes = {QStringLiteral("vlm"), QStringLiteral("img"), QStringLiteral("ima")};
+// Files a drop opens, by their names: .VLM files, raw images, archive images and packed images.
+const QStringList kImageSuffixes = {QStringLiteral("vlm"), QStringLiteral("img"), QStringLiteral("ima"),
+                                    QStringLiteral("imd"), QStringLiteral("td0"), QStringLiteral("cqm"),
+                                    QStringLiteral("gz"),  QStringLiteral("xz"),  QStringLiteral("zip")};
 
 // The first image file among the dropped ones; empty when there is none.
 QString droppedImageFile(const QMimeData* data)

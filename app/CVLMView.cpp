@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QKeyEvent>
 #include <QMenu>
@@ -21,7 +22,10 @@
 #include "app/ViewToolBar.h"
 #include "app/VlmFileDialog.h"
 #include "core/CVLMDoc.h"
+#include "core/CompressedImage.h"
 #include "core/DirectoryEntry.h"
+#include "core/Error.h"
+#include "core/ForeignImage.h"
 #include "core/ImageFile.h"
 #include "core/MediaTable.h"
 #include "core/Prompter.h"
@@ -33,7 +37,7 @@
 #include "files/DamageReport.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
-#include "ops/RescueEngine.h"
+#include "core/UnreadableSector.h"
 #include "ops/ui/MismatchPrinter.h"
 #include "ops/ui/NewImageDialog.h"
 
@@ -78,7 +82,7 @@ QHash<QString, QString> damageTips(CVLMDoc& doc, const std::vector<std::uint32_t
         return tips;
     std::vector<std::uint32_t> bad;
     for (const std::uint32_t sector : unreadable)
-        if (RescueEngine::isMarked(doc.image().subspan(std::size_t{sector} * kSectorBytes, kSectorBytes)))
+        if (UnreadableSector::holds(doc.image().subspan(std::size_t{sector} * kSectorBytes, kSectorBytes)))
             bad.push_back(sector);
     const DamageReport report(doc, bad);
     for (const DamageReport::Hit& hit : report.hits())
@@ -374,17 +378,21 @@ void CVLMView::OnOpenImageFile()
             return;
         path = dialog.selectedFiles().first();
     }
+    if (!chooseZipMember(path))
+        return;
     enum class Outcome { Declined, Failed, Opened };
     auto outcome = std::make_shared<Outcome>(Outcome::Declined);
+    auto description = std::make_shared<QString>();
     runner_->start(
-        [this, outcome, path] {
+        [this, outcome, path, description] {
             if (!mayReplaceImage())
                 return;
             ImageFile file(doc_, prompter_);
             const bool opened = file.open(path.toStdString());
             *outcome = opened ? Outcome::Opened : file.declined() ? Outcome::Declined : Outcome::Failed;
+            *description = QString::fromStdString(file.description());
         },
-        [this, outcome, path] {
+        [this, outcome, path, description] {
             if (*outcome == Outcome::Declined)
                 return;
             panel_->ShowLastOperation(kOpLoadFile, doc_.OperationState);
@@ -393,9 +401,35 @@ void CVLMView::OnOpenImageFile()
                 return;
             anotherImage();
             imageName_ = QFileInfo(path).fileName();
+            description_ = *description;
             panel_->ShowVolumeAndMemoryStatus(doc_);
             FillList();
         });
+}
+
+bool CVLMView::chooseZipMember(QString& path)
+{
+    const std::filesystem::path file = path.toStdString();
+    if (ForeignImage::kindOf(file) != ForeignImage::Kind::Zip)
+        return true;
+    std::vector<std::string> images;
+    try {
+        images = CompressedImage::zipImages(file);
+    } catch (const Error&) {
+        return true; // the open tells what is wrong with it
+    }
+    if (images.size() < 2)
+        return true;
+    QStringList names;
+    for (const std::string& image : images)
+        names << QString::fromStdString(image);
+    bool chosen = false;
+    const QString name = QInputDialog::getItem(
+        this, tr("Open Image File"), tr("%1 holds several diskette images. Open which one?").arg(QFileInfo(path).fileName()),
+        names, 0, false, &chosen);
+    if (chosen)
+        path += QLatin1Char(':') + name;
+    return chosen;
 }
 
 void CVLMView::OnNewImage()

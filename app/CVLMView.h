@@ -103,6 +103,9 @@ private:
     bool commandEnabled(int command) const;
     void OnNewImage();
     void OnOpenImageFile();
+    // For a zip file of several images, asks which and names it "ZIP:NAME";
+    // false when the user cancels.
+    bool chooseZipMember(QString& path);
     void OnSaveImageFile();
     void OnSaveSelected();
     void OnRenameFile();

@@ -21,7 +21,8 @@ namespace vellum {
 
 namespace {
 
-const QString kImageFilter = QStringLiteral("Diskette Images (*.IMG *.IMA *.VFD);;All Files (*)");
+const QString kImageFilter = QStringLiteral(
+    "Diskette Images (*.IMG *.IMA *.VFD);;Archive Images (*.IMD *.TD0 *.CQM *.GZ *.XZ *.ZIP);;All Files (*)");
 
 QString fromView(std::string_view s)
 {
@@ -94,7 +95,7 @@ void DriveMenu::refresh()
 void DriveMenu::insert(const QString& path)
 {
     try {
-        drives_.virtualDrives().insert(drive(), path.toStdString());
+        drives_.virtualDrives().insertImage(drive(), path.toStdString(), mediaFolder().toStdString());
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Exclamation);
     }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/ImdFile.h"
 #include "core/VlmFile.h"
 
 namespace vellum {
@@ -14,9 +15,17 @@ namespace {
 
 const QString kPattern = QStringLiteral("*.VLM");
 const QByteArray kMagic("\x1AVLM", 4);
-const QStringList kFilters = {
+const QString kImdFilter = QStringLiteral("ImageDisk (*.IMD)");
+const QStringList kOpenFilters = {
     QStringLiteral("Vellum Files (*.VLM)"),
     QStringLiteral("Diskette Images (*.IMG *.IMA)"),
+    QStringLiteral("Archive Images (*.IMD *.TD0 *.CQM *.GZ *.XZ *.ZIP)"),
+    QStringLiteral("All Files (*.*)"),
+};
+const QStringList kSaveFilters = {
+    QStringLiteral("Vellum Files (*.VLM)"),
+    QStringLiteral("Diskette Images (*.IMG *.IMA)"),
+    kImdFilter,
     QStringLiteral("All Files (*.*)"),
 };
 
@@ -24,7 +33,7 @@ const QStringList kFilters = {
 
 VlmFileDialog::VlmFileDialog(Kind kind, QString& description, QWidget* parent)
     : HelpFileDialog({kind == Kind::Open ? tr("Open a Vellum File") : tr("Save Diskette Image as a Vellum File"),
-                      kFilters, kPattern, QStringLiteral("VLM"), kind == Kind::Open ? AcceptOpen : AcceptSave,
+                      kind == Kind::Open ? kOpenFilters : kSaveFilters, kPattern, QStringLiteral("VLM"), kind == Kind::Open ? AcceptOpen : AcceptSave,
                       kind == Kind::Open ? ExistingFile : AnyFile,
                       kind == Kind::Open ? kOpenHelpTopic : kSaveHelpTopic},
                      parent),
@@ -35,6 +44,10 @@ VlmFileDialog::VlmFileDialog(Kind kind, QString& description, QWidget* parent)
     if (kind == Kind::Open)
         connect(this, &QFileDialog::currentChanged, this, &VlmFileDialog::preview, Qt::QueuedConnection);
     connect(this, &QFileDialog::directoryEntered, path_, &QLabel::setText);
+    // A name typed without a suffix takes the chosen format's.
+    connect(this, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+        setDefaultSuffix(filter == kImdFilter ? QStringLiteral("IMD") : QStringLiteral("VLM"));
+    });
 }
 
 void VlmFileDialog::addDescriptionRow()
@@ -61,9 +74,14 @@ QString VlmFileDialog::previewFor(const QString& nameBox, const QString& path)
 {
     if (nameBox.startsWith(kPattern, Qt::CaseInsensitive))
         return {};
-    // Only a Vellum file has a description; a raw image would show its boot code.
+    // Only a Vellum file and an ImageDisk file have a description; a raw image would show its boot code.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.read(kMagic.size()) != kMagic)
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(kMagic.size());
+    if (head == QByteArray(ImdFile::kMagic.data(), static_cast<qsizetype>(ImdFile::kMagic.size())))
+        return QString::fromStdString(ImdFile::readComment(path.toStdString()));
+    if (head != kMagic)
         return {};
     return QString::fromStdString(VlmFile::readDescription(path.toStdString()));
 }

@@ -248,7 +248,7 @@ int runCommand(DriveBay& bay, const std::vector<std::string>& words, const std::
     requireVirtual(bay, drive);
     VirtualDriveBackend& drives = bay.virtualDrives();
     if (command == "insert")
-        drives.insert(drive, words[2]);
+        drives.insertImage(drive, words[2], dataFolder());
     else if (command == "eject")
         drives.eject(drive);
     else if (command == "protect" || command == "unprotect") {
@@ -352,7 +352,9 @@ extern const Verb kDriveVerb{
     "drive, what that diskette is and whether it is write-protected, and its fault file\n"
     "FILE.faults when it has one (bad, weak and slow sectors to rehearse a rescue). The commands:\n"
     "  insert A: FILE       put a raw diskette image (360K, 720K, 1.2M, 1.44M, 1.68M or 2.88M)\n"
-    "                       into the drive\n"
+    "                       into the drive; an archive image (ImageDisk, Teledisk, CopyQM, or\n"
+    "                       packed by gzip, xz or zip) goes in write-protected, as the raw image\n"
+    "                       it holds, FILE.img in ~/.local/share/Orrindale/Vellum\n"
     "  eject A:             take the diskette out\n"
     "  protect A:           set the diskette's write-protect tab; unprotect A: clears it\n"
     "  blank A: CAPACITY    make a new, unformatted diskette of that capacity and put it in;\n"

@@ -21,7 +21,6 @@
 #include "core/MediaTable.h"
 #include "core/StandardFormats.h"
 #include "core/TextCodec.h"
-#include "core/VlmFile.h"
 #include "files/FileListText.h"
 #include "ops/BlankImage.h"
 
@@ -45,7 +44,7 @@ std::string formatNameOf(const CVLMDoc& doc)
     return "unknown";
 }
 
-void printInfo(const std::string& path, const CVLMDoc& doc)
+void printInfo(const std::string& path, const CVLMDoc& doc, const std::string& description)
 {
     const DriveGeometry& g = doc.geometry;
     const AreaPointers& a = doc.areas;
@@ -53,8 +52,8 @@ void printInfo(const std::string& path, const CVLMDoc& doc)
     std::printf("File:            %s\n", TerminalText::escaped(path).c_str());
     std::printf("Format:          %s\n", formatNameOf(doc).c_str());
     std::printf("Media code:      0x%03X\n", g.MediaCode);
-    if (ImageFile::isVlmName(path))
-        std::printf("Description:     %s\n", TerminalText::escaped(VlmFile::readDescription(path)).c_str());
+    if (ImageFile::isVlmName(path) || !description.empty())
+        std::printf("Description:     %s\n", TerminalText::escaped(description).c_str());
     std::printf("Volume label:    %s\n", label.empty() ? "(none)" : TerminalText::escaped(label).c_str());
     std::printf("Tracks:          %d loaded, %u on the diskette\n", doc.TracksLoaded,
                 g.sectorsPerTrack ? g.totalSectors / g.sectorsPerTrack : 0u);
@@ -136,12 +135,13 @@ int runInfo(CliArgs& args)
     Json images = Json::array();
     const int status =
         forEachImage(args.positionals(1, kAnyNumber), json, [&](Session& session, const std::string& path) {
-            if (!ImageFile(session.doc, session.prompter).open(path, ImageExtent::SystemArea))
+            ImageFile file(session.doc, session.prompter);
+            if (!file.open(path, ImageExtent::SystemArea))
                 return false;
             if (json)
                 images.push_back(JsonText::info(path, formatNameOf(session.doc), session.doc));
             else
-                printInfo(path, session.doc);
+                printInfo(path, session.doc, file.description());
             return true;
         });
     if (json)
@@ -267,11 +267,10 @@ int runConvert(CliArgs& args)
     const auto words = args.positionals(2, 2);
     const std::filesystem::path out = imageOutput(words[1]);
     Session session(false);
-    if (!ImageFile(session.doc, session.prompter).open(words[0]))
+    ImageFile in(session.doc, session.prompter);
+    if (!in.open(words[0]))
         return kExitFailure;
-    const std::string text = description ? *description
-                             : ImageFile::isVlmName(words[0]) ? VlmFile::readDescription(words[0])
-                                                               : std::string();
+    const std::string text = description.value_or(in.description());
     if (!ImageFile(session.doc, session.prompter).save(out, text))
         return kExitFailure;
     std::printf("%s -> %s\n", TerminalText::escaped(words[0]).c_str(), TerminalText::escaped(out.string()).c_str());
@@ -315,7 +314,9 @@ extern const Verb kNewVerb{
 
 extern const Verb kInfoVerb{
     "info", "info IMAGE... [--json]", "Show the format, label, geometry and areas of diskette images.",
-    "IMAGE is a Vellum file (.VLM) or a raw sector image (.img, .ima, any other name).\n"
+    "IMAGE is a Vellum file (.VLM) or a raw sector image (.img, .ima, any other name), or an\n"
+    "archive image told by its content: ImageDisk (.IMD), Teledisk (.TD0), CopyQM (.CQM), or a\n"
+    "raw or ImageDisk image packed by gzip, xz or zip; ZIP:NAME names one image in a zip file.\n"
     "Several images are shown in turn, each under a line \"==> IMAGE <==\"; a bad one is\n"
     "reported and the others still shown, and the exit status is 1 if any failed.\n"
     "--json prints one JSON document instead, {\"images\": [...]}, with the fields README names.\n",
@@ -333,10 +334,12 @@ extern const Verb kLsVerb{
     runLs};
 
 extern const Verb kConvertVerb{
-    "convert", "convert IN OUT [--description TEXT]", "Convert between Vellum files and raw images.",
-    "OUT is written as a Vellum file when its name ends in .VLM, or has no \".\" at all (then\n"
-    ".VLM is appended); any other name gives a raw sector image. --description sets the Vellum\n"
-    "file's description (60 characters at most); without it a Vellum file's own is kept.\n"
+    "convert", "convert IN OUT [--description TEXT]", "Convert between Vellum files, ImageDisk files and raw images.",
+    "IN is any image info takes. OUT is written as a Vellum file when its name ends in .VLM, or\n"
+    "has no \".\" at all (then .VLM is appended); as an ImageDisk file when it ends in .IMD, with\n"
+    "each sector a rescue could not read as \"data unavailable\"; any other name gives a raw\n"
+    "sector image. --description sets the Vellum file's description or the ImageDisk comment\n"
+    "(60 characters at most); without it IN's own is kept.\n"
     "OUT is replaced only once it has been written in full.\n",
     runConvert};
 

@@ -9,6 +9,8 @@
 #include "core/CVLMDoc.h"
 #include "core/Error.h"
 #include "core/Fat12Reader.h"
+#include "core/ForeignImage.h"
+#include "core/ImdFile.h"
 #include "core/Prompter.h"
 #include "core/RawImageFile.h"
 #include "core/StandardFormats.h"
@@ -52,24 +54,7 @@ bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
 bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
 {
     doc_.CurrentOperation = kOpLoadFile;
-    try {
-        BlockFile::openRead(path); // refuses a FIFO or folder before anything waits on it
-    } catch (const Error& e) {
-        prompter_.tell(e.what(), Icon::Stop);
-        doc_.OperationState = kUnsuccessful;
-        return false;
-    }
-    const bool vlm = isVlmName(path) || startsWithVlmMagic(path);
-    bool read = false;
-    if (vlm) {
-        VlmFile file(doc_, prompter_);
-        read = file.open(path);
-        declined_ = file.declined();
-    } else {
-        read = RawImageFile(doc_, prompter_).open(path, extent);
-        partial_ = read && extent == ImageExtent::SystemArea;
-    }
-    if (!read) {
+    if (!readImage(path, extent)) {
         doc_.OperationState = kUnsuccessful;
         return false;
     }
@@ -80,6 +65,49 @@ bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
     listRoot();
     doc_.OperationState = kSuccessful;
     return true;
+}
+
+bool ImageFile::readImage(const std::filesystem::path& path, ImageExtent extent)
+{
+    const auto [file, member] = ForeignImage::split(path);
+    bool vlm = false;
+    std::optional<DecodedImage> foreign;
+    try {
+        BlockFile::openRead(file); // refuses a FIFO or folder before anything waits on it
+        vlm = isVlmName(file) || startsWithVlmMagic(file);
+        if (!vlm)
+            foreign = ForeignImage::read(file, member);
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Stop);
+        return false;
+    }
+    if (vlm) {
+        VlmFile vlmFile(doc_, prompter_);
+        const bool read = vlmFile.open(file);
+        declined_ = vlmFile.declined();
+        description_ = vlmFile.header().description;
+        return read;
+    }
+    if (!foreign) {
+        const bool read = RawImageFile(doc_, prompter_).open(file, extent);
+        partial_ = read && extent == ImageExtent::SystemArea;
+        return read;
+    }
+    if (!RawImageFile(doc_, prompter_).open(foreign->bytes, path.string()))
+        return false;
+    description_ = foreign->description;
+    if (!foreign->marks.empty())
+        tellMarks(path, foreign->marks);
+    return true;
+}
+
+void ImageFile::tellMarks(const std::filesystem::path& path, const std::vector<std::string>& marks)
+{
+    std::string text = "\"" + path.string() + "\" marks " + std::to_string(marks.size()) +
+                       (marks.size() == 1 ? " sector" : " sectors") + " as not read whole:";
+    for (const std::string& mark : marks)
+        text += "\n" + mark;
+    prompter_.tell(text, Icon::Information);
 }
 
 void ImageFile::listRoot()
@@ -93,14 +121,37 @@ void ImageFile::listRoot()
 
 bool ImageFile::save(const std::filesystem::path& path, std::string_view description)
 {
+    if (ImdFile::isImdName(path))
+        return kept(saveImd(path, description));
     return kept(isVlmName(path) ? VlmFile(doc_, prompter_).save(path, description)
                                 : RawImageFile(doc_, prompter_).save(path));
 }
 
+bool ImageFile::saveImd(const std::filesystem::path& path, std::string_view comment)
+{
+    try {
+        ImdFile::save(doc_, path, comment);
+        return true;
+    } catch (const Error& e) {
+        prompter_.tell(e.what(), Icon::Stop);
+        return false;
+    }
+}
+
 bool ImageFile::replace(const std::filesystem::path& path)
 {
-    return kept(startsWithVlmMagic(path) ? VlmFile(doc_, prompter_).save(path, VlmFile::readDescription(path))
-                                         : RawImageFile(doc_, prompter_).save(path));
+    if (startsWithVlmMagic(path))
+        return kept(VlmFile(doc_, prompter_).save(path, VlmFile::readDescription(path)));
+    const ForeignImage::Kind kind = ForeignImage::kindOf(ForeignImage::split(path).first);
+    if (kind == ForeignImage::Kind::Imd)
+        return kept(saveImd(path, ImdFile::readComment(path)));
+    if (kind != ForeignImage::Kind::Raw) {
+        prompter_.tell("\"" + path.string() + "\" is a " + ForeignImage::nameOf(kind) +
+                           " image, which Vellum only reads: save the changed image under another name.",
+                       Icon::Stop);
+        return false;
+    }
+    return kept(RawImageFile(doc_, prompter_).save(path));
 }
 
 bool ImageFile::kept(bool saved)

@@ -1,8 +1,11 @@
 #pragma once
-// Opening and saving the image in memory as a host file: a .VLM file, or a
-// raw sector image for any other name.
+// Opening and saving the image in memory as a host file: a .VLM file, an
+// ImageDisk file (.IMD), or a raw sector image for any other name. Opening
+// also takes the images ForeignImage reads, told by their content.
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/RawImageFile.h"
 
@@ -23,10 +26,13 @@ public:
     bool declined() const { return declined_; }
     // The open read only the system area: a raw image opened with that extent.
     bool partial() const { return partial_; }
-    // Saves as .VLM when the name ends so, else as a raw image.
+    // The description of the file opened: a .VLM file's, an archive image's comment.
+    const std::string& description() const { return description_; }
+    // Saves as .VLM or .IMD when the name ends so, else as a raw image.
     bool save(const std::filesystem::path& path, std::string_view description);
     // Saves over an existing image file in the format it holds, told by its
-    // magic whatever its name; a .VLM file keeps its description.
+    // magic whatever its name; a .VLM file keeps its description, an .IMD
+    // file the one opened. A format Vellum only reads is refused.
     bool replace(const std::filesystem::path& path);
 
     static bool isVlmName(const std::filesystem::path& path);
@@ -37,7 +43,11 @@ public:
 
 private:
     static bool startsWithVlmMagic(const std::filesystem::path& path);
+    // Reads the image into memory; false after the user was told why not.
+    bool readImage(const std::filesystem::path& path, ImageExtent extent);
     void listRoot();
+    void tellMarks(const std::filesystem::path& path, const std::vector<std::string>& marks);
+    bool saveImd(const std::filesystem::path& path, std::string_view comment);
     // A saved image holds every change made in memory.
     bool kept(bool saved);
 
@@ -45,6 +55,7 @@ private:
     Prompter& prompter_;
     bool declined_ = false;
     bool partial_ = false;
+    std::string description_;
 };
 
 } // namespace vellum

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,14 +49,33 @@ bool RawImageFile::open(const std::filesystem::path& path, ImageExtent extent)
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file || ec)
         return refuse(fileErrorText("open", path));
-    if (!doc_.hasImage())
-        return refuse("Insufficient memory to read diskette!");
-
     std::array<std::uint8_t, kSectorBytes> boot{};
     const std::size_t got = std::fread(boot.data(), 1, boot.size(), file.get());
-    const auto geometry = recognise(std::span(boot).first(got), size);
+    return load(std::span(boot).first(got), size, path.string(), extent, [&](std::span<std::uint8_t> into) {
+        std::rewind(file.get());
+        if (std::fread(into.data(), 1, into.size(), file.get()) == into.size())
+            return true;
+        return refuse(fileErrorText("read", path));
+    });
+}
+
+bool RawImageFile::open(std::span<const std::uint8_t> bytes, const std::string& name)
+{
+    return load(bytes.first(std::min<std::size_t>(bytes.size(), kSectorBytes)), bytes.size(), name, ImageExtent::Whole,
+                [&](std::span<std::uint8_t> into) {
+                    std::copy_n(bytes.begin(), into.size(), into.begin());
+                    return true;
+                });
+}
+
+bool RawImageFile::load(std::span<const std::uint8_t> boot, std::size_t size, const std::string& name,
+                        ImageExtent extent, const std::function<bool(std::span<std::uint8_t>)>& read)
+{
+    if (!doc_.hasImage())
+        return refuse("Insufficient memory to read diskette!");
+    const auto geometry = recognise(boot, size);
     if (!geometry)
-        return refuse("\"" + path.string() + "\" is " + groupedNumber(size) +
+        return refuse("\"" + name + "\" is " + groupedNumber(size) +
                       " bytes long, the size of no diskette image Vellum knows (360 KB, 720 KB, 1.2 MB, "
                       "1.44 MB, 1.68 MB DMF or 2.88 MB).");
 
@@ -65,16 +85,15 @@ bool RawImageFile::open(const std::filesystem::path& path, ImageExtent extent)
     const std::size_t loadable = std::size_t(tracks) * geometry->trackBytes();
     const std::size_t bytes = extent == ImageExtent::Whole
                                   ? loadable
-                                  : std::min(loadable, std::max(AreaPointers::from(*geometry).dataArea, got));
+                                  : std::min(loadable, std::max(AreaPointers::from(*geometry).dataArea, boot.size()));
     // Memory changes only once the file was read whole.
-    CVLMDoc::Store read = CVLMDoc::freshStore();
-    if (!read)
+    CVLMDoc::Store store = CVLMDoc::freshStore();
+    if (!store)
         return refuse(std::string(CVLMDoc::kNoImageMemory));
-    std::rewind(file.get());
-    if (std::fread(read.get(), 1, bytes, file.get()) != bytes)
-        return refuse(fileErrorText("read", path));
+    if (!read({store.get(), bytes}))
+        return false;
 
-    doc_.adoptImage(std::move(read));
+    doc_.adoptImage(std::move(store));
     doc_.setGeometry(*geometry);
     doc_.MediaSizeKind = format.mediaSizeKind;
     doc_.TracksLoaded = tracks;

@@ -3,8 +3,10 @@
 // as emulators and other tools keep them.
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "core/DriveGeometry.h"
@@ -33,6 +35,8 @@ public:
     // Reads as many whole tracks as memory holds, or only the system area;
     // false after telling why not.
     bool open(const std::filesystem::path& path, ImageExtent extent = ImageExtent::Whole);
+    // The same from an image unpacked in memory, named `name` in messages.
+    bool open(std::span<const std::uint8_t> bytes, const std::string& name);
     // Reads bytes [offset, offset + bytes) of the file to the same place in
     // memory, after an open of the system area only; false after telling why not.
     bool readRange(const std::filesystem::path& path, std::size_t offset, std::size_t bytes);
@@ -45,6 +49,10 @@ public:
 
 private:
     bool refuse(const std::string& text);
+    // Takes the image of `size` bytes whose first sector is `boot`; `read`
+    // fills the bytes to load, or tells why not and answers false.
+    bool load(std::span<const std::uint8_t> boot, std::size_t size, const std::string& name, ImageExtent extent,
+              const std::function<bool(std::span<std::uint8_t>)>& read);
 
     CVLMDoc& doc_;
     Prompter& prompter_;

@@ -4,7 +4,9 @@
 #include <numeric>
 #include <string>
 
+#include "core/AtomicFile.h"
 #include "core/Error.h"
+#include "core/ForeignImage.h"
 #include "drive/DriveStatus.h"
 
 namespace vellum {
@@ -63,6 +65,23 @@ void VirtualDriveBackend::insert(int drive, const std::filesystem::path& file)
                     " bytes, which no diskette holds; a diskette image is " + imageSizes() + " bytes");
     MediumFaults::read(path, *m.format());
     put(drive, path);
+}
+
+void VirtualDriveBackend::insertImage(int drive, const std::filesystem::path& file, const std::filesystem::path& folder)
+{
+    const auto [held, member] = ForeignImage::split(file);
+    const auto image = ForeignImage::read(held, member);
+    if (!image) {
+        insert(drive, file);
+        return;
+    }
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path raw = folder / (file.filename().string() + ".img");
+    AtomicFile out(raw);
+    out.write(image->bytes);
+    out.commit();
+    insert(drive, raw);
+    setWriteProtected(drive, true);
 }
 
 void VirtualDriveBackend::eject(int drive)

@@ -32,6 +32,10 @@ public:
     // The user's side; every change is saved in the profile.
     // Throws Error when the file is not a diskette image, or its fault file is malformed.
     void insert(int drive, const std::filesystem::path& medium);
+    // The same for any image Vellum opens: an archive or packed image goes in
+    // as the raw image it holds, unpacked to FOLDER/NAME.img, write-protected,
+    // as the archive itself is not written.
+    void insertImage(int drive, const std::filesystem::path& file, const std::filesystem::path& folder);
     void eject(int drive);
     // The write-protect tab of the medium in the drive.
     void setWriteProtected(int drive, bool on);

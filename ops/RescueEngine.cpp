@@ -8,6 +8,7 @@
 #include "core/Fat12Reader.h"
 #include "core/MediaTable.h"
 #include "core/Prompter.h"
+#include "core/UnreadableSector.h"
 #include "core/ViewSink.h"
 #include "drive/CDriveServices.h"
 #include "drive/DeviceParameterBlock.h"
@@ -49,20 +50,6 @@ std::string passText(int pass, int passes, const std::string& what, std::uint32_
 }
 
 } // namespace
-
-void RescueEngine::fillWithMarker(std::span<std::uint8_t> sectors)
-{
-    for (std::size_t at = 0; at < sectors.size(); ++at)
-        sectors[at] = static_cast<std::uint8_t>(kMarker[at % kMarker.size()]);
-}
-
-bool RescueEngine::isMarked(std::span<const std::uint8_t> sector)
-{
-    for (std::size_t at = 0; at < sector.size(); ++at)
-        if (sector[at] != static_cast<std::uint8_t>(kMarker[at % kMarker.size()]))
-            return false;
-    return true;
-}
 
 void RescueEngine::run(int drive, int passes, RescueMap& map)
 {
@@ -154,7 +141,7 @@ void RescueEngine::prepareImage(const StandardFormat& layout, const RescueMap& m
     doc.MediaSizeKind = row ? row->mediaSizeKind : std::uint8_t{kMediaNone};
     for (std::uint32_t s = 0; s < layout.totalSectors; ++s)
         if (map.at(s) != State::Read)
-            fillWithMarker(doc.image().subspan(std::size_t{s} * kSectorBytes, kSectorBytes));
+            UnreadableSector::fill(doc.image().subspan(std::size_t{s} * kSectorBytes, kSectorBytes));
 }
 
 void RescueEngine::readDiskette(CDriveServices& services, int drive, RescueMap& map)

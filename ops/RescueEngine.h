@@ -9,14 +9,12 @@
 //                 driver) and a seek to a far cylinder.
 // Sectors the map marks read are never read again: they are kept from the
 // image in memory, which must then be the image an earlier rescue made.
-// Every sector not read holds kMarker. Cancel is taken after any read, and
+// Every sector not read holds UnreadableSector's marker. Cancel is taken after any read, and
 // what was read stays. At the end the image is in memory as after a load,
 // with the outcome in OperationState: Successful only when every sector
 // was read.
 #include <cstdint>
 #include <optional>
-#include <span>
-#include <string_view>
 
 #include "core/StandardFormats.h"
 #include "ops/EngineContext.h"
@@ -32,11 +30,6 @@ class RescueEngine {
 public:
     static constexpr int kDefaultPasses = 3;
     static constexpr int kMostPasses = 99;
-    // What fills each unread sector, 16 times over: a deleted directory entry's
-    // first byte, so a directory sector never read lists nothing, and 31
-    // characters that say what it is in a hex dump.
-    static constexpr std::string_view kMarker = "\xE5UNREADABLE SECTOR - SEE THE MAP";
-    static_assert(kMarker.size() == 32 && kSectorBytes % 32 == 0);
 
     RescueEngine(const EngineContext& context, RescueObserver& observer) : c_(context), observer_(observer) {}
 
@@ -44,10 +37,6 @@ public:
     void run(int drive, int passes, RescueMap& map);
     // The rescue reached the reading: the image in memory and the map hold what it learnt.
     bool started() const { return started_; }
-
-    static void fillWithMarker(std::span<std::uint8_t> sectors);
-    // The sector still holds the marker: nothing was written over it since.
-    static bool isMarked(std::span<const std::uint8_t> sector);
 
 private:
     const StandardFormat* recognise(CDriveServices& services, int drive);

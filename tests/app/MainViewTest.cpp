@@ -254,15 +254,18 @@ private slots:
         QVERIFY(written.read(loaded.size()) == loaded);
     }
 
-    void theOpenDialogPreviewsOnlyVellumFiles()
+    void theOpenDialogPreviewsOnlyVellumAndImageDiskFiles()
     {
         World world;
         QVERIFY(ImageFile(*world.doc, world.prompter).open(VELLUM_SAMPLE));
         const QString vlm = world.path("described.vlm");
         const QString raw = world.path("plain.img");
+        const QString imd = world.path("archived.IMD");
         QVERIFY(ImageFile(*world.doc, world.prompter).save(vlm.toStdString(), "Letters and recipes, 1998"));
         QVERIFY(ImageFile(*world.doc, world.prompter).save(raw.toStdString(), "ignored"));
+        QVERIFY(ImageFile(*world.doc, world.prompter).save(imd.toStdString(), "Letters, archived"));
         QCOMPARE(VlmFileDialog::previewFor("described.vlm", vlm), QString("Letters and recipes, 1998"));
+        QCOMPARE(VlmFileDialog::previewFor("archived.IMD", imd), QString("Letters, archived"));
         QCOMPARE(VlmFileDialog::previewFor("*.VLM", vlm), QString());
         QCOMPARE(VlmFileDialog::previewFor("*.vlm;*.img", vlm), QString());
         QCOMPARE(VlmFileDialog::previewFor("plain.img", raw), QString());

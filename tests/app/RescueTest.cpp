@@ -15,7 +15,7 @@
 #include "core/ImageFile.h"
 #include "core/ui/OperationRunner.h"
 #include "drive/MediumFaults.h"
-#include "ops/RescueEngine.h"
+#include "core/UnreadableSector.h"
 #include "ops/ui/CRescueDlg.h"
 #include "ops/ui/CRescueGrid.h"
 #include "tests/app/AppTestSupport.h"
@@ -161,7 +161,7 @@ private slots:
 
         QCOMPARE(lastStatus(view), QString("  Last Operation Status:    Successful"));
         QCOMPARE(world.doc->image()[kept], before);
-        QVERIFY(world.doc->image()[bad.sector * kSectorBytes] != static_cast<std::uint8_t>(RescueEngine::kMarker[0]));
+        QVERIFY(world.doc->image()[bad.sector * kSectorBytes] != static_cast<std::uint8_t>(UnreadableSector::kMarker[0]));
         QVERIFY(model->damageOf(model->rowNamed("Renamed.txt")).isEmpty());
         VERIFY_NO_PROBLEMS(world.prompter);
     }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/RescueEngine.h"
+#include "core/UnreadableSector.h"
 #include "tests/ops/EngineWorld.h"
 #include "tests/support/MtoolsImage.h"
 #include "tests/support/TempDir.h"
@@ -89,7 +89,7 @@ TEST_P(RescueVerb, MapsExactlyTheBadSectorsRecoversWeakOnesNamesTheFilesAndGoesO
     std::set<std::uint32_t> badSectors;
     for (const auto& [s, place] : bad) {
         badSectors.insert(s);
-        EXPECT_EQ(std::string(rescued.begin() + s * 512, rescued.begin() + s * 512 + 32), RescueEngine::kMarker);
+        EXPECT_EQ(std::string(rescued.begin() + s * 512, rescued.begin() + s * 512 + 32), UnreadableSector::kMarker);
         EXPECT_NE(first.out.find("  sector " + std::to_string(s) + " (cylinder " + chs(s).substr(0, chs(s).find(' ')) +
                                  ", head "),
                   std::string::npos);

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/CVLMDoc.h"
+#include "core/UnreadableSector.h"
 #include "files/DamageReport.h"
-#include "ops/RescueEngine.h"
 #include "tests/support/MemoryProfile.h"
 #include "tests/support/MtoolsImage.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -37,7 +37,7 @@ protected:
     {
         image.loadInto(doc);
         for (const std::uint32_t s : bad)
-            RescueEngine::fillWithMarker(doc.image().subspan(s * 512, 512));
+            UnreadableSector::fill(doc.image().subspan(s * 512, 512));
         const std::vector<std::uint8_t> before(doc.image().begin(), doc.image().end());
         DamageReport r(doc, bad);
         EXPECT_TRUE(std::equal(before.begin(), before.end(), doc.image().begin())) << "the report only reads";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Error.h"
+#include "core/UnreadableSector.h"
 #include "ops/RescueEngine.h"
 #include "tests/ops/EngineWorld.h"
 #include "tests/support/MtoolsImage.h"
@@ -83,9 +84,9 @@ TEST_F(Rescue, TracksThenTheirSectorsThenBadSectorsBackwardsEachAfterAResetAndAS
     for (std::uint32_t s = 0; s < 2880; ++s)
         EXPECT_TRUE(s == 40 || s == 45 || held(s) == sectorOf(source, s)) << "sector " << s;
     std::vector<std::uint8_t> marker(512);
-    RescueEngine::fillWithMarker(marker);
+    UnreadableSector::fill(marker);
     EXPECT_EQ(held(40), marker);
-    EXPECT_EQ(std::string(marker.begin() + 32, marker.begin() + 64), std::string(RescueEngine::kMarker));
+    EXPECT_EQ(std::string(marker.begin() + 32, marker.begin() + 64), std::string(UnreadableSector::kMarker));
     EXPECT_EQ(world.view.messages, std::vector<ViewMessage>{ViewMessage::FillList});
 }
 
