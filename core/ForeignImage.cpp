@@ -13,7 +13,6 @@ namespace vellum {
 
 namespace {
 
-constexpr std::size_t kHeadBytes = 8;
 constexpr std::array<std::uint8_t, 3> kTeledisk = {'T', 'D', 0};
 constexpr std::array<std::uint8_t, 3> kTeleDiskAdvanced = {'t', 'd', 0};
 constexpr std::array<std::uint8_t, 3> kCopyQm = {'C', 'Q', 0x14};

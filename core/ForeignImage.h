@@ -17,6 +17,8 @@ namespace vellum {
 class ForeignImage {
 public:
     enum class Kind { Raw, Imd, Teledisk, CopyQm, Gzip, Xz, Zip };
+    // The first bytes that tell every kind.
+    static constexpr std::size_t kHeadBytes = 8;
 
     static Kind kindOf(std::span<const std::uint8_t> head);
     static Kind kindOf(const std::filesystem::path& file);

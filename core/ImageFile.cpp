@@ -73,9 +73,12 @@ bool ImageFile::readImage(const std::filesystem::path& path, ImageExtent extent)
     bool vlm = false;
     std::optional<DecodedImage> foreign;
     try {
-        BlockFile::openRead(file); // refuses a FIFO or folder before anything waits on it
-        vlm = isVlmName(file) || startsWithVlmMagic(file);
-        if (!vlm)
+        // One look at the first bytes tells every kind; opening refuses a FIFO
+        // or folder before anything waits on it.
+        std::array<std::uint8_t, ForeignImage::kHeadBytes> head{};
+        const auto got = std::span(head).first(BlockFile::openRead(file).read(head));
+        vlm = isVlmName(file) || (got.size() >= sizeof VlmHeader::kMagic && le32(got, 0) == VlmHeader::kMagic);
+        if (!vlm && ForeignImage::kindOf(got) != ForeignImage::Kind::Raw)
             foreign = ForeignImage::read(file, member);
     } catch (const Error& e) {
         prompter_.tell(e.what(), Icon::Stop);
