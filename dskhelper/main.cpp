@@ -101,8 +101,13 @@ int main(int argc, char** argv)
     DSK_PDRIVER drive = nullptr;
     dsk_reportfunc_set(quiet, quietEnd);
     dsk_err_t status = dsk_open(&drive, argv[1], argv[2], nullptr);
-    if (status != DSK_ERR_OK)
-        return fail(std::string("libdsk refuses it: ") + dsk_strerror(status));
+    if (status != DSK_ERR_OK) {
+        // libdsk's texts end in a full stop, which the message adds itself.
+        std::string why = dsk_strerror(status);
+        while (!why.empty() && why.back() == '.')
+            why.pop_back();
+        return fail("libdsk refuses it: " + why);
+    }
     DSK_GEOMETRY g{};
     if (dsk_getgeom(drive, &g) != DSK_ERR_OK)
         dg_stdformat(&g, FMT_1440K, nullptr, nullptr);
