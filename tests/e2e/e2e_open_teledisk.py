@@ -1,9 +1,11 @@
 """An archive's Teledisk image opens like any image: File > Open Image File
 lists its files, its comment becomes the image's description, and a file
-saved out of it is byte for byte the one on the diskette."""
+saved out of it is byte for byte the one on the diskette. A zip of two
+images asks which one to open."""
 import filecmp
 import os
 import subprocess
+import zipfile
 
 import pyatspi
 
@@ -50,6 +52,26 @@ def main():
         wait_for("the comment as the description", lambda: COMMENT in box.queryText().getText(0, -1))
         v.screenshot("teledisk-description")
         v.press_button(save, "Cancel")
+
+        other = v.path("other.img")
+        subprocess.run(["mkfs.fat", "-C", other, "720"], check=True, capture_output=True)
+        note = v.path("NOTE.TXT")
+        with open(note, "w") as f:
+            f.write("the other diskette\n")
+        v.vlm("add", other, note)
+        archive = v.path("two.zip")
+        with zipfile.ZipFile(archive, "w") as z:
+            z.write(raw, "sample.img")
+            z.write(other, "other.img")
+        v.menu("File", "Open Image File...")
+        dialog = v.window("Open a Vellum File")
+        set_text(v.find(dialog, "the file name box", role=pyatspi.ROLE_TEXT, name="File name:"), archive)
+        v.press_button(dialog, "Open")
+        which = v.window("Open Image File")
+        v.key(v.find(which, "the list of images", role=pyatspi.ROLE_COMBO_BOX), "Down")
+        v.screenshot("zip-which")
+        v.press_button(which, "OK")
+        v.wait_listed(["NOTE.TXT"], absent=ROOT_FILES)
 
 
 if __name__ == "__main__":
