@@ -54,7 +54,8 @@ TEST(StatusPanel, OperationNamesAreCutAtTwentyCharacters)
     EXPECT_EQ(StatusPanel::operationText(kOpLoadDiskette), "  Last Operation:   Load Diskette");
     EXPECT_EQ(StatusPanel::operationText(kOpQuickFormatSystem), "  Last Operation:   Quick Format with Sy");
     EXPECT_EQ(StatusPanel::operationText(kOpCopyVerifyDiskette), "  Last Operation:   Copy/Verify Diskette");
-    EXPECT_EQ(StatusPanel::operationText(12), "  Last Operation:   Unknown");
+    EXPECT_EQ(StatusPanel::operationText(kOpRescueDiskette), "  Last Operation:   Rescue Diskette");
+    EXPECT_EQ(StatusPanel::operationText(13), "  Last Operation:   Unknown");
     EXPECT_EQ(StatusPanel::operationText(-1), "  Last Operation:   Unknown");
 }
 
