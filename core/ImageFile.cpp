@@ -43,12 +43,17 @@ std::filesystem::path ImageFile::withDefaultExtension(const std::filesystem::pat
 bool ImageFile::startsWithVlmMagic(const std::filesystem::path& path)
 {
     // Not through a stream: vlm info would spend a tenth of its time setting up a locale.
-    std::array<std::uint8_t, 4> magic{};
+    std::array<std::uint8_t, sizeof VlmHeader::kMagic> magic{};
     try {
-        return BlockFile::openRead(path).read(magic) == magic.size() && le32(magic, 0) == VlmHeader::kMagic;
+        return hasVlmMagic(std::span(magic).first(BlockFile::openRead(path).read(magic)));
     } catch (const Error&) {
         return false;
     }
+}
+
+bool ImageFile::hasVlmMagic(std::span<const std::uint8_t> head)
+{
+    return head.size() >= sizeof VlmHeader::kMagic && le32(head, 0) == VlmHeader::kMagic;
 }
 
 bool ImageFile::open(const std::filesystem::path& path, ImageExtent extent)
@@ -77,7 +82,7 @@ bool ImageFile::readImage(const std::filesystem::path& path, ImageExtent extent)
         // or folder before anything waits on it.
         std::array<std::uint8_t, ForeignImage::kHeadBytes> head{};
         const auto got = std::span(head).first(BlockFile::openRead(file).read(head));
-        vlm = isVlmName(file) || (got.size() >= sizeof VlmHeader::kMagic && le32(got, 0) == VlmHeader::kMagic);
+        vlm = isVlmName(file) || hasVlmMagic(got);
         if (!vlm && ForeignImage::kindOf(got) != ForeignImage::Kind::Raw)
             foreign = ForeignImage::read(file, member);
     } catch (const Error& e) {

@@ -3,6 +3,7 @@
 // ImageDisk file (.IMD), or a raw sector image for any other name. Opening
 // also takes the images ForeignImage reads, told by their content.
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,7 @@ public:
 
 private:
     static bool startsWithVlmMagic(const std::filesystem::path& path);
+    static bool hasVlmMagic(std::span<const std::uint8_t> head);
     // Reads the image into memory; false after the user was told why not.
     bool readImage(const std::filesystem::path& path, ImageExtent extent);
     void listRoot();

@@ -79,6 +79,15 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+// The view's file dialogs answer from a script the test fills.
+ScriptedPaths& scriptPaths(CVLMView& view)
+{
+    auto owned = std::make_unique<ScriptedPaths>();
+    ScriptedPaths& paths = *owned;
+    view.setHostPaths(std::move(owned));
+    return paths;
+}
+
 } // namespace
 
 class FileCommandsTest : public QObject {
@@ -108,9 +117,7 @@ private slots:
         RecordingShell shell;
         CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
         CVLMView& view = frame.view();
-        auto owned = std::make_unique<ScriptedPaths>();
-        ScriptedPaths& paths = *owned;
-        view.setHostPaths(std::move(owned));
+        ScriptedPaths& paths = scriptPaths(view);
         view.openImageFile(QString::fromStdString(image.path().string()));
         drainEvents();
         FileListModel& model = view.fileListModel();
@@ -204,9 +211,7 @@ private slots:
         RecordingShell shell;
         CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
         CVLMView& view = frame.view();
-        auto owned = std::make_unique<ScriptedPaths>();
-        ScriptedPaths& paths = *owned;
-        view.setHostPaths(std::move(owned));
+        ScriptedPaths& paths = scriptPaths(view);
         QCOMPARE(frame.windowTitle(), QString("Vellum"));
         view.openImageFile(QString::fromStdString(image.path().string()));
         drainEvents();
@@ -266,9 +271,7 @@ private slots:
         RecordingShell shell;
         CMainFrame frame(*world.doc, world.profile, world.prompter, *world.drives, shell);
         CVLMView& view = frame.view();
-        auto owned = std::make_unique<ScriptedPaths>();
-        ScriptedPaths& paths = *owned;
-        view.setHostPaths(std::move(owned));
+        ScriptedPaths& paths = scriptPaths(view);
         QStringList fileMenu;
         for (QAction* a : frame.menuBar()->actions().first()->menu()->actions())
             fileMenu << a->text();
